@@ -1,0 +1,13 @@
+// Starting programs without a shell and without waiting for them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace shell {
+
+// Starts argv[0] (looked up on PATH) with the given arguments, detached: the program is not
+// waited for and leaves no zombie behind. True when it was executed.
+bool launchDetached(const std::vector<std::string>& argv);
+
+}  // namespace shell

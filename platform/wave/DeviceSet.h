@@ -1,0 +1,39 @@
+// Wave-in and wave-out devices as the recorder sees them: numbered inputs and outputs (−1 is
+// the system's default device), their product names and whether a device would accept a
+// format, asked without opening it. `systemDevices()` picks the backend from AURX_DEVICES:
+// "system" (PortAudio: ALSA, PulseAudio, PipeWire) or "virtual" (the virtual line and speaker).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/codecs/WaveFormat.h"
+
+namespace wave {
+
+constexpr int kDefaultDevice = -1;
+constexpr std::size_t kMaxNameLength = 31;  // product names are cut to this many bytes
+
+class DeviceSet {
+public:
+    virtual ~DeviceSet() = default;
+    virtual int inputCount() const = 0;
+    virtual int outputCount() const = 0;
+    // Nothing when the number names no device.
+    virtual std::optional<std::string> inputName(int device) const = 0;
+    virtual std::optional<std::string> outputName(int device) const = 0;
+    virtual bool inputAccepts(int device, const codecs::WaveFormat& format) const = 0;
+    virtual bool outputAccepts(int device, const codecs::WaveFormat& format) const = 0;
+};
+
+// The devices of this process, chosen once from the environment.
+std::shared_ptr<DeviceSet> systemDevices();
+
+std::shared_ptr<DeviceSet> makeVirtualDevices();
+std::shared_ptr<DeviceSet> makePortAudioDevices();
+
+// Cuts a name to kMaxNameLength bytes without splitting a UTF-8 sequence.
+std::string productName(const std::string& name);
+
+}  // namespace wave

@@ -1,0 +1,255 @@
+// Construction, destruction and the property setters of the recorder control.
+#include "recorder/control/AURX300Ctrl.h"
+
+#include <cmath>
+#include <limits>
+
+#include "recorder/store/AudioFile.h"
+#include "recorder/store/FileOpener.h"
+
+namespace aurx {
+
+AURX300Ctrl::AURX300Ctrl(ControlEnvironment environment)
+    : env_(std::move(environment)),
+      extentWidth_(kDefaultExtentWidth),
+      extentHeight_(kDefaultExtentHeight),
+      worker_([this](const engine::Message& m) { onWorkerMessage(m); }, signal_) {
+    if (!env_.devices) env_.devices = wave::systemDevices();
+    if (!env_.codecs) env_.codecs = codecs::Manager::standard();
+    workerStarted_ = env_.workerAvailable && worker_.start();
+}
+
+AURX300Ctrl::~AURX300Ctrl() {
+    Reset();
+    worker_.quit();
+}
+
+void AURX300Ctrl::repaint() {
+    if (site_) site_->invalidate();
+}
+
+std::int16_t AURX300Ctrl::fail(std::int16_t code) {
+    if (code != kOk) lastError_.store(code);
+    return code;
+}
+
+bool AURX300Ctrl::fileOpen() const {
+    const auto s = status_.load();
+    return s == 2 || s == 3 || s == 4;
+}
+
+void AURX300Ctrl::setExtent(std::int32_t width, std::int32_t height) {
+    extentWidth_ = width;
+    extentHeight_ = height;
+    repaint();
+}
+
+CallResult AURX300Ctrl::put_BackColor(OleColor v) {
+    backColor_ = v;
+    repaint();
+    return {};
+}
+
+CallResult AURX300Ctrl::put_LowColor(OleColor v) {
+    lowColor_ = v;
+    repaint();
+    return {};
+}
+
+CallResult AURX300Ctrl::put_MidColor(OleColor v) {
+    midColor_ = v;
+    repaint();
+    return {};
+}
+
+CallResult AURX300Ctrl::put_HighColor(OleColor v) {
+    highColor_ = v;
+    repaint();
+    return {};
+}
+
+CallResult AURX300Ctrl::put_NumSegments(std::int16_t v) {
+    if (v < 1 || v > 20) return CallResult::refused("AURX300 NumSegments must be in the range 1 to 20");
+    numSegments_ = v;
+    repaint();
+    return {};
+}
+
+CallResult AURX300Ctrl::put_Orientation(std::int16_t v) {
+    if (v < 0 || v > 3) return CallResult::refused("AURX300 Orientation must be in the range 0 to 3");
+    orientation_ = v;
+    repaint();
+    return {};
+}
+
+CallResult AURX300Ctrl::put_Style(std::int16_t v) {
+    if (v != 0 && v != 1) return CallResult::refused("AURX300 Style must be 0 or 1");
+    style_ = v;
+    repaint();
+    return {};
+}
+
+CallResult AURX300Ctrl::put_SampleRate(std::int32_t v) {
+    if (fileOpen()) return CallResult::refused("AURX300 cannot change SampleRate whilst a file is open");
+    if (v < 0 || !store::isAcceptedRate(static_cast<std::uint32_t>(v)))
+        return CallResult::refused(
+            "AURX300 SampleRate must be one of 192000, 96000, 88200, 64000, 48000, 44100, 32000, "
+            "22050, 16000, 11025, 8000, 6000");
+    sampleRate_ = v;
+    return put_RecordTimeLimit(recordTimeLimit_);
+}
+
+CallResult AURX300Ctrl::put_BitsPerSample(std::int16_t v) {
+    if (fileOpen()) return CallResult::refused("AURX300 cannot change BitsPerSample whilst a file is open");
+    if (v != 8 && v != 16 && v != 100 && v != 106 && v != 107)
+        return CallResult::refused("AURX300 BitsPerSample must 8, 16 or a special format code");
+    bitsPerSample_ = v;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_NumChannels(std::int16_t v) {
+    if (fileOpen()) return CallResult::refused("AURX300 cannot change NumChannels whilst a file is open");
+    if (v != 1 && v != 2) return CallResult::refused("AURX300 NumChannels must be 1 or 2");
+    numChannels_ = v;
+    repaint();
+    return {};
+}
+
+CallResult AURX300Ctrl::put_PlayOnly(std::int16_t v) {
+    if (fileOpen()) return CallResult::refused("AURX300 cannot change PlayOnly whilst a file is open");
+    playOnly_ = v != 0 ? 1 : 0;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_DataOnly(std::int16_t v) {
+    if (fileOpen()) return CallResult::refused("AURX300 cannot change DataOnly whilst a file is open");
+    if (v > 2) return CallResult::refused("DataOnly must be negative, 0, 1 or 2");
+    dataOnly_ = v;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_TemporaryFile(std::int16_t v) {
+    temporaryFile_ = v;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_Paused(std::int16_t v) {
+    paused_.store(v);
+    if (status_.load() == 4)
+        worker_.post(engine::Message{engine::Message::Kind::Command, engine::kCmdPausePlayback, v});
+    return {};
+}
+
+CallResult AURX300Ctrl::put_Insert(std::int16_t v) {
+    if (v != 0 && v != 1) return CallResult::refused("AURX300 Insert must be 0 or 1");
+    insert_ = v;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_PreToneDuration(float v) {
+    if (!(v >= 0)) return CallResult::refused("AURX300 PreToneDuration must be non-negative");
+    preToneDuration_ = v;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_PostToneDuration(float v) {
+    if (!(v >= 0)) return CallResult::refused("AURX300 PostToneDuration must be non-negative");
+    postToneDuration_ = v;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_RecordLimit(std::int32_t v) {
+    if (v < 0) return CallResult::refused("AURX300 RecordLimit must be zero or positive");
+    recordLimit_ = v;
+    recordTimeLimit_ = static_cast<double>(v) / sampleRate_;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_RecordTimeLimit(double v) {
+    if (!(v >= 0)) return CallResult::refused("AURX300 RecordTimeLimit must be zero or positive");
+    recordTimeLimit_ = v;
+    recordLimit_ = store::clampFrames(v * sampleRate_ + 0.5);
+    return {};
+}
+
+void AURX300Ctrl::recomputeRecordLimit() {
+    recordLimit_ = store::clampFrames(std::floor(recordTimeLimit_ * sampleRate_ + 0.5));
+}
+
+CallResult AURX300Ctrl::put_RecordDevice(std::int32_t v) {
+    if (v < -1) return CallResult::refused("AURX300 RecordDevice must be -1, 0 or positive");
+    recordDevice_ = v;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_PlaybackDevice(std::int32_t v) {
+    if (v < -1) return CallResult::refused("AURX300 PlaybackDevice must be -1, 0 or positive");
+    playbackDevice_ = v;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_VoxChannel(std::int16_t v) {
+    if (status_.load() == 3) return CallResult::refused("VoxChannel cannot be changed during recording");
+    if (v < 0 || v > 3) return CallResult::refused("VoxChannel must be 0..3");
+    voxChannel_ = v;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_VoxStartLevel(float v) {
+    if (v > 0) return CallResult::refused("VoxStartLevel must be 0 or negative");
+    voxStartLevel_ = v;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_VoxStopLevel(float v) {
+    if (v > 0) return CallResult::refused("VoxStopLevel must be 0 or negative");
+    voxStopLevel_ = v;
+    return {};
+}
+
+CallResult AURX300Ctrl::put_VoxTime(std::int16_t v) {
+    if (v < 0) return CallResult::refused("VoxTime must be 0 or positive");
+    voxTime_ = v;
+    return {};
+}
+
+std::int16_t AURX300Ctrl::get_LastError() { return lastError_.exchange(0); }
+
+std::int32_t AURX300Ctrl::get_NRecordDevices() const { return env_.devices->inputCount(); }
+std::int32_t AURX300Ctrl::get_NPlaybackDevices() const { return env_.devices->outputCount(); }
+
+std::string AURX300Ctrl::get_RecordDeviceName(std::int32_t deviceNumber) const {
+    return env_.devices->inputName(deviceNumber).value_or("");
+}
+
+std::string AURX300Ctrl::get_PlaybackDeviceName(std::int32_t deviceNumber) const {
+    return env_.devices->outputName(deviceNumber).value_or("");
+}
+
+std::int16_t AURX300Ctrl::ShowMixer(std::int16_t mixerType) {
+    std::vector<std::string> argv;
+    if (const char* custom = std::getenv("AURX_MIXER_COMMAND"); custom && *custom)
+        argv = {custom, mixerType == 0 ? "playback" : "record"};
+    else
+        argv = {"pavucontrol", mixerType == 0 ? "--tab=1" : "--tab=4"};
+    if (!env_.launch || !env_.launch(argv)) return fail(kLaunchFailed);
+    return kOk;
+}
+
+Levels AURX300Ctrl::meterLevels() const {
+    return Levels{leftLevel_.load(), static_cast<std::int16_t>(leftOverload_.load()),
+                  rightLevel_.load(), static_cast<std::int16_t>(rightOverload_.load())};
+}
+
+Levels AURX300Ctrl::GetLevels() const {
+    const auto s = status_.load();
+    if (s != 3 && s != 4) return Levels{};
+    Levels l = meterLevels();
+    if (numChannels_ == 1) {
+        l.rightLevel = l.leftLevel;
+        l.rightOverload = l.leftOverload;
+    }
+    return l;
+}
+
+}  // namespace aurx

@@ -1,0 +1,247 @@
+// The recorder control: one object that records, plays, edits and meters one audio file at a
+// time. Its surface mirrors the dispatch interface IAURX300Ctrl: get_X / put_X for each
+// property (setters refuse bad values with an error record), methods that report through an
+// error code (kept in LastError until read), and four events raised only from
+// processNotifications() on the host's thread. A worker thread per control owns the devices.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "recorder/control/CallResult.h"
+#include "recorder/control/ControlEnvironment.h"
+#include "recorder/control/ErrorCodes.h"
+#include "recorder/control/Events.h"
+#include "recorder/control/NotificationQueue.h"
+#include "recorder/control/Variant.h"
+#include "recorder/engine/Worker.h"
+#include "recorder/formats/AcmFormat.h"
+#include "recorder/formats/FormatChooser.h"
+
+namespace store {
+class AudioFile;
+struct CompressedInfo;
+}  // namespace store
+
+namespace aurx {
+
+using OleColor = std::uint32_t;
+
+struct Levels {
+    float leftLevel = 0;
+    std::int16_t leftOverload = 0;
+    float rightLevel = 0;
+    std::int16_t rightOverload = 0;
+};
+
+class AURX300Ctrl {
+public:
+    explicit AURX300Ctrl(ControlEnvironment environment = ControlEnvironment::standard());
+    AURX300Ctrl(const AURX300Ctrl&) = delete;
+    AURX300Ctrl& operator=(const AURX300Ctrl&) = delete;
+    ~AURX300Ctrl();
+
+    // Meter appearance.
+    OleColor get_BackColor() const { return backColor_; }
+    CallResult put_BackColor(OleColor v);
+    OleColor get_LowColor() const { return lowColor_; }
+    CallResult put_LowColor(OleColor v);
+    OleColor get_MidColor() const { return midColor_; }
+    CallResult put_MidColor(OleColor v);
+    OleColor get_HighColor() const { return highColor_; }
+    CallResult put_HighColor(OleColor v);
+    std::int16_t get_NumSegments() const { return numSegments_; }
+    CallResult put_NumSegments(std::int16_t v);
+    std::int16_t get_Orientation() const { return orientation_; }
+    CallResult put_Orientation(std::int16_t v);
+    std::int16_t get_Style() const { return style_; }
+    CallResult put_Style(std::int16_t v);
+
+    // Recording format preferences.
+    std::int32_t get_SampleRate() const { return sampleRate_; }
+    CallResult put_SampleRate(std::int32_t v);
+    std::int16_t get_BitsPerSample() const { return bitsPerSample_; }
+    CallResult put_BitsPerSample(std::int16_t v);
+    std::int16_t get_NumChannels() const { return numChannels_; }
+    CallResult put_NumChannels(std::int16_t v);
+    std::int16_t get_PlayOnly() const { return playOnly_; }
+    CallResult put_PlayOnly(std::int16_t v);
+    std::int16_t get_DataOnly() const { return dataOnly_; }
+    CallResult put_DataOnly(std::int16_t v);
+    Variant get_AcmFormat() const;
+    CallResult put_AcmFormat(const Variant& v);
+
+    // State of the open file.
+    std::int16_t get_Status() const { return status_.load(); }
+    std::string get_Filename() const;
+    std::int16_t get_TemporaryFile() const { return temporaryFile_; }
+    CallResult put_TemporaryFile(std::int16_t v);
+    std::int32_t get_NumSamples() const;
+    std::int16_t get_Paused() const { return paused_.load(); }
+    CallResult put_Paused(std::int16_t v);
+    std::int32_t get_CurrentSamplePosition() const;
+    CallResult put_CurrentSamplePosition(std::int32_t v);
+    double get_CurrentTimePosition() const;
+    CallResult put_CurrentTimePosition(double v);
+    double get_TotalTime() const;
+    std::int16_t get_LastError();  // read and clear
+    std::int16_t get_Insert() const { return insert_; }
+    CallResult put_Insert(std::int16_t v);
+
+    // Recording.
+    float get_PreToneDuration() const { return preToneDuration_; }
+    CallResult put_PreToneDuration(float v);
+    float get_PostToneDuration() const { return postToneDuration_; }
+    CallResult put_PostToneDuration(float v);
+    std::int32_t get_RecordLimit() const { return recordLimit_; }
+    CallResult put_RecordLimit(std::int32_t v);
+    double get_RecordTimeLimit() const { return recordTimeLimit_; }
+    CallResult put_RecordTimeLimit(double v);
+
+    // Devices.
+    std::int32_t get_NRecordDevices() const;
+    std::int32_t get_NPlaybackDevices() const;
+    std::string get_RecordDeviceName(std::int32_t deviceNumber) const;
+    std::string get_PlaybackDeviceName(std::int32_t deviceNumber) const;
+    std::int32_t get_RecordDevice() const { return recordDevice_; }
+    CallResult put_RecordDevice(std::int32_t v);
+    std::int32_t get_PlaybackDevice() const { return playbackDevice_; }
+    CallResult put_PlaybackDevice(std::int32_t v);
+
+    // Voice-operated switch.
+    std::int16_t get_VoxChannel() const { return voxChannel_; }
+    CallResult put_VoxChannel(std::int16_t v);
+    float get_VoxStartLevel() const { return voxStartLevel_; }
+    CallResult put_VoxStartLevel(float v);
+    float get_VoxStopLevel() const { return voxStopLevel_; }
+    CallResult put_VoxStopLevel(float v);
+    std::int16_t get_VoxTime() const { return voxTime_; }
+    CallResult put_VoxTime(std::int16_t v);
+    std::int16_t get_VoxPaused() const { return voxPaused_.load(); }
+
+    // Methods; each returns its error code.
+    std::int16_t Reset();
+    void Stop();
+    std::int16_t OpenNewFile(const std::string& filename);
+    std::int16_t OpenTemporaryFile();
+    std::int16_t OpenExistingOrNewFile(const std::string& filename);
+    Levels GetLevels() const;
+    std::int16_t StartRecording();
+    std::int16_t StartPlayback();
+    std::int16_t ShowMixer(std::int16_t mixerType);
+    std::int16_t DeleteSamples(std::int32_t nSamples);
+    std::int16_t DeleteTime(double time);
+    std::int16_t RePack();
+    std::int16_t ChooseAcmFormat(std::int32_t hwndOwner, const std::string& dialogTitle);
+    std::int16_t ChooseSpecificAcmFormat(std::int32_t hwndOwner, const std::string& dialogTitle,
+                                         std::int16_t waveFormat);
+    // Refused with "All parameters are mandatory" when `outVal` is missing.
+    CallResult GetAcmFormatAsString(std::string* outVal, std::int16_t* errorCode);
+    CallResult GetCurrentFormatAsString(std::string* outVal, std::int16_t* errorCode);
+
+    // Events and the host.
+    int Advise(std::shared_ptr<IAURX300CtrlEvents> sink);  // a cookie for Unadvise
+    void Unadvise(int cookie);
+    void setSite(ControlSite* site) { site_ = site; }
+    void setFormatChooser(std::shared_ptr<formats::FormatChooser> chooser) {
+        chooser_ = std::move(chooser);
+    }
+    // Readable while notifications wait.
+    int notificationFd() const { return notifications_.fd(); }
+    // Raises the events of every waiting notification, in order; returns how many.
+    int processNotifications();
+    // Waits up to `timeoutMs` for a notification without handling it.
+    bool waitForNotification(int timeoutMs) const { return notifications_.wait(timeoutMs); }
+
+    // Design-time extent in HIMETRIC.
+    std::int32_t extentWidth() const { return extentWidth_; }
+    std::int32_t extentHeight() const { return extentHeight_; }
+    void setExtent(std::int32_t width, std::int32_t height);
+
+    // For the meter: the current levels and held overload flags whatever the status.
+    Levels meterLevels() const;
+    int workerState() const { return worker_.state(); }
+
+private:
+    class FormatBridge;
+
+    void repaint();
+    std::int16_t fail(std::int16_t code);  // stores a non-zero code in LastError
+    bool fileOpen() const;
+    std::int16_t closeFile();
+    std::int16_t checkDefaultInput();
+    std::int16_t createNew(const std::string& filename);
+    std::int16_t adoptFile(std::unique_ptr<store::AudioFile> file);
+    std::int16_t setUpCompression(store::CompressedInfo& out);
+    formats::InstallContext installContext() const;
+    bool installFormat(std::span<const std::uint8_t> block, bool codecChecks);
+    void recomputeRecordLimit();
+    std::string describe(std::span<const std::uint8_t> block, std::int16_t& code) const;
+    void onWorkerMessage(const engine::Message& m);
+    void handle(const Notification& n);
+    template <class Fn>
+    void raise(Fn&& fn);
+
+    ControlEnvironment env_;
+
+    OleColor backColor_ = 0x8000000F;
+    OleColor lowColor_ = 0x0000FF00;
+    OleColor midColor_ = 0x0000FFFF;
+    OleColor highColor_ = 0x000000FF;
+    std::int16_t numSegments_ = 8;
+    std::int16_t orientation_ = 0;
+    std::int16_t style_ = 0;
+    std::int32_t sampleRate_ = 44100;
+    std::int16_t bitsPerSample_ = 16;
+    std::int16_t numChannels_ = 2;
+    std::int16_t temporaryFile_ = 0;
+    float preToneDuration_ = 0;
+    float postToneDuration_ = 0;
+    std::int32_t recordLimit_ = 0;
+    double recordTimeLimit_ = 0;
+    std::int32_t recordDevice_ = -1;
+    std::int32_t playbackDevice_ = -1;
+    std::int16_t insert_ = 0;
+    std::int16_t voxChannel_ = 0;
+    float voxStartLevel_ = 0;
+    float voxStopLevel_ = 0;
+    std::int16_t voxTime_ = 0;
+    std::int16_t playOnly_ = 0;
+    std::int16_t dataOnly_ = 0;
+    std::int32_t extentWidth_;
+    std::int32_t extentHeight_;
+    formats::AcmFormat acmFormat_;
+
+    // Words shared with the worker.
+    std::atomic<std::int16_t> status_{0};
+    std::atomic<std::int16_t> paused_{0};
+    std::atomic<std::int16_t> lastError_{0};
+    std::atomic<std::int16_t> voxPaused_{0};
+    std::atomic<std::int16_t> voxCountdown_{0};
+    std::atomic<std::int16_t> stopCause_{0};
+    std::atomic<float> leftLevel_{0};
+    std::atomic<float> rightLevel_{0};
+    std::atomic<std::int16_t> leftOverloadCounter_{0};
+    std::atomic<std::int16_t> rightOverloadCounter_{0};
+    std::atomic<std::int32_t> leftOverload_{1};
+    std::atomic<std::int32_t> rightOverload_{1};
+
+    std::unique_ptr<store::AudioFile> file_;
+    std::uint64_t generation_ = 0;  // counts opened files
+
+    NotificationQueue notifications_;
+    std::vector<std::pair<int, std::shared_ptr<IAURX300CtrlEvents>>> sinks_;
+    int nextCookie_ = 1;
+    ControlSite* site_ = nullptr;
+    std::shared_ptr<formats::FormatChooser> chooser_;
+
+    engine::StateSignal signal_;
+    engine::Worker worker_;
+    bool workerStarted_ = false;
+};
+
+}  // namespace aurx

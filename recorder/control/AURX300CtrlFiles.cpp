@@ -1,0 +1,236 @@
+// The open file: reset and close, the three ways to open, positions and times, starting and
+// stopping the worker.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <limits>
+
+#include "recorder/control/AURX300Ctrl.h"
+#include "recorder/store/AudioFile.h"
+#include "recorder/store/CompressionSetup.h"
+#include "recorder/store/FileOpener.h"
+
+namespace aurx {
+
+// Lets the file store install a file's own format and run the compression set-up.
+class AURX300Ctrl::FormatBridge : public store::FormatHost {
+public:
+    explicit FormatBridge(AURX300Ctrl& c) : c_(c) {}
+    bool offerFileFormat(std::span<const std::uint8_t> block) override {
+        if (!c_.installFormat(block, true)) return false;
+        const auto f = codecs::WaveFormat::parse(block);
+        c_.numChannels_ = static_cast<std::int16_t>(f.channels);
+        c_.sampleRate_ = static_cast<std::int32_t>(f.samplesPerSec);
+        c_.repaint();
+        return true;
+    }
+    std::int16_t setUpCompression(store::CompressedInfo& out) override {
+        return c_.setUpCompression(out);
+    }
+
+private:
+    AURX300Ctrl& c_;
+};
+
+std::int16_t AURX300Ctrl::setUpCompression(store::CompressedInfo& out) {
+    const std::vector<std::uint8_t> block(acmFormat_.block().begin(), acmFormat_.block().end());
+    if (block.size() < codecs::kWaveFormatSize) return kNoAcmFormat;
+    FormatBridge bridge(*this);
+    if (!bridge.offerFileFormat(block)) return kUnsupportedFormat;
+    auto info = store::setUpCompression(block, acmFormat_.partner(), playOnly_ != 0, *env_.codecs);
+    if (!info) return kUnsupportedFormat;
+    out = std::move(*info);
+    return kOk;
+}
+
+std::int16_t AURX300Ctrl::checkDefaultInput() {
+    if (bitsPerSample_ == 100) return kOk;
+    const std::uint16_t bits = (bitsPerSample_ == 8) ? 8 : 16;
+    const auto format = codecs::WaveFormat::pcm(static_cast<std::uint32_t>(sampleRate_),
+                                                static_cast<std::uint16_t>(numChannels_), bits);
+    return env_.devices->inputAccepts(wave::kDefaultDevice, format) ? kOk : kInputFormatRefused;
+}
+
+std::int16_t AURX300Ctrl::closeFile() {
+    if (file_) {
+        const std::string name = file_->name();
+        file_->close();
+        if (temporaryFile_ != 0) ::unlink(name.c_str());
+        file_.reset();
+    }
+    status_.store(1);
+    signal_.notify();
+    return kOk;
+}
+
+std::int16_t AURX300Ctrl::Reset() {
+    if (!workerStarted_) return fail(kNoWorker);
+    switch (status_.load()) {
+        case 3:
+        case 4:
+            Stop();
+            status_.store(2);
+            closeFile();
+            return kOk;
+        case 2:
+            return closeFile();
+        case 0:
+            leftLevel_.store(-9999);
+            rightLevel_.store(-9999);
+            leftOverload_.store(0);
+            rightOverload_.store(0);
+            status_.store(1);
+            repaint();
+            [[fallthrough]];
+        default:
+            return fail(checkDefaultInput());
+    }
+}
+
+std::int16_t AURX300Ctrl::adoptFile(std::unique_ptr<store::AudioFile> file) {
+    file_ = std::move(file);
+    ++generation_;
+    temporaryFile_ = 0;
+    const auto& device = file_->deviceFormat();
+    sampleRate_ = static_cast<std::int32_t>(device.samplesPerSec);
+    numChannels_ = static_cast<std::int16_t>(device.channels);
+    switch (file_->encoding()) {
+        case store::Encoding::Pcm: bitsPerSample_ = static_cast<std::int16_t>(device.bitsPerSample); break;
+        case store::Encoding::ALaw: bitsPerSample_ = 106; break;
+        case store::Encoding::MuLaw: bitsPerSample_ = 107; break;
+        case store::Encoding::Compressed: bitsPerSample_ = 100; break;
+    }
+    recomputeRecordLimit();
+    status_.store(2);
+    return kOk;
+}
+
+std::int16_t AURX300Ctrl::createNew(const std::string& filename) {
+    FormatBridge bridge(*this);
+    const store::FileRequest request{filename,
+                                     false,
+                                     dataOnly_,
+                                     bitsPerSample_,
+                                     static_cast<std::uint32_t>(sampleRate_),
+                                     static_cast<std::uint16_t>(numChannels_)};
+    auto outcome = store::createFile(request, bridge);
+    if (outcome.code != kOk) return fail(outcome.code);
+    return adoptFile(std::move(outcome.file));
+}
+
+std::int16_t AURX300Ctrl::OpenNewFile(const std::string& filename) {
+    if (playOnly_) return fail(kPlayOnlyRefused);
+    if (const auto code = Reset(); code != kOk) return code;
+    return createNew(filename);
+}
+
+std::int16_t AURX300Ctrl::OpenTemporaryFile() {
+    if (playOnly_) return fail(kPlayOnlyRefused);
+    const std::string name = store::makeUniqueFile(store::temporaryDirectory());
+    if (name.empty()) return fail(kCannotOpenFile);
+    const auto code = OpenNewFile(name);
+    if (code != kOk) {
+        ::unlink(name.c_str());
+        return code;
+    }
+    temporaryFile_ = 1;
+    return kOk;
+}
+
+std::int16_t AURX300Ctrl::OpenExistingOrNewFile(const std::string& filename) {
+    if (const auto code = Reset(); code != kOk) return code;
+    struct stat st {};
+    if (::stat(filename.c_str(), &st) != 0) {
+        if (playOnly_) return fail(kPlayOnlyRefused);
+        return createNew(filename);
+    }
+    FormatBridge bridge(*this);
+    const store::FileRequest request{filename,
+                                     playOnly_ != 0,
+                                     dataOnly_,
+                                     bitsPerSample_,
+                                     static_cast<std::uint32_t>(sampleRate_),
+                                     static_cast<std::uint16_t>(numChannels_)};
+    auto outcome = store::openFile(request, bridge);
+    if (outcome.code != kOk) return fail(outcome.code);
+    adoptFile(std::move(outcome.file));
+    file_->setPosition(-1);  // the end, so that a recording appends
+    return kOk;
+}
+
+std::string AURX300Ctrl::get_Filename() const { return file_ ? file_->name() : std::string(); }
+
+std::int32_t AURX300Ctrl::get_NumSamples() const { return file_ ? file_->numSamples() : 0; }
+
+std::int32_t AURX300Ctrl::get_CurrentSamplePosition() const { return file_ ? file_->position() : 0; }
+
+CallResult AURX300Ctrl::put_CurrentSamplePosition(std::int32_t v) {
+    const auto s = status_.load();
+    const bool accepted = insert_ != 0 ? (s == 2 || s == 4) : (s == 2 || s == 3 || s == 4);
+    if (accepted && file_) file_->setPosition(v);
+    return {};
+}
+
+double AURX300Ctrl::get_CurrentTimePosition() const {
+    if (!file_ || file_->position() <= 0) return 0;
+    return static_cast<double>(file_->position()) / file_->sampleRate();
+}
+
+CallResult AURX300Ctrl::put_CurrentTimePosition(double v) {
+    if (!fileOpen() || !file_) return {};
+    const double frames = std::trunc(v * file_->sampleRate());
+    // Anything that is not a frame number (negative, too large, not a number) means the end.
+    const bool representable = frames >= 0 && frames <= std::numeric_limits<std::int32_t>::max();
+    return put_CurrentSamplePosition(representable ? static_cast<std::int32_t>(frames) : -1);
+}
+
+double AURX300Ctrl::get_TotalTime() const {
+    if (!file_ || file_->numSamples() <= 0) return 0;
+    return static_cast<double>(file_->numSamples()) / file_->sampleRate();
+}
+
+std::int16_t AURX300Ctrl::StartRecording() {
+    if (playOnly_) return fail(kPlayOnlyRefused);
+    if (status_.load() != 2 || !file_) return fail(kWrongState);
+    if (recordLimit_ > 0 && file_->limitCounter() >= recordLimit_) return fail(kRecordLimitReached);
+    voxPaused_.store(0);
+    voxCountdown_.store(0);
+    worker_.post(engine::Message{engine::Message::Kind::Command, engine::kCmdStartRecording});
+    signal_.waitUntil([this] { return worker_.state() != engine::kIdle; });
+    if (worker_.state() == engine::kInputFailed) {
+        worker_.setState(engine::kIdle);
+        return fail(kInputNotStarted);
+    }
+    return kOk;
+}
+
+std::int16_t AURX300Ctrl::StartPlayback() {
+    if (status_.load() != 2 || !file_) return fail(kWrongState);
+    worker_.post(engine::Message{engine::Message::Kind::Command, engine::kCmdStartPlayback});
+    signal_.waitUntil([this] { return worker_.state() != engine::kIdle; });
+    if (worker_.state() == engine::kOutputFailed) {
+        worker_.setState(engine::kIdle);
+        return fail(kOutputNotStarted);
+    }
+    return kOk;
+}
+
+void AURX300Ctrl::Stop() {
+    const auto s = status_.load();
+    if (s != 3 && s != 4) return;
+    worker_.post(engine::Message{engine::Message::Kind::Command,
+                                 s == 3 ? engine::kCmdStopRecording : engine::kCmdStopPlayback});
+    signal_.waitUntil([this] { return status_.load() == 2; });
+}
+
+void AURX300Ctrl::onWorkerMessage(const engine::Message& m) {
+    if (m.kind != engine::Message::Kind::Command) return;
+    // Capture and playback paths are not wired to devices yet: a start is a device failure.
+    if (m.command == engine::kCmdStartRecording && worker_.state() == engine::kIdle)
+        worker_.setState(engine::kInputFailed);
+    if (m.command == engine::kCmdStartPlayback && worker_.state() == engine::kIdle)
+        worker_.setState(engine::kOutputFailed);
+}
+
+}  // namespace aurx

@@ -1,0 +1,120 @@
+// The compression format: AcmFormat in its text and byte-array forms, the format chooser,
+// and the descriptions of the stored and the open file's formats.
+#include "recorder/control/AURX300Ctrl.h"
+#include "recorder/formats/HexText.h"
+#include "recorder/store/AudioFile.h"
+
+namespace aurx {
+namespace {
+
+constexpr std::size_t kLongestFormatText = 1024;
+
+}  // namespace
+
+formats::InstallContext AURX300Ctrl::installContext() const {
+    return formats::InstallContext{playOnly_ != 0, recordDevice_, playbackDevice_, *env_.devices,
+                                   *env_.codecs};
+}
+
+bool AURX300Ctrl::installFormat(std::span<const std::uint8_t> block, bool codecChecks) {
+    return acmFormat_.install(block, codecChecks, installContext());
+}
+
+Variant AURX300Ctrl::get_AcmFormat() const {
+    if (!acmFormat_.isSet()) return Variant(ByteArray::vector({0}));
+    const auto b = acmFormat_.block();
+    return Variant(ByteArray::vector(std::vector<std::uint8_t>(b.begin(), b.end())));
+}
+
+CallResult AURX300Ctrl::put_AcmFormat(const Variant& value) {
+    const Variant& v = value.deref();
+    if (v.isEmpty()) return {};
+    std::vector<std::uint8_t> block;
+    if (const auto* text = v.string()) {
+        if (text->size() > kLongestFormatText)
+            return CallResult::refused("ACM Format string must be 1024 characters or less");
+        if (text->size() % 2 != 0)
+            return CallResult::refused("ACM Format string must have an even number of characters");
+        auto bytes = formats::fromHex(*text);
+        if (!bytes) return CallResult::refused("ACM Format string contains non-hex characters");
+        block = std::move(*bytes);
+    } else if (const auto* array = v.bytes()) {
+        if (array->dimensions() != 1)
+            return CallResult::refused("ACM format must be a one-dimensional array");
+        block = array->data;
+    } else {
+        return CallResult::refused("ACM format must be a string or a vector of bytes");
+    }
+    // A block shorter than the fixed fields cannot be a format; it is ignored, as a short
+    // byte array is.
+    if (block.size() < codecs::kWaveFormatSize) return {};
+    acmFormat_.store(block);
+    installFormat(block, !fileOpen());
+    return {};
+}
+
+std::int16_t AURX300Ctrl::ChooseAcmFormat(std::int32_t hwndOwner, const std::string& dialogTitle) {
+    return ChooseSpecificAcmFormat(hwndOwner, dialogTitle, 0);
+}
+
+std::int16_t AURX300Ctrl::ChooseSpecificAcmFormat(std::int32_t hwndOwner,
+                                                  const std::string& dialogTitle,
+                                                  std::int16_t waveFormat) {
+    const auto largest = env_.codecs->largestFormatSize();
+    if (!largest) return fail(kNoFormatSize);
+    formats::ChooserRequest request;
+    request.owner = hwndOwner;
+    request.title = dialogTitle;
+    request.bufferSize = *largest;
+    request.tagFilter = static_cast<std::uint16_t>(waveFormat);
+    const auto stored = acmFormat_.block();
+    if (acmFormat_.isSet() && stored.size() >= *largest)
+        request.initial.assign(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(*largest));
+    if (!chooser_) return fail(kChooserCancelled);
+    auto chosen = chooser_->choose(request);
+    if (!chosen) return fail(kChooserCancelled);
+    chosen->resize(*largest, 0);
+    if (codecs::readLe16(*chosen, 0) == codecs::kTagMpegLayer3) codecs::writeLe16(*chosen, 16, 12);
+    if (!installFormat(*chosen, !fileOpen())) return fail(kUnsupportedFormat);
+    return kOk;
+}
+
+std::string AURX300Ctrl::describe(std::span<const std::uint8_t> block, std::int16_t& code) const {
+    const auto name = env_.codecs->tagName(codecs::readLe16(block, 0));
+    const auto details = env_.codecs->describe(block);
+    if (!name || !details) {
+        code = kNoDescription;
+        return "[Unavailable]";
+    }
+    code = kOk;
+    return *name + ": " + *details;
+}
+
+CallResult AURX300Ctrl::GetAcmFormatAsString(std::string* outVal, std::int16_t* errorCode) {
+    if (errorCode) *errorCode = kOk;
+    if (!outVal) return CallResult::refused("All parameters are mandatory");
+    std::int16_t code = kOk;
+    *outVal = acmFormat_.isSet() ? describe(acmFormat_.block(), code) : "[Not Set]";
+    fail(code);
+    if (errorCode) *errorCode = code;
+    return {};
+}
+
+CallResult AURX300Ctrl::GetCurrentFormatAsString(std::string* outVal, std::int16_t* errorCode) {
+    if (errorCode) *errorCode = kOk;
+    if (!outVal) return CallResult::refused("All parameters are mandatory");
+    std::int16_t code = kOk;
+    if (!fileOpen() || !file_) {
+        *outVal = "[Unavailable]";
+        code = kWrongState;
+    } else if (const auto* c = file_->compressed()) {
+        *outVal = describe(c->format, code);
+    } else {
+        *outVal = describe(file_->fileFormat().toBlock(), code);
+    }
+    fail(code);
+    if (errorCode) *errorCode = code;
+    return {};
+}
+
+}  // namespace aurx

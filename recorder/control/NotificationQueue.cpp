@@ -1,0 +1,46 @@
+#include "recorder/control/NotificationQueue.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace aurx {
+
+NotificationQueue::NotificationQueue() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+NotificationQueue::~NotificationQueue() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void NotificationQueue::post(Notification n) {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(n);
+    const std::uint64_t one = 1;
+    // The counter only has to be non-zero; a full counter still reads as readable.
+    [[maybe_unused]] const auto r = ::write(fd_, &one, sizeof one);
+}
+
+std::optional<Notification> NotificationQueue::take() {
+    std::lock_guard lock(mutex_);
+    if (queue_.empty()) return std::nullopt;
+    const Notification n = queue_.front();
+    queue_.pop_front();
+    if (queue_.empty()) {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const auto r = ::read(fd_, &count, sizeof count);
+    }
+    return n;
+}
+
+bool NotificationQueue::wait(int timeoutMs) const {
+    pollfd p{fd_, POLLIN, 0};
+    for (;;) {
+        const int r = ::poll(&p, 1, timeoutMs);
+        if (r < 0 && errno == EINTR) continue;
+        return r > 0;
+    }
+}
+
+}  // namespace aurx

@@ -1,0 +1,45 @@
+// Notifications from the worker to the host's thread. Any thread may post; the host takes
+// them in the order posted. The descriptor is readable while notifications wait, so a host
+// can watch it (poll, QSocketNotifier) and then let the control raise its events.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+
+namespace aurx {
+
+enum class NotificationKind : int {
+    RecordingStopped = 1,
+    PlaybackStopped = 2,
+    NewLevels = 3,
+    VoxChanged = 4,
+};
+
+struct Notification {
+    NotificationKind kind;
+    std::uint64_t generation = 0;  // the open file it is about
+    std::int16_t cause = 0;        // the stop cause of the stop notifications
+};
+
+class NotificationQueue {
+public:
+    NotificationQueue();
+    NotificationQueue(const NotificationQueue&) = delete;
+    NotificationQueue& operator=(const NotificationQueue&) = delete;
+    ~NotificationQueue();
+
+    int fd() const { return fd_; }
+    void post(Notification n);
+    std::optional<Notification> take();
+    // Waits up to `timeoutMs` (−1: for ever) until a notification waits; true if one does.
+    bool wait(int timeoutMs) const;
+
+private:
+    int fd_ = -1;
+    std::mutex mutex_;
+    std::deque<Notification> queue_;
+};
+
+}  // namespace aurx

@@ -1,0 +1,18 @@
+// The text form of a format block: two hexadecimal digits per byte, high half first.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace formats {
+
+// Bytes of `text`, or nothing when it has an odd length or a character that is not a hex digit.
+std::optional<std::vector<std::uint8_t>> fromHex(std::string_view text);
+// Lower-case digits.
+std::string toHex(std::span<const std::uint8_t> bytes);
+
+}  // namespace formats

@@ -1,0 +1,146 @@
+#include "recorder/store/AudioFile.h"
+
+#include <cmath>
+#include <limits>
+
+namespace store {
+
+std::int32_t clampFrames(double frames) {
+    if (!(frames > 0)) return 0;
+    if (frames >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
+        return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(frames);
+}
+
+AudioFile::AudioFile(FileLayout layout)
+    : layout_(std::move(layout)), dataSize_(layout_.dataSize), numSamples_(layout_.numSamples) {}
+
+AudioFile::~AudioFile() = default;
+
+const codecs::WaveFormat& AudioFile::deviceFormat() const {
+    return layout_.compressed ? layout_.compressed->partner : layout_.format;
+}
+
+const CompressedInfo* AudioFile::compressed() const {
+    return layout_.compressed ? &*layout_.compressed : nullptr;
+}
+
+void AudioFile::moveReadPosition(double frames) {
+    double current = readPosition_.load();
+    double next = 0;
+    do {
+        next = current + frames;
+        if (next < 0) next = 0;
+    } while (!readPosition_.compare_exchange_weak(current, next));
+}
+
+void AudioFile::setPosition(std::int32_t frames) {
+    const std::int32_t length = numSamples();
+    std::int32_t n = frames;
+    if (n < 0 || n > length) n = length;
+    if (const auto* c = compressed()) {
+        const double s = c->samplesPerBlock;
+        n = clampFrames(std::floor(n / s) * s + 0.5);
+    }
+    if (n < 0) n = 0;
+    if (n > length) n = length;
+    const std::int32_t old = position_.exchange(n);
+    moveReadPosition(static_cast<double>(n) - old);
+    writeOffset_.store(-1);
+}
+
+std::uint64_t AudioFile::byteOfFrame(std::int64_t frame) const {
+    if (frame <= 0) return 0;
+    if (const auto* c = compressed()) {
+        const double blocks = std::floor(static_cast<double>(frame) / c->samplesPerBlock + 0.5);
+        return static_cast<std::uint64_t>(blocks) * c->wave().blockAlign;
+    }
+    return static_cast<std::uint64_t>(frame) * layout_.format.blockAlign;
+}
+
+std::int32_t AudioFile::framesOfBytes(std::uint64_t bytes) const {
+    if (const auto* c = compressed())
+        return clampFrames(std::floor(static_cast<double>(bytes) * c->samplesPerBlock /
+                                          c->wave().blockAlign +
+                                      0.5));
+    return clampFrames(static_cast<double>(bytes / layout_.format.blockAlign));
+}
+
+std::optional<std::uint64_t> AudioFile::seekWritePoint() {
+    std::int64_t at = writeOffset_.load();
+    if (at < 0) {
+        at = static_cast<std::int64_t>(layout_.dataOffset + byteOfFrame(position()));
+        writeOffset_.store(at);
+    }
+    if (!layout_.handle.seek(static_cast<std::uint64_t>(at))) return std::nullopt;
+    return static_cast<std::uint64_t>(at);
+}
+
+bool AudioFile::write(std::span<const std::uint8_t> bytes, std::int32_t frames,
+                      bool capturedAudio) {
+    const auto at = seekWritePoint();
+    if (!at) return false;
+    // RIFF sizes are 32 bits: a write that would carry the file past them fails like a full disk.
+    constexpr std::uint64_t kRiffLimit = std::numeric_limits<std::uint32_t>::max() - 1;
+    if (!isDataOnly() && *at + bytes.size() > kRiffLimit) return false;
+    const std::size_t written = layout_.handle.write(bytes.data(), bytes.size());
+    writeOffset_.store(static_cast<std::int64_t>(*at + written));
+    layout_.data.dirty = true;
+    layout_.riff.dirty = true;
+    const std::uint64_t end = *at + written - layout_.dataOffset;
+    if (end > dataSize_.load()) dataSize_.store(end);
+    if (written != bytes.size()) return false;
+    const std::int32_t pos = position_.load() + frames;
+    position_.store(pos);
+    if (pos > numSamples_.load()) numSamples_.store(pos);
+    if (capturedAudio) limitCounter_.store(limitCounter_.load() + frames);
+    return true;
+}
+
+std::int64_t AudioFile::read(std::uint64_t offset, std::span<std::uint8_t> out) {
+    const std::uint64_t size = dataSize();
+    if (offset >= size) return 0;
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), size - offset));
+    if (!layout_.handle.seek(layout_.dataOffset + offset)) return -1;
+    const std::size_t got = layout_.handle.read(out.data(), want);
+    if (got == 0 && want > 0) return -1;
+    return static_cast<std::int64_t>(got);
+}
+
+bool AudioFile::patchSizes() {
+    const std::uint64_t end = layout_.dataOffset + byteOfFrame(numSamples());
+    if (!layout_.handle.seek(end)) return false;
+    dataSize_.store(end - layout_.dataOffset);
+    if (isDataOnly()) return true;
+    layout_.data.dirty = true;
+    layout_.riff.dirty = true;
+    return layout_.handle.ascend(layout_.data) && layout_.handle.ascend(layout_.riff);
+}
+
+bool AudioFile::finaliseAfterRecording() {
+    const bool ok = patchSizes();
+    layout_.handle.flush();
+    writeOffset_.store(-1);
+    return ok;
+}
+
+bool AudioFile::close() {
+    if (!layout_.handle.isOpen()) return true;
+    bool ok = true;
+    if (!isDataOnly() && !playOnly()) {
+        if (layout_.data.dirty) ok = patchSizes();
+        if (layout_.fact) {
+            std::uint8_t count[4];
+            codecs::writeLe32(count, 0, static_cast<std::uint32_t>(numSamples()));
+            ok = layout_.handle.seek(layout_.factOffset) && layout_.handle.writeExact(count, 4) && ok;
+        }
+        if (layout_.riff.dirty) {
+            ok = layout_.handle.seek(layout_.data.endWithPad()) && layout_.handle.ascend(layout_.riff) && ok;
+        }
+        layout_.handle.flush();
+    }
+    layout_.handle.close();
+    return ok;
+}
+
+}  // namespace store

@@ -1,0 +1,52 @@
+// Creating and opening the control's audio file: new WAV and data-only files in PCM, G.711 or
+// the compression format; existing WAV files, data-only files with or without a skipped
+// header, and raw MPEG Layer III streams. Results carry the control's error codes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "recorder/store/AudioFile.h"
+
+namespace store {
+
+// The control's preferences at the time of the open.
+struct FileRequest {
+    std::string path;
+    bool playOnly = false;
+    std::int16_t dataOnly = 0;
+    std::int16_t bitsPerSample = 16;  // 8, 16, 100 (codec format), 106 (A-law), 107 (µ-law)
+    std::uint32_t sampleRate = 44100;
+    std::uint16_t channels = 2;
+};
+
+// What opening asks of the control's compression format.
+class FormatHost {
+public:
+    virtual ~FormatHost() = default;
+    // Offers a file's own format as the control's compression format, with the codec checks.
+    virtual bool offerFileFormat(std::span<const std::uint8_t> block) = 0;
+    // The compression set-up for the control's current compression format: 0, 5 or 17.
+    virtual std::int16_t setUpCompression(CompressedInfo& out) = 0;
+};
+
+struct OpenOutcome {
+    std::int16_t code = 0;
+    std::unique_ptr<AudioFile> file;
+};
+
+bool isAcceptedRate(std::uint32_t rate);
+
+// A new file at `path` (created or truncated).
+OpenOutcome createFile(const FileRequest& request, FormatHost& formats);
+// An existing file at `path`.
+OpenOutcome openFile(const FileRequest& request, FormatHost& formats);
+
+// A new empty file with a unique name "AUR…" in `directory`; its path, or empty on failure.
+std::string makeUniqueFile(const std::string& directory);
+// $TMPDIR, else /tmp, with a trailing "/".
+std::string temporaryDirectory();
+
+}  // namespace store
