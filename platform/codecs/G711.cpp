@@ -1,5 +1,7 @@
 #include "platform/codecs/G711.h"
 
+#include <algorithm>
+
 namespace codecs::g711 {
 namespace {
 
@@ -18,7 +20,9 @@ std::uint8_t linearToALaw(std::int16_t sample) {
     int mask = 0xD5;
     if (s < 0) {
         mask = 0x55;
-        s = -s - 8;
+        // The reference form gives -1..-7 a negative magnitude, which would encode as a loud
+        // click; they belong to the smallest negative step.
+        s = std::max(-s - 8, 0);
     }
     const int g = segment(s);
     if (g >= 8) return static_cast<std::uint8_t>(0x7F ^ mask);
