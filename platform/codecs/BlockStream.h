@@ -11,7 +11,7 @@
 namespace codecs {
 
 class BlockStream : public Stream {
-public:
+  public:
     using Convert = std::function<void(const std::uint8_t* source, std::uint8_t* destination)>;
     using Restart = std::function<void()>;
 
@@ -21,10 +21,9 @@ public:
     std::size_t destinationSize(std::size_t sourceBytes) const override;
     std::size_t sourceSize(std::size_t destinationBytes) const override;
     std::optional<Conversion> convert(std::span<const std::uint8_t> source,
-                                      std::span<std::uint8_t> destination,
-                                      unsigned flags) override;
+                                      std::span<std::uint8_t> destination, unsigned flags) override;
 
-private:
+  private:
     std::size_t sourceBlock_;
     std::size_t destinationBlock_;
     Convert convert_;

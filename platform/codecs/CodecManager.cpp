@@ -47,14 +47,16 @@ std::unique_ptr<Stream> Manager::open(std::span<const std::uint8_t> from,
     return worker->open(FormatBlock(from.begin(), from.end()), FormatBlock(to.begin(), to.end()));
 }
 
-bool Manager::canConvert(std::span<const std::uint8_t> from, std::span<const std::uint8_t> to) const {
+bool Manager::canConvert(std::span<const std::uint8_t> from,
+                         std::span<const std::uint8_t> to) const {
     return open(from, to) != nullptr;
 }
 
 std::optional<std::size_t> Manager::largestFormatSize() const {
     std::size_t largest = 0;
     for (const auto& d : drivers_)
-        for (const auto& f : d->formats()) largest = std::max(largest, f.size());
+        for (const auto& f : d->formats())
+            largest = std::max(largest, f.size());
     if (largest == 0) return std::nullopt;
     return largest;
 }
@@ -73,7 +75,8 @@ std::optional<std::string> Manager::describe(std::span<const std::uint8_t> forma
 
 std::vector<std::uint16_t> Manager::tags() const {
     std::vector<std::uint16_t> out;
-    for (const auto& d : drivers_) out.push_back(d->tag());
+    for (const auto& d : drivers_)
+        out.push_back(d->tag());
     return out;
 }
 

@@ -30,7 +30,7 @@ struct Conversion {
 
 // One open conversion from a source format to a destination format.
 class Stream {
-public:
+  public:
     virtual ~Stream() = default;
     // Destination bytes that `sourceBytes` of source can produce at most.
     virtual std::size_t destinationSize(std::size_t sourceBytes) const = 0;
@@ -46,7 +46,7 @@ public:
 
 // A codec for one format tag; it converts between its formats and linear PCM.
 class Driver {
-public:
+  public:
     virtual ~Driver() = default;
     virtual std::uint16_t tag() const = 0;
     virtual std::string tagName() const = 0;
@@ -60,7 +60,7 @@ public:
 };
 
 class Manager {
-public:
+  public:
     explicit Manager(std::vector<std::unique_ptr<Driver>> drivers);
 
     // The codecs installed on this machine: PCM, G.711 A-law and µ-law, GSM 6.10, MPEG Layer-3.
@@ -78,7 +78,7 @@ public:
     // Formats offered for a tag, or for every tag when `tag` is 0.
     std::vector<FormatBlock> formats(std::uint16_t tag) const;
 
-private:
+  private:
     const Driver* driverFor(std::span<const std::uint8_t> format) const;
     std::vector<std::unique_ptr<Driver>> drivers_;
 };

@@ -9,11 +9,13 @@ namespace {
 constexpr std::uint32_t kRates[] = {8000, 11025, 22050, 44100};
 
 class G711Driver : public Driver {
-public:
+  public:
     explicit G711Driver(std::uint16_t tag) : tag_(tag) {}
 
     std::uint16_t tag() const override { return tag_; }
-    std::string tagName() const override { return tag_ == kTagALaw ? "CCITT A-Law" : "CCITT u-Law"; }
+    std::string tagName() const override {
+        return tag_ == kTagALaw ? "CCITT A-Law" : "CCITT u-Law";
+    }
 
     bool accepts(const WaveFormat& f, std::span<const std::uint8_t>) const override {
         return f.bitsPerSample == 8 && f.channels >= 1 && f.blockAlign == f.channels &&
@@ -42,27 +44,31 @@ public:
         const auto to = WaveFormat::parse(toBlock);
         const bool alaw = tag_ == kTagALaw;
         if (from.tag == tag_ && isPcm16(to, from.samplesPerSec, from.channels)) {
-            return std::make_unique<BlockStream>(1, 2, [alaw](const std::uint8_t* s, std::uint8_t* d) {
-                const std::int16_t v = alaw ? g711::aLawToLinear(*s) : g711::muLawToLinear(*s);
-                d[0] = static_cast<std::uint8_t>(v & 0xFF);
-                d[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
-            });
+            return std::make_unique<BlockStream>(
+                1, 2, [alaw](const std::uint8_t* s, std::uint8_t* d) {
+                    const std::int16_t v = alaw ? g711::aLawToLinear(*s) : g711::muLawToLinear(*s);
+                    d[0] = static_cast<std::uint8_t>(v & 0xFF);
+                    d[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+                });
         }
         if (to.tag == tag_ && isPcm16(from, to.samplesPerSec, to.channels)) {
-            return std::make_unique<BlockStream>(2, 1, [alaw](const std::uint8_t* s, std::uint8_t* d) {
-                const auto v = static_cast<std::int16_t>(s[0] | s[1] << 8);
-                *d = alaw ? g711::linearToALaw(v) : g711::linearToMuLaw(v);
-            });
+            return std::make_unique<BlockStream>(
+                2, 1, [alaw](const std::uint8_t* s, std::uint8_t* d) {
+                    const auto v = static_cast<std::int16_t>(s[0] | s[1] << 8);
+                    *d = alaw ? g711::linearToALaw(v) : g711::linearToMuLaw(v);
+                });
         }
         return nullptr;
     }
 
-private:
+  private:
     std::uint16_t tag_;
 };
 
 }  // namespace
 
-std::unique_ptr<Driver> makeG711Driver(std::uint16_t tag) { return std::make_unique<G711Driver>(tag); }
+std::unique_ptr<Driver> makeG711Driver(std::uint16_t tag) {
+    return std::make_unique<G711Driver>(tag);
+}
 
 }  // namespace codecs

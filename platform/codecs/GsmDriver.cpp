@@ -17,7 +17,7 @@ constexpr std::size_t kBlockBytes = 65;
 constexpr std::uint32_t kRates[] = {8000, 11025, 22050, 44100};
 
 class GsmHandle {
-public:
+  public:
     GsmHandle() { restart(); }
     GsmHandle(const GsmHandle&) = delete;
     GsmHandle& operator=(const GsmHandle&) = delete;
@@ -34,7 +34,7 @@ public:
     gsm get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
 
-private:
+  private:
     void release() {
         if (handle_) gsm_destroy(handle_);
         handle_ = nullptr;
@@ -75,7 +75,7 @@ std::unique_ptr<Stream> makeDecoder() {
 }
 
 class GsmDriver : public Driver {
-public:
+  public:
     std::uint16_t tag() const override { return kTagGsm610; }
     std::string tagName() const override { return "GSM 6.10"; }
 
@@ -116,6 +116,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Driver> makeGsmDriver() { return std::make_unique<GsmDriver>(); }
+std::unique_ptr<Driver> makeGsmDriver() {
+    return std::make_unique<GsmDriver>();
+}
 
 }  // namespace codecs

@@ -20,11 +20,13 @@ bool isMpegRate(std::uint32_t rate) {
     return std::find(std::begin(kMpegRates), std::end(kMpegRates), rate) != std::end(kMpegRates);
 }
 
-std::uint32_t kbps(const WaveFormat& f) { return f.avgBytesPerSec * 8 / 1000; }
+std::uint32_t kbps(const WaveFormat& f) {
+    return f.avgBytesPerSec * 8 / 1000;
+}
 
 // Output produced but not yet handed to the caller.
 class Pending {
-public:
+  public:
     void append(const std::uint8_t* data, std::size_t n) {
         compact();
         bytes_.insert(bytes_.end(), data, data + n);
@@ -41,7 +43,7 @@ public:
         start_ = 0;
     }
 
-private:
+  private:
     void compact() {
         if (start_ == 0) return;
         bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(start_));
@@ -52,7 +54,7 @@ private:
 };
 
 class Mp3Decoder : public Stream {
-public:
+  public:
     Mp3Decoder(const WaveFormat& mp3) : mp3_(mp3) {
         static std::once_flag init;
         std::call_once(init, [] { mpg123_init(); });
@@ -89,7 +91,7 @@ public:
         return Conversion{source.size(), pending_.take(destination)};
     }
 
-private:
+  private:
     void restart() {
         release();
         pending_.clear();
@@ -116,7 +118,7 @@ private:
 };
 
 class Mp3Encoder : public Stream {
-public:
+  public:
     Mp3Encoder(const WaveFormat& mp3) : mp3_(mp3) { restart(); }
     ~Mp3Encoder() override { release(); }
     bool ok() const { return lame_ != nullptr; }
@@ -126,8 +128,8 @@ public:
         return samples * 5 / 4 + 7200;  // LAME's documented worst case
     }
     std::size_t sourceSize(std::size_t destinationBytes) const override {
-        return destinationBytes * mp3_.samplesPerSec / std::max<std::uint32_t>(mp3_.avgBytesPerSec, 1) *
-               2 * mp3_.channels;
+        return destinationBytes * mp3_.samplesPerSec /
+               std::max<std::uint32_t>(mp3_.avgBytesPerSec, 1) * 2 * mp3_.channels;
     }
 
     std::optional<Conversion> convert(std::span<const std::uint8_t> source,
@@ -141,12 +143,11 @@ public:
         while (doneFrames < frames) {
             const std::size_t n = std::min<std::size_t>(frames - doneFrames, kChunkFrames);
             std::memcpy(pcm_, source.data() + doneFrames * frameBytes, n * frameBytes);
-            const int got =
-                mp3_.channels == 1
-                    ? lame_encode_buffer(lame_, pcm_, pcm_, static_cast<int>(n), scratch_,
-                                         sizeof scratch_)
-                    : lame_encode_buffer_interleaved(lame_, pcm_, static_cast<int>(n), scratch_,
-                                                     sizeof scratch_);
+            const int got = mp3_.channels == 1
+                                ? lame_encode_buffer(lame_, pcm_, pcm_, static_cast<int>(n),
+                                                     scratch_, sizeof scratch_)
+                                : lame_encode_buffer_interleaved(lame_, pcm_, static_cast<int>(n),
+                                                                 scratch_, sizeof scratch_);
             if (got < 0) return std::nullopt;
             pending_.append(scratch_, static_cast<std::size_t>(got));
             doneFrames += n;
@@ -160,7 +161,7 @@ public:
         return Conversion{frames * frameBytes, pending_.take(destination)};
     }
 
-private:
+  private:
     static constexpr std::size_t kChunkFrames = 4608;  // interleaved stereo fits pcm_
 
     void restart() {
@@ -192,7 +193,7 @@ private:
 };
 
 class Mp3Driver : public Driver {
-public:
+  public:
     std::uint16_t tag() const override { return kTagMpegLayer3; }
     std::string tagName() const override { return "MPEG Layer-3"; }
 
@@ -211,8 +212,10 @@ public:
     }
 
     std::vector<FormatBlock> formats() const override {
-        static constexpr std::uint32_t kMpeg1[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-        static constexpr std::uint32_t kMpeg2[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+        static constexpr std::uint32_t kMpeg1[] = {32,  40,  48,  56,  64,  80,  96,
+                                                   112, 128, 160, 192, 224, 256, 320};
+        static constexpr std::uint32_t kMpeg2[] = {8,  16, 24, 32,  40,  48,  56,
+                                                   64, 80, 96, 112, 128, 144, 160};
         std::vector<FormatBlock> out;
         for (auto rate : kMpegRates) {
             const bool mpeg1 = rate >= 32000;
@@ -228,7 +231,8 @@ public:
                     writeLe16(extra, 8, 1);
                     writeLe16(extra, 10, 1393);
                     out.push_back(
-                        WaveFormat{kTagMpegLayer3, ch, rate, rateKbps * 125, 1, 0, 12}.toBlock(extra));
+                        WaveFormat{kTagMpegLayer3, ch, rate, rateKbps * 125, 1, 0, 12}.toBlock(
+                            extra));
                 }
             }
         }
@@ -253,6 +257,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Driver> makeMp3Driver() { return std::make_unique<Mp3Driver>(); }
+std::unique_ptr<Driver> makeMp3Driver() {
+    return std::make_unique<Mp3Driver>();
+}
 
 }  // namespace codecs

@@ -10,7 +10,7 @@ namespace {
 constexpr std::uint32_t kRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000};
 
 class PcmDriver : public Driver {
-public:
+  public:
     std::uint16_t tag() const override { return kTagPcm; }
     std::string tagName() const override { return "PCM"; }
 
@@ -32,7 +32,8 @@ public:
         std::vector<FormatBlock> out;
         for (auto rate : kRates)
             for (std::uint16_t bits : {8, 16})
-                for (std::uint16_t ch : {1, 2}) out.push_back(WaveFormat::pcm(rate, ch, bits).toBlock());
+                for (std::uint16_t ch : {1, 2})
+                    out.push_back(WaveFormat::pcm(rate, ch, bits).toBlock());
         return out;
     }
 
@@ -43,30 +44,34 @@ public:
         if (from.samplesPerSec != to.samplesPerSec || from.channels != to.channels) return nullptr;
         const std::size_t ch = from.channels;
         if (from.bitsPerSample == to.bitsPerSample)
-            return std::make_unique<BlockStream>(from.blockAlign, to.blockAlign,
-                                                 [n = std::size_t{from.blockAlign}](
-                                                     const std::uint8_t* s, std::uint8_t* d) {
-                                                     std::memcpy(d, s, n);
-                                                 });
+            return std::make_unique<BlockStream>(
+                from.blockAlign, to.blockAlign,
+                [n = std::size_t{from.blockAlign}](const std::uint8_t* s, std::uint8_t* d) {
+                    std::memcpy(d, s, n);
+                });
         if (from.bitsPerSample == 8)
-            return std::make_unique<BlockStream>(ch, 2 * ch, [ch](const std::uint8_t* s, std::uint8_t* d) {
+            return std::make_unique<BlockStream>(
+                ch, 2 * ch, [ch](const std::uint8_t* s, std::uint8_t* d) {
+                    for (std::size_t i = 0; i < ch; ++i) {
+                        const auto v = static_cast<std::int16_t>((s[i] - 128) * 256);
+                        d[2 * i] = static_cast<std::uint8_t>(v & 0xFF);
+                        d[2 * i + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+                    }
+                });
+        return std::make_unique<BlockStream>(
+            2 * ch, ch, [ch](const std::uint8_t* s, std::uint8_t* d) {
                 for (std::size_t i = 0; i < ch; ++i) {
-                    const auto v = static_cast<std::int16_t>((s[i] - 128) * 256);
-                    d[2 * i] = static_cast<std::uint8_t>(v & 0xFF);
-                    d[2 * i + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+                    const auto v = static_cast<std::int16_t>(s[2 * i] | s[2 * i + 1] << 8);
+                    d[i] = static_cast<std::uint8_t>((v >> 8) + 128);
                 }
             });
-        return std::make_unique<BlockStream>(2 * ch, ch, [ch](const std::uint8_t* s, std::uint8_t* d) {
-            for (std::size_t i = 0; i < ch; ++i) {
-                const auto v = static_cast<std::int16_t>(s[2 * i] | s[2 * i + 1] << 8);
-                d[i] = static_cast<std::uint8_t>((v >> 8) + 128);
-            }
-        });
     }
 };
 
 }  // namespace
 
-std::unique_ptr<Driver> makePcmDriver() { return std::make_unique<PcmDriver>(); }
+std::unique_ptr<Driver> makePcmDriver() {
+    return std::make_unique<PcmDriver>();
+}
 
 }  // namespace codecs

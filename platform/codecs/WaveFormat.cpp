@@ -5,23 +5,27 @@ namespace codecs {
 std::uint16_t readLe16(std::span<const std::uint8_t> bytes, std::size_t offset) {
     std::uint16_t v = 0;
     for (std::size_t i = 0; i < 2; ++i)
-        if (offset + i < bytes.size()) v |= static_cast<std::uint16_t>(bytes[offset + i] << (8 * i));
+        if (offset + i < bytes.size())
+            v |= static_cast<std::uint16_t>(bytes[offset + i] << (8 * i));
     return v;
 }
 
 std::uint32_t readLe32(std::span<const std::uint8_t> bytes, std::size_t offset) {
     std::uint32_t v = 0;
     for (std::size_t i = 0; i < 4; ++i)
-        if (offset + i < bytes.size()) v |= static_cast<std::uint32_t>(bytes[offset + i]) << (8 * i);
+        if (offset + i < bytes.size())
+            v |= static_cast<std::uint32_t>(bytes[offset + i]) << (8 * i);
     return v;
 }
 
 void writeLe16(std::span<std::uint8_t> bytes, std::size_t offset, std::uint16_t value) {
-    for (std::size_t i = 0; i < 2; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    for (std::size_t i = 0; i < 2; ++i)
+        bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 void writeLe32(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    for (std::size_t i = 0; i < 4; ++i)
+        bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 WaveFormat WaveFormat::parse(std::span<const std::uint8_t> b) {
@@ -38,7 +42,8 @@ FormatBlock WaveFormat::toBlock(std::span<const std::uint8_t> extra) const {
     writeLe16(out, 12, blockAlign);
     writeLe16(out, 14, bitsPerSample);
     writeLe16(out, 16, static_cast<std::uint16_t>(extra.size()));
-    for (std::size_t i = 0; i < extra.size(); ++i) out[kWaveFormatSize + i] = extra[i];
+    for (std::size_t i = 0; i < extra.size(); ++i)
+        out[kWaveFormatSize + i] = extra[i];
     return out;
 }
 

@@ -17,10 +17,13 @@ std::uint32_t le32(const unsigned char* p) {
 }
 
 void putLe32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-bool isContainer(FourCC id) { return id == fourcc("RIFF") || id == fourcc("LIST"); }
+bool isContainer(FourCC id) {
+    return id == fourcc("RIFF") || id == fourcc("LIST");
+}
 
 }  // namespace
 
@@ -35,14 +38,22 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
-File::~File() { close(); }
+File::~File() {
+    close();
+}
 
 std::optional<File> File::open(const std::string& path, Mode mode) {
     int flags = O_CLOEXEC;
     switch (mode) {
-        case Mode::Read: flags |= O_RDONLY; break;
-        case Mode::ReadWrite: flags |= O_RDWR; break;
-        case Mode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+        case Mode::Read:
+            flags |= O_RDONLY;
+            break;
+        case Mode::ReadWrite:
+            flags |= O_RDWR;
+            break;
+        case Mode::Create:
+            flags |= O_RDWR | O_CREAT | O_TRUNC;
+            break;
     }
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) return std::nullopt;
@@ -100,7 +111,9 @@ std::optional<std::uint64_t> File::length() const {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-bool File::flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+bool File::flush() {
+    return fd_ >= 0 && ::fsync(fd_) == 0;
+}
 
 bool File::createChunk(Chunk& ck) {
     unsigned char header[12];
@@ -119,8 +132,7 @@ bool File::createChunk(Chunk& ck) {
 }
 
 bool File::descend(Chunk& ck, const Chunk* parent, FourCC id, FourCC formType) {
-    const std::uint64_t limit =
-        parent ? parent->end() : std::numeric_limits<std::uint64_t>::max();
+    const std::uint64_t limit = parent ? parent->end() : std::numeric_limits<std::uint64_t>::max();
     std::uint64_t at = pos_;
     while (at + 8 <= limit) {
         unsigned char header[12];

@@ -23,7 +23,7 @@ constexpr FourCC fourcc(const char (&s)[5]) {
 struct Chunk {
     FourCC id = 0;
     std::uint32_t size = 0;
-    FourCC formType = 0;          // "RIFF" and "LIST" chunks only
+    FourCC formType = 0;           // "RIFF" and "LIST" chunks only
     std::uint64_t dataOffset = 0;  // first byte after the 8-byte header (the form type for RIFF)
     bool dirty = false;            // ascending rewrites the size from the current position
 
@@ -34,7 +34,7 @@ struct Chunk {
 enum class Mode { Read, ReadWrite, Create };  // Create truncates or makes the file, read/write
 
 class File {
-public:
+  public:
     File() = default;
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -70,7 +70,7 @@ public:
     // zero pad byte when that size is odd; then the position moves past the chunk and its pad.
     bool ascend(Chunk& ck);
 
-private:
+  private:
     explicit File(int fd) : fd_(fd) {}
     int fd_ = -1;
     std::uint64_t pos_ = 0;

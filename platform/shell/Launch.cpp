@@ -11,7 +11,8 @@ namespace shell {
 bool launchDetached(const std::vector<std::string>& argv) {
     if (argv.empty() || argv[0].empty()) return false;
     std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
     // The grandchild reports a failed exec through this pipe; a successful exec closes it.

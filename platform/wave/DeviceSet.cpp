@@ -23,7 +23,8 @@ std::string productName(const std::string& name) {
     if (name.size() <= kMaxNameLength) return name;
     std::size_t cut = kMaxNameLength;
     // Step back over continuation bytes so that a multi-byte character is not split.
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
     return name.substr(0, cut);
 }
 

@@ -16,7 +16,7 @@ constexpr int kDefaultDevice = -1;
 constexpr std::size_t kMaxNameLength = 31;  // product names are cut to this many bytes
 
 class DeviceSet {
-public:
+  public:
     virtual ~DeviceSet() = default;
     virtual int inputCount() const = 0;
     virtual int outputCount() const = 0;

@@ -21,7 +21,7 @@ void quietJack(const char*) {}
 // PortAudio is initialised once per process; the ALSA and JACK libraries otherwise fill
 // stderr with complaints on machines without a sound card.
 class PortAudioSession {
-public:
+  public:
     PortAudioSession() {
         snd_lib_error_set_handler(quietAlsa);
 #ifdef AURX_HAVE_JACK
@@ -35,14 +35,16 @@ public:
     }
     PortAudioSession(const PortAudioSession&) = delete;
     PortAudioSession& operator=(const PortAudioSession&) = delete;
-    bool ok() const { return ok_; }
+    bool ok() const {
+        return ok_;
+    }
 
-private:
+  private:
     bool ok_ = false;
 };
 
 class PortAudioDevices : public DeviceSet {
-public:
+  public:
     int inputCount() const override { return count(true); }
     int outputCount() const override { return count(false); }
     std::optional<std::string> inputName(int device) const override { return name(true, device); }
@@ -54,7 +56,7 @@ public:
         return accepts(false, device, f);
     }
 
-private:
+  private:
     static bool has(const PaDeviceInfo* info, bool input) {
         return info && (input ? info->maxInputChannels : info->maxOutputChannels) > 0;
     }
@@ -96,8 +98,8 @@ private:
         p.channelCount = f.channels;
         p.sampleFormat = f.bitsPerSample == 8 ? paUInt8 : paInt16;
         p.suggestedLatency = input ? info->defaultLowInputLatency : info->defaultLowOutputLatency;
-        return Pa_IsFormatSupported(input ? &p : nullptr, input ? nullptr : &p,
-                                    f.samplesPerSec) == paFormatIsSupported;
+        return Pa_IsFormatSupported(input ? &p : nullptr, input ? nullptr : &p, f.samplesPerSec) ==
+               paFormatIsSupported;
     }
 
     PortAudioSession session_;
@@ -105,6 +107,8 @@ private:
 
 }  // namespace
 
-std::shared_ptr<DeviceSet> makePortAudioDevices() { return std::make_shared<PortAudioDevices>(); }
+std::shared_ptr<DeviceSet> makePortAudioDevices() {
+    return std::make_shared<PortAudioDevices>();
+}
 
 }  // namespace wave

@@ -18,10 +18,12 @@ bool acceptable(const codecs::WaveFormat& f) {
            std::find(std::begin(kRates), std::end(kRates), f.samplesPerSec) != std::end(kRates);
 }
 
-bool exists(int device) { return device == kDefaultDevice || device == 0; }
+bool exists(int device) {
+    return device == kDefaultDevice || device == 0;
+}
 
 class VirtualDevices : public DeviceSet {
-public:
+  public:
     int inputCount() const override { return 1; }
     int outputCount() const override { return 1; }
     std::optional<std::string> inputName(int device) const override {
@@ -42,6 +44,8 @@ public:
 
 }  // namespace
 
-std::shared_ptr<DeviceSet> makeVirtualDevices() { return std::make_shared<VirtualDevices>(); }
+std::shared_ptr<DeviceSet> makeVirtualDevices() {
+    return std::make_shared<VirtualDevices>();
+}
 
 }  // namespace wave

@@ -69,14 +69,16 @@ CallResult AURX300Ctrl::put_HighColor(OleColor v) {
 }
 
 CallResult AURX300Ctrl::put_NumSegments(std::int16_t v) {
-    if (v < 1 || v > 20) return CallResult::refused("AURX300 NumSegments must be in the range 1 to 20");
+    if (v < 1 || v > 20)
+        return CallResult::refused("AURX300 NumSegments must be in the range 1 to 20");
     numSegments_ = v;
     repaint();
     return {};
 }
 
 CallResult AURX300Ctrl::put_Orientation(std::int16_t v) {
-    if (v < 0 || v > 3) return CallResult::refused("AURX300 Orientation must be in the range 0 to 3");
+    if (v < 0 || v > 3)
+        return CallResult::refused("AURX300 Orientation must be in the range 0 to 3");
     orientation_ = v;
     repaint();
     return {};
@@ -90,7 +92,8 @@ CallResult AURX300Ctrl::put_Style(std::int16_t v) {
 }
 
 CallResult AURX300Ctrl::put_SampleRate(std::int32_t v) {
-    if (fileOpen()) return CallResult::refused("AURX300 cannot change SampleRate whilst a file is open");
+    if (fileOpen())
+        return CallResult::refused("AURX300 cannot change SampleRate whilst a file is open");
     if (v < 0 || !store::isAcceptedRate(static_cast<std::uint32_t>(v)))
         return CallResult::refused(
             "AURX300 SampleRate must be one of 192000, 96000, 88200, 64000, 48000, 44100, 32000, "
@@ -100,7 +103,8 @@ CallResult AURX300Ctrl::put_SampleRate(std::int32_t v) {
 }
 
 CallResult AURX300Ctrl::put_BitsPerSample(std::int16_t v) {
-    if (fileOpen()) return CallResult::refused("AURX300 cannot change BitsPerSample whilst a file is open");
+    if (fileOpen())
+        return CallResult::refused("AURX300 cannot change BitsPerSample whilst a file is open");
     if (v != 8 && v != 16 && v != 100 && v != 106 && v != 107)
         return CallResult::refused("AURX300 BitsPerSample must 8, 16 or a special format code");
     bitsPerSample_ = v;
@@ -108,7 +112,8 @@ CallResult AURX300Ctrl::put_BitsPerSample(std::int16_t v) {
 }
 
 CallResult AURX300Ctrl::put_NumChannels(std::int16_t v) {
-    if (fileOpen()) return CallResult::refused("AURX300 cannot change NumChannels whilst a file is open");
+    if (fileOpen())
+        return CallResult::refused("AURX300 cannot change NumChannels whilst a file is open");
     if (v != 1 && v != 2) return CallResult::refused("AURX300 NumChannels must be 1 or 2");
     numChannels_ = v;
     repaint();
@@ -116,13 +121,15 @@ CallResult AURX300Ctrl::put_NumChannels(std::int16_t v) {
 }
 
 CallResult AURX300Ctrl::put_PlayOnly(std::int16_t v) {
-    if (fileOpen()) return CallResult::refused("AURX300 cannot change PlayOnly whilst a file is open");
+    if (fileOpen())
+        return CallResult::refused("AURX300 cannot change PlayOnly whilst a file is open");
     playOnly_ = v != 0 ? 1 : 0;
     return {};
 }
 
 CallResult AURX300Ctrl::put_DataOnly(std::int16_t v) {
-    if (fileOpen()) return CallResult::refused("AURX300 cannot change DataOnly whilst a file is open");
+    if (fileOpen())
+        return CallResult::refused("AURX300 cannot change DataOnly whilst a file is open");
     if (v > 2) return CallResult::refused("DataOnly must be negative, 0, 1 or 2");
     dataOnly_ = v;
     return {};
@@ -189,7 +196,8 @@ CallResult AURX300Ctrl::put_PlaybackDevice(std::int32_t v) {
 }
 
 CallResult AURX300Ctrl::put_VoxChannel(std::int16_t v) {
-    if (status_.load() == 3) return CallResult::refused("VoxChannel cannot be changed during recording");
+    if (status_.load() == 3)
+        return CallResult::refused("VoxChannel cannot be changed during recording");
     if (v < 0 || v > 3) return CallResult::refused("VoxChannel must be 0..3");
     voxChannel_ = v;
     return {};
@@ -213,10 +221,16 @@ CallResult AURX300Ctrl::put_VoxTime(std::int16_t v) {
     return {};
 }
 
-std::int16_t AURX300Ctrl::get_LastError() { return lastError_.exchange(0); }
+std::int16_t AURX300Ctrl::get_LastError() {
+    return lastError_.exchange(0);
+}
 
-std::int32_t AURX300Ctrl::get_NRecordDevices() const { return env_.devices->inputCount(); }
-std::int32_t AURX300Ctrl::get_NPlaybackDevices() const { return env_.devices->outputCount(); }
+std::int32_t AURX300Ctrl::get_NRecordDevices() const {
+    return env_.devices->inputCount();
+}
+std::int32_t AURX300Ctrl::get_NPlaybackDevices() const {
+    return env_.devices->outputCount();
+}
 
 std::string AURX300Ctrl::get_RecordDeviceName(std::int32_t deviceNumber) const {
     return env_.devices->inputName(deviceNumber).value_or("");

@@ -39,7 +39,7 @@ struct Levels {
 };
 
 class AURX300Ctrl {
-public:
+  public:
     explicit AURX300Ctrl(ControlEnvironment environment = ControlEnvironment::standard());
     AURX300Ctrl(const AURX300Ctrl&) = delete;
     AURX300Ctrl& operator=(const AURX300Ctrl&) = delete;
@@ -166,7 +166,7 @@ public:
     Levels meterLevels() const;
     int workerState() const { return worker_.state(); }
 
-private:
+  private:
     class FormatBridge;
 
     void repaint();

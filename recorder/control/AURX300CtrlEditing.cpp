@@ -29,7 +29,8 @@ bool copyPrefix(const std::string& source, const std::string& target, std::uint6
     std::vector<std::uint8_t> piece(kPiece);
     for (std::uint64_t done = 0; done < length;) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, length - done));
-        if (!in->readExact(piece.data(), want) || !out->writeExact(piece.data(), want)) return false;
+        if (!in->readExact(piece.data(), want) || !out->writeExact(piece.data(), want))
+            return false;
         done += want;
     }
     return out->flush();

@@ -50,7 +50,8 @@ void AURX300Ctrl::handle(const Notification& n) {
             const float right = rightLevel_.load();
             const std::int16_t leftOver = leftOverloadCounter_.load() >= 9 ? 1 : 0;
             const std::int16_t rightOver = rightOverloadCounter_.load() >= 9 ? 1 : 0;
-            raise([&](IAURX300CtrlEvents& s) { s.NewLevelValues(left, leftOver, right, rightOver); });
+            raise(
+                [&](IAURX300CtrlEvents& s) { s.NewLevelValues(left, leftOver, right, rightOver); });
             break;
         }
         case NotificationKind::VoxChanged:

@@ -15,7 +15,7 @@ namespace aurx {
 
 // Lets the file store install a file's own format and run the compression set-up.
 class AURX300Ctrl::FormatBridge : public store::FormatHost {
-public:
+  public:
     explicit FormatBridge(AURX300Ctrl& c) : c_(c) {}
     bool offerFileFormat(std::span<const std::uint8_t> block) override {
         if (!c_.installFormat(block, true)) return false;
@@ -29,7 +29,7 @@ public:
         return c_.setUpCompression(out);
     }
 
-private:
+  private:
     AURX300Ctrl& c_;
 };
 
@@ -96,10 +96,18 @@ std::int16_t AURX300Ctrl::adoptFile(std::unique_ptr<store::AudioFile> file) {
     sampleRate_ = static_cast<std::int32_t>(device.samplesPerSec);
     numChannels_ = static_cast<std::int16_t>(device.channels);
     switch (file_->encoding()) {
-        case store::Encoding::Pcm: bitsPerSample_ = static_cast<std::int16_t>(device.bitsPerSample); break;
-        case store::Encoding::ALaw: bitsPerSample_ = 106; break;
-        case store::Encoding::MuLaw: bitsPerSample_ = 107; break;
-        case store::Encoding::Compressed: bitsPerSample_ = 100; break;
+        case store::Encoding::Pcm:
+            bitsPerSample_ = static_cast<std::int16_t>(device.bitsPerSample);
+            break;
+        case store::Encoding::ALaw:
+            bitsPerSample_ = 106;
+            break;
+        case store::Encoding::MuLaw:
+            bitsPerSample_ = 107;
+            break;
+        case store::Encoding::Compressed:
+            bitsPerSample_ = 100;
+            break;
     }
     recomputeRecordLimit();
     status_.store(2);
@@ -159,11 +167,17 @@ std::int16_t AURX300Ctrl::OpenExistingOrNewFile(const std::string& filename) {
     return kOk;
 }
 
-std::string AURX300Ctrl::get_Filename() const { return file_ ? file_->name() : std::string(); }
+std::string AURX300Ctrl::get_Filename() const {
+    return file_ ? file_->name() : std::string();
+}
 
-std::int32_t AURX300Ctrl::get_NumSamples() const { return file_ ? file_->numSamples() : 0; }
+std::int32_t AURX300Ctrl::get_NumSamples() const {
+    return file_ ? file_->numSamples() : 0;
+}
 
-std::int32_t AURX300Ctrl::get_CurrentSamplePosition() const { return file_ ? file_->position() : 0; }
+std::int32_t AURX300Ctrl::get_CurrentSamplePosition() const {
+    return file_ ? file_->position() : 0;
+}
 
 CallResult AURX300Ctrl::put_CurrentSamplePosition(std::int32_t v) {
     const auto s = status_.load();

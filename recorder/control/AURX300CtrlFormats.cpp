@@ -69,7 +69,8 @@ std::int16_t AURX300Ctrl::ChooseSpecificAcmFormat(std::int32_t hwndOwner,
     request.tagFilter = static_cast<std::uint16_t>(waveFormat);
     const auto stored = acmFormat_.block();
     if (acmFormat_.isSet() && stored.size() >= *largest)
-        request.initial.assign(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(*largest));
+        request.initial.assign(stored.begin(),
+                               stored.begin() + static_cast<std::ptrdiff_t>(*largest));
     if (!chooser_) return fail(kChooserCancelled);
     auto chosen = chooser_->choose(request);
     if (!chosen) return fail(kChooserCancelled);

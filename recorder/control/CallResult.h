@@ -16,7 +16,7 @@ struct ErrorRecord {
 };
 
 class CallResult {
-public:
+  public:
     CallResult() = default;  // success
     static CallResult refused(std::string description) {
         CallResult r;
@@ -28,7 +28,7 @@ public:
     explicit operator bool() const { return ok(); }
     const ErrorRecord& error() const { return error_; }
 
-private:
+  private:
     bool refused_ = false;
     ErrorRecord error_;
 };

@@ -10,8 +10,12 @@ namespace {
 
 using A = ArgType;
 
-ParamInfo in(std::string_view name, ArgType t) { return ParamInfo{name, t, false}; }
-ParamInfo out(std::string_view name, ArgType t) { return ParamInfo{name, t, true}; }
+ParamInfo in(std::string_view name, ArgType t) {
+    return ParamInfo{name, t, false};
+}
+ParamInfo out(std::string_view name, ArgType t) {
+    return ParamInfo{name, t, true};
+}
 
 MemberInfo prop(std::int32_t id, std::string_view name, ArgType t, bool writable,
                 std::vector<ParamInfo> index = {}) {
@@ -35,8 +39,8 @@ InvokeResult refused(const CallResult& r) {
 }
 
 InvokeResult conversionFailure(Conversion c, std::size_t arg) {
-    return InvokeResult{c == Conversion::Overflow ? InvokeStatus::Overflow : InvokeStatus::TypeMismatch,
-                        {}, arg};
+    return InvokeResult{
+        c == Conversion::Overflow ? InvokeStatus::Overflow : InvokeStatus::TypeMismatch, {}, arg};
 }
 
 // Converts `v` to the declared type; the variant then holds exactly that type.
@@ -46,20 +50,27 @@ Converted<Variant> convert(const Variant& v, ArgType t) {
         return {Conversion::Ok, Variant(c.value)};
     };
     switch (t) {
-        case A::I2: return wrap(v.toI2());
-        case A::I4: return wrap(v.toI4());
-        case A::R4: return wrap(v.toR4());
-        case A::R8: return wrap(v.toR8());
-        case A::Bstr: return wrap(v.toBstr());
-        case A::Colour: return wrap(v.toUI4());
-        case A::Variant: return {Conversion::Ok, v.deref()};
+        case A::I2:
+            return wrap(v.toI2());
+        case A::I4:
+            return wrap(v.toI4());
+        case A::R4:
+            return wrap(v.toR4());
+        case A::R8:
+            return wrap(v.toR8());
+        case A::Bstr:
+            return wrap(v.toBstr());
+        case A::Colour:
+            return wrap(v.toUI4());
+        case A::Variant:
+            return {Conversion::Ok, v.deref()};
     }
     return {Conversion::TypeMismatch, Variant()};
 }
 
 // A method's arguments after checking: inputs converted, out-parameters located.
 class Arguments {
-public:
+  public:
     Arguments(std::span<Variant> args, const std::vector<ParamInfo>& params)
         : args_(args), params_(params), values_(params.size()) {}
 
@@ -90,7 +101,7 @@ public:
         if (hasOut(i)) *args_[i].ref() = std::move(v);
     }
 
-private:
+  private:
     std::span<Variant> args_;
     const std::vector<ParamInfo>& params_;
     std::vector<Variant> values_;
@@ -100,13 +111,20 @@ private:
 
 std::string_view statusText(InvokeStatus status) {
     switch (status) {
-        case InvokeStatus::Ok: return "ok";
-        case InvokeStatus::Exception: return "exception";
-        case InvokeStatus::MemberNotFound: return "Member not found.";
-        case InvokeStatus::BadParamCount: return "Invalid number of parameters.";
-        case InvokeStatus::ParamNotOptional: return "Parameter not optional.";
-        case InvokeStatus::TypeMismatch: return "Type mismatch.";
-        case InvokeStatus::Overflow: return "Out of present range.";
+        case InvokeStatus::Ok:
+            return "ok";
+        case InvokeStatus::Exception:
+            return "exception";
+        case InvokeStatus::MemberNotFound:
+            return "Member not found.";
+        case InvokeStatus::BadParamCount:
+            return "Invalid number of parameters.";
+        case InvokeStatus::ParamNotOptional:
+            return "Parameter not optional.";
+        case InvokeStatus::TypeMismatch:
+            return "Type mismatch.";
+        case InvokeStatus::Overflow:
+            return "Out of present range.";
     }
     return "";
 }
@@ -180,7 +198,8 @@ const std::vector<EventInfo>& Dispatch::events() {
     static const std::vector<EventInfo> table = {
         {1, "RecordingStopped", {in("errorCode", A::I2)}},
         {2, "PlaybackStopped", {in("errorCode", A::I2)}},
-        {3, "NewLevelValues",
+        {3,
+         "NewLevelValues",
          {in("leftLevel", A::R4), in("leftOverload", A::I2), in("rightLevel", A::R4),
           in("rightOverload", A::I2)}},
         {4, "NewVoxState", {in("voxState", A::I2)}},
@@ -228,49 +247,124 @@ InvokeResult Dispatch::get(const MemberInfo& m, std::span<Variant> args, Variant
     AURX300Ctrl& c = control_;
     Variant v;
     switch (m.dispid) {
-        case 1: v = c.get_BackColor(); break;
-        case 2: v = c.get_LowColor(); break;
-        case 3: v = c.get_MidColor(); break;
-        case 4: v = c.get_HighColor(); break;
-        case 5: v = c.get_NumSegments(); break;
-        case 6: v = c.get_Orientation(); break;
-        case 7: v = c.get_SampleRate(); break;
-        case 8: v = c.get_BitsPerSample(); break;
-        case 9: v = c.get_NumChannels(); break;
-        case 10: v = c.get_Style(); break;
-        case 11: v = c.get_Status(); break;
-        case 13: v = c.get_Filename(); break;
-        case 14: v = c.get_TemporaryFile(); break;
-        case 19: v = c.get_NumSamples(); break;
-        case 20: v = c.get_Paused(); break;
-        case 21: v = c.get_CurrentSamplePosition(); break;
-        case 25: v = c.get_LastError(); break;
-        case 26: v = c.get_CurrentTimePosition(); break;
-        case 27: v = c.get_TotalTime(); break;
-        case 29: v = c.get_PreToneDuration(); break;
-        case 30: v = c.get_PostToneDuration(); break;
-        case 32: v = c.get_RecordLimit(); break;
-        case 33: v = c.get_RecordTimeLimit(); break;
-        case 34: v = c.get_NRecordDevices(); break;
-        case 35: v = c.get_NPlaybackDevices(); break;
-        case 36: v = c.get_RecordDeviceName(a.i4(0)); break;
-        case 37: v = c.get_PlaybackDeviceName(a.i4(0)); break;
-        case 38: v = c.get_RecordDevice(); break;
-        case 39: v = c.get_PlaybackDevice(); break;
-        case 40: v = c.get_Insert(); break;
+        case 1:
+            v = c.get_BackColor();
+            break;
+        case 2:
+            v = c.get_LowColor();
+            break;
+        case 3:
+            v = c.get_MidColor();
+            break;
+        case 4:
+            v = c.get_HighColor();
+            break;
+        case 5:
+            v = c.get_NumSegments();
+            break;
+        case 6:
+            v = c.get_Orientation();
+            break;
+        case 7:
+            v = c.get_SampleRate();
+            break;
+        case 8:
+            v = c.get_BitsPerSample();
+            break;
+        case 9:
+            v = c.get_NumChannels();
+            break;
+        case 10:
+            v = c.get_Style();
+            break;
+        case 11:
+            v = c.get_Status();
+            break;
+        case 13:
+            v = c.get_Filename();
+            break;
+        case 14:
+            v = c.get_TemporaryFile();
+            break;
+        case 19:
+            v = c.get_NumSamples();
+            break;
+        case 20:
+            v = c.get_Paused();
+            break;
+        case 21:
+            v = c.get_CurrentSamplePosition();
+            break;
+        case 25:
+            v = c.get_LastError();
+            break;
+        case 26:
+            v = c.get_CurrentTimePosition();
+            break;
+        case 27:
+            v = c.get_TotalTime();
+            break;
+        case 29:
+            v = c.get_PreToneDuration();
+            break;
+        case 30:
+            v = c.get_PostToneDuration();
+            break;
+        case 32:
+            v = c.get_RecordLimit();
+            break;
+        case 33:
+            v = c.get_RecordTimeLimit();
+            break;
+        case 34:
+            v = c.get_NRecordDevices();
+            break;
+        case 35:
+            v = c.get_NPlaybackDevices();
+            break;
+        case 36:
+            v = c.get_RecordDeviceName(a.i4(0));
+            break;
+        case 37:
+            v = c.get_PlaybackDeviceName(a.i4(0));
+            break;
+        case 38:
+            v = c.get_RecordDevice();
+            break;
+        case 39:
+            v = c.get_PlaybackDevice();
+            break;
+        case 40:
+            v = c.get_Insert();
+            break;
         case 45:
             // Without a place for the result the read does nothing.
             if (!result) return {};
             v = c.get_AcmFormat();
             break;
-        case 49: v = c.get_VoxChannel(); break;
-        case 50: v = c.get_VoxStartLevel(); break;
-        case 51: v = c.get_VoxStopLevel(); break;
-        case 52: v = c.get_VoxPaused(); break;
-        case 53: v = c.get_VoxTime(); break;
-        case 54: v = c.get_PlayOnly(); break;
-        case 56: v = c.get_DataOnly(); break;
-        default: return {InvokeStatus::MemberNotFound, {}, 0};
+        case 49:
+            v = c.get_VoxChannel();
+            break;
+        case 50:
+            v = c.get_VoxStartLevel();
+            break;
+        case 51:
+            v = c.get_VoxStopLevel();
+            break;
+        case 52:
+            v = c.get_VoxPaused();
+            break;
+        case 53:
+            v = c.get_VoxTime();
+            break;
+        case 54:
+            v = c.get_PlayOnly();
+            break;
+        case 56:
+            v = c.get_DataOnly();
+            break;
+        default:
+            return {InvokeStatus::MemberNotFound, {}, 0};
     }
     if (result) *result = std::move(v);
     return {};
@@ -284,35 +378,64 @@ InvokeResult Dispatch::put(const MemberInfo& m, std::span<Variant> args) {
     const Variant& v = converted.value;
     AURX300Ctrl& c = control_;
     switch (m.dispid) {
-        case 1: return refused(c.put_BackColor(v.toUI4().value));
-        case 2: return refused(c.put_LowColor(v.toUI4().value));
-        case 3: return refused(c.put_MidColor(v.toUI4().value));
-        case 4: return refused(c.put_HighColor(v.toUI4().value));
-        case 5: return refused(c.put_NumSegments(v.toI2().value));
-        case 6: return refused(c.put_Orientation(v.toI2().value));
-        case 7: return refused(c.put_SampleRate(v.toI4().value));
-        case 8: return refused(c.put_BitsPerSample(v.toI2().value));
-        case 9: return refused(c.put_NumChannels(v.toI2().value));
-        case 10: return refused(c.put_Style(v.toI2().value));
-        case 14: return refused(c.put_TemporaryFile(v.toI2().value));
-        case 20: return refused(c.put_Paused(v.toI2().value));
-        case 21: return refused(c.put_CurrentSamplePosition(v.toI4().value));
-        case 26: return refused(c.put_CurrentTimePosition(v.toR8().value));
-        case 29: return refused(c.put_PreToneDuration(v.toR4().value));
-        case 30: return refused(c.put_PostToneDuration(v.toR4().value));
-        case 32: return refused(c.put_RecordLimit(v.toI4().value));
-        case 33: return refused(c.put_RecordTimeLimit(v.toR8().value));
-        case 38: return refused(c.put_RecordDevice(v.toI4().value));
-        case 39: return refused(c.put_PlaybackDevice(v.toI4().value));
-        case 40: return refused(c.put_Insert(v.toI2().value));
-        case 45: return refused(c.put_AcmFormat(value));
-        case 49: return refused(c.put_VoxChannel(v.toI2().value));
-        case 50: return refused(c.put_VoxStartLevel(v.toR4().value));
-        case 51: return refused(c.put_VoxStopLevel(v.toR4().value));
-        case 53: return refused(c.put_VoxTime(v.toI2().value));
-        case 54: return refused(c.put_PlayOnly(v.toI2().value));
-        case 56: return refused(c.put_DataOnly(v.toI2().value));
-        default: return {InvokeStatus::MemberNotFound, {}, 0};
+        case 1:
+            return refused(c.put_BackColor(v.toUI4().value));
+        case 2:
+            return refused(c.put_LowColor(v.toUI4().value));
+        case 3:
+            return refused(c.put_MidColor(v.toUI4().value));
+        case 4:
+            return refused(c.put_HighColor(v.toUI4().value));
+        case 5:
+            return refused(c.put_NumSegments(v.toI2().value));
+        case 6:
+            return refused(c.put_Orientation(v.toI2().value));
+        case 7:
+            return refused(c.put_SampleRate(v.toI4().value));
+        case 8:
+            return refused(c.put_BitsPerSample(v.toI2().value));
+        case 9:
+            return refused(c.put_NumChannels(v.toI2().value));
+        case 10:
+            return refused(c.put_Style(v.toI2().value));
+        case 14:
+            return refused(c.put_TemporaryFile(v.toI2().value));
+        case 20:
+            return refused(c.put_Paused(v.toI2().value));
+        case 21:
+            return refused(c.put_CurrentSamplePosition(v.toI4().value));
+        case 26:
+            return refused(c.put_CurrentTimePosition(v.toR8().value));
+        case 29:
+            return refused(c.put_PreToneDuration(v.toR4().value));
+        case 30:
+            return refused(c.put_PostToneDuration(v.toR4().value));
+        case 32:
+            return refused(c.put_RecordLimit(v.toI4().value));
+        case 33:
+            return refused(c.put_RecordTimeLimit(v.toR8().value));
+        case 38:
+            return refused(c.put_RecordDevice(v.toI4().value));
+        case 39:
+            return refused(c.put_PlaybackDevice(v.toI4().value));
+        case 40:
+            return refused(c.put_Insert(v.toI2().value));
+        case 45:
+            return refused(c.put_AcmFormat(value));
+        case 49:
+            return refused(c.put_VoxChannel(v.toI2().value));
+        case 50:
+            return refused(c.put_VoxStartLevel(v.toR4().value));
+        case 51:
+            return refused(c.put_VoxStopLevel(v.toR4().value));
+        case 53:
+            return refused(c.put_VoxTime(v.toI2().value));
+        case 54:
+            return refused(c.put_PlayOnly(v.toI2().value));
+        case 56:
+            return refused(c.put_DataOnly(v.toI2().value));
+        default:
+            return {InvokeStatus::MemberNotFound, {}, 0};
     }
 }
 
@@ -326,11 +449,17 @@ InvokeResult Dispatch::call(const MemberInfo& m, std::span<Variant> args) {
         return InvokeResult{};
     };
     switch (m.dispid) {
-        case 12: return code(c.Reset());
-        case 15: c.Stop(); return {};
-        case 16: return code(c.OpenNewFile(a.bstr(0)));
-        case 17: return code(c.OpenTemporaryFile());
-        case 18: return code(c.OpenExistingOrNewFile(a.bstr(0)));
+        case 12:
+            return code(c.Reset());
+        case 15:
+            c.Stop();
+            return {};
+        case 16:
+            return code(c.OpenNewFile(a.bstr(0)));
+        case 17:
+            return code(c.OpenTemporaryFile());
+        case 18:
+            return code(c.OpenExistingOrNewFile(a.bstr(0)));
         case 22: {
             const Levels l = c.GetLevels();
             a.setOut(0, Variant(l.leftLevel));
@@ -339,27 +468,36 @@ InvokeResult Dispatch::call(const MemberInfo& m, std::span<Variant> args) {
             a.setOut(3, Variant(l.rightOverload));
             return {};
         }
-        case 23: return code(c.StartRecording());
-        case 24: return code(c.StartPlayback());
-        case 28: return code(c.ShowMixer(a.i2(0)));
-        case 41: return code(c.DeleteSamples(a.i4(0)));
-        case 42: return code(c.DeleteTime(a.r8(0)));
-        case 43: return code(c.RePack());
-        case 46: return code(c.ChooseAcmFormat(a.i4(0), a.bstr(1)));
-        case 55: return code(c.ChooseSpecificAcmFormat(a.i4(0), a.bstr(1), a.i2(2)));
+        case 23:
+            return code(c.StartRecording());
+        case 24:
+            return code(c.StartPlayback());
+        case 28:
+            return code(c.ShowMixer(a.i2(0)));
+        case 41:
+            return code(c.DeleteSamples(a.i4(0)));
+        case 42:
+            return code(c.DeleteTime(a.r8(0)));
+        case 43:
+            return code(c.RePack());
+        case 46:
+            return code(c.ChooseAcmFormat(a.i4(0), a.bstr(1)));
+        case 55:
+            return code(c.ChooseSpecificAcmFormat(a.i4(0), a.bstr(1), a.i2(2)));
         case 47:
         case 48: {
             std::string text;
             std::int16_t e = 0;
-            const CallResult r = m.dispid == 47
-                                     ? c.GetAcmFormatAsString(a.hasOut(0) ? &text : nullptr, &e)
-                                     : c.GetCurrentFormatAsString(a.hasOut(0) ? &text : nullptr, &e);
+            const CallResult r =
+                m.dispid == 47 ? c.GetAcmFormatAsString(a.hasOut(0) ? &text : nullptr, &e)
+                               : c.GetCurrentFormatAsString(a.hasOut(0) ? &text : nullptr, &e);
             if (!r.ok()) return refused(r);
             a.setOut(0, Variant(text));
             a.setOut(1, Variant(e));
             return {};
         }
-        default: return {InvokeStatus::MemberNotFound, {}, 0};
+        default:
+            return {InvokeStatus::MemberNotFound, {}, 0};
     }
 }
 

@@ -47,7 +47,7 @@ enum class InvokeKind { Method, PropertyGet, PropertyPut };
 
 enum class InvokeStatus {
     Ok,
-    Exception,         // refused: see the error record
+    Exception,  // refused: see the error record
     MemberNotFound,
     BadParamCount,
     ParamNotOptional,  // a required input argument is missing
@@ -57,7 +57,7 @@ enum class InvokeStatus {
 
 struct InvokeResult {
     InvokeStatus status = InvokeStatus::Ok;
-    ErrorRecord error;        // for Exception
+    ErrorRecord error;         // for Exception
     std::size_t argError = 0;  // the argument that failed to convert
     bool ok() const { return status == InvokeStatus::Ok; }
 };
@@ -65,7 +65,7 @@ struct InvokeResult {
 std::string_view statusText(InvokeStatus status);
 
 class Dispatch {
-public:
+  public:
     explicit Dispatch(AURX300Ctrl& control) : control_(control) {}
 
     static const std::vector<MemberInfo>& members();
@@ -80,7 +80,7 @@ public:
     InvokeResult invoke(std::string_view name, InvokeKind kind, std::span<Variant> args,
                         Variant* result = nullptr);
 
-private:
+  private:
     InvokeResult get(const MemberInfo& m, std::span<Variant> args, Variant* result);
     InvokeResult put(const MemberInfo& m, std::span<Variant> args);
     InvokeResult call(const MemberInfo& m, std::span<Variant> args);

@@ -7,17 +7,17 @@
 namespace aurx {
 
 class IAURX300CtrlEvents {
-public:
+  public:
     virtual ~IAURX300CtrlEvents() = default;
-    virtual void RecordingStopped(std::int16_t errorCode) = 0;                  // DISPID 1
-    virtual void PlaybackStopped(std::int16_t errorCode) = 0;                   // DISPID 2
-    virtual void NewLevelValues(float leftLevel, std::int16_t leftOverload,     // DISPID 3
+    virtual void RecordingStopped(std::int16_t errorCode) = 0;               // DISPID 1
+    virtual void PlaybackStopped(std::int16_t errorCode) = 0;                // DISPID 2
+    virtual void NewLevelValues(float leftLevel, std::int16_t leftOverload,  // DISPID 3
                                 float rightLevel, std::int16_t rightOverload) = 0;
-    virtual void NewVoxState(std::int16_t voxState) = 0;                        // DISPID 4
+    virtual void NewVoxState(std::int16_t voxState) = 0;  // DISPID 4
 };
 
 class ControlSite {
-public:
+  public:
     virtual ~ControlSite() = default;
     // The meter's picture changed; redraw it (without erasing the background).
     virtual void invalidate() = 0;

@@ -24,7 +24,7 @@ struct Notification {
 };
 
 class NotificationQueue {
-public:
+  public:
     NotificationQueue();
     NotificationQueue(const NotificationQueue&) = delete;
     NotificationQueue& operator=(const NotificationQueue&) = delete;
@@ -36,7 +36,7 @@ public:
     // Waits up to `timeoutMs` (−1: for ever) until a notification waits; true if one does.
     bool wait(int timeoutMs) const;
 
-private:
+  private:
     int fd_ = -1;
     std::mutex mutex_;
     std::deque<Notification> queue_;

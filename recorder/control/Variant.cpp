@@ -62,23 +62,35 @@ Variant* Variant::ref() const {
 
 const Variant& Variant::deref() const {
     const Variant* v = this;
-    for (int i = 0; i < kMaxReferenceDepth && v->isByRef() && v->ref(); ++i) v = v->ref();
+    for (int i = 0; i < kMaxReferenceDepth && v->isByRef() && v->ref(); ++i)
+        v = v->ref();
     return *v;
 }
 
 VarType Variant::type() const {
     switch (value_.index()) {
-        case 0: return VT_EMPTY;
-        case 1: return VT_ERROR;
-        case 2: return VT_I2;
-        case 3: return VT_I4;
-        case 4: return VT_UI4;
-        case 5: return VT_R4;
-        case 6: return VT_R8;
-        case 7: return VT_BOOL;
-        case 8: return VT_BSTR;
-        case 9: return static_cast<VarType>(VT_ARRAY | VT_UI1);
-        default: return static_cast<VarType>(VT_BYREF | (ref() ? ref()->type() : VT_EMPTY));
+        case 0:
+            return VT_EMPTY;
+        case 1:
+            return VT_ERROR;
+        case 2:
+            return VT_I2;
+        case 3:
+            return VT_I4;
+        case 4:
+            return VT_UI4;
+        case 5:
+            return VT_R4;
+        case 6:
+            return VT_R8;
+        case 7:
+            return VT_BOOL;
+        case 8:
+            return VT_BSTR;
+        case 9:
+            return static_cast<VarType>(VT_ARRAY | VT_UI1);
+        default:
+            return static_cast<VarType>(VT_BYREF | (ref() ? ref()->type() : VT_EMPTY));
     }
 }
 
@@ -87,17 +99,26 @@ std::optional<double> Variant::number() const {
     return std::visit(
         [](const auto& x) -> std::optional<double> {
             using T = std::decay_t<decltype(x)>;
-            if constexpr (std::is_same_v<T, std::monostate>) return 0.0;
-            else if constexpr (std::is_same_v<T, bool>) return x ? -1.0 : 0.0;
-            else if constexpr (std::is_arithmetic_v<T>) return static_cast<double>(x);
-            else if constexpr (std::is_same_v<T, std::string>) return parseNumber(x);
-            else return std::nullopt;
+            if constexpr (std::is_same_v<T, std::monostate>)
+                return 0.0;
+            else if constexpr (std::is_same_v<T, bool>)
+                return x ? -1.0 : 0.0;
+            else if constexpr (std::is_arithmetic_v<T>)
+                return static_cast<double>(x);
+            else if constexpr (std::is_same_v<T, std::string>)
+                return parseNumber(x);
+            else
+                return std::nullopt;
         },
         v.value_);
 }
 
-Converted<std::int16_t> Variant::toI2() const { return integral<std::int16_t>(number()); }
-Converted<std::int32_t> Variant::toI4() const { return integral<std::int32_t>(number()); }
+Converted<std::int16_t> Variant::toI2() const {
+    return integral<std::int16_t>(number());
+}
+Converted<std::int32_t> Variant::toI4() const {
+    return integral<std::int32_t>(number());
+}
 
 Converted<std::uint32_t> Variant::toUI4() const {
     // Colours arrive as signed 32-bit values too (system colours are "negative").
@@ -138,15 +159,22 @@ std::string Variant::display() const {
     return std::visit(
         [](const auto& x) -> std::string {
             using T = std::decay_t<decltype(x)>;
-            if constexpr (std::is_same_v<T, std::monostate>) return "empty";
-            else if constexpr (std::is_same_v<T, Missing>) return "missing";
-            else if constexpr (std::is_same_v<T, bool>) return x ? "-1" : "0";
+            if constexpr (std::is_same_v<T, std::monostate>)
+                return "empty";
+            else if constexpr (std::is_same_v<T, Missing>)
+                return "missing";
+            else if constexpr (std::is_same_v<T, bool>)
+                return x ? "-1" : "0";
             else if constexpr (std::is_same_v<T, float> || std::is_same_v<T, double>)
                 return shortestText(x);
-            else if constexpr (std::is_arithmetic_v<T>) return std::to_string(x);
-            else if constexpr (std::is_same_v<T, std::string>) return quoted(x);
-            else if constexpr (std::is_same_v<T, ByteArray>) return formats::toHex(x.data);
-            else return "empty";
+            else if constexpr (std::is_arithmetic_v<T>)
+                return std::to_string(x);
+            else if constexpr (std::is_same_v<T, std::string>)
+                return quoted(x);
+            else if constexpr (std::is_same_v<T, ByteArray>)
+                return formats::toHex(x.data);
+            else
+                return "empty";
         },
         v.value_);
 }

@@ -54,7 +54,7 @@ struct Converted {
 };
 
 class Variant {
-public:
+  public:
     struct Missing {
         bool operator==(const Missing&) const = default;
     };
@@ -98,7 +98,7 @@ public:
 
     bool operator==(const Variant& other) const { return value_ == other.value_; }
 
-private:
+  private:
     std::optional<double> number() const;
     std::variant<std::monostate, Missing, std::int16_t, std::int32_t, std::uint32_t, float, double,
                  bool, std::string, ByteArray, Variant*>

@@ -8,9 +8,12 @@
 
 namespace engine {
 
-Worker::Worker(Handler handler, StateSignal& signal) : handler_(std::move(handler)), signal_(signal) {}
+Worker::Worker(Handler handler, StateSignal& signal)
+    : handler_(std::move(handler)), signal_(signal) {}
 
-Worker::~Worker() { quit(); }
+Worker::~Worker() {
+    quit();
+}
 
 bool Worker::start() {
     try {

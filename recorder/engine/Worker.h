@@ -43,7 +43,7 @@ struct Message {
 
 // Shared words change under this signal so that waiters wake.
 class StateSignal {
-public:
+  public:
     template <class Predicate>
     void waitUntil(Predicate done) {
         std::unique_lock lock(mutex_);
@@ -54,13 +54,13 @@ public:
         changed_.notify_all();
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable changed_;
 };
 
 class Worker {
-public:
+  public:
     using Handler = std::function<void(const Message&)>;
 
     // `handler` receives every message except commands 0 and 1, on the worker thread.
@@ -80,7 +80,7 @@ public:
     void post(Message m);
     StateSignal& signal() { return signal_; }
 
-private:
+  private:
     void run();
     void raisePriority();
 

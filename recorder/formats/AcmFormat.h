@@ -23,7 +23,7 @@ struct InstallContext {
 };
 
 class AcmFormat {
-public:
+  public:
     bool isSet() const { return recorded_ > 0; }
     // The stored block in its recorded length.
     std::span<const std::uint8_t> block() const { return {storage_.data(), recorded_}; }
@@ -37,7 +37,7 @@ public:
     // On success stores block and partner; on failure changes nothing.
     bool install(std::span<const std::uint8_t> bytes, bool codecChecks, const InstallContext& ctx);
 
-private:
+  private:
     std::vector<std::uint8_t> storage_;
     std::size_t recorded_ = 0;
     codecs::WaveFormat partner_{};

@@ -19,7 +19,7 @@ struct ChooserRequest {
 };
 
 class FormatChooser {
-public:
+  public:
     virtual ~FormatChooser() = default;
     // The confirmed block, `bufferSize` bytes long; nothing when cancelled or failed.
     virtual std::optional<std::vector<std::uint8_t>> choose(const ChooserRequest& request) = 0;

@@ -60,9 +60,8 @@ std::uint64_t AudioFile::byteOfFrame(std::int64_t frame) const {
 
 std::int32_t AudioFile::framesOfBytes(std::uint64_t bytes) const {
     if (const auto* c = compressed())
-        return clampFrames(std::floor(static_cast<double>(bytes) * c->samplesPerBlock /
-                                          c->wave().blockAlign +
-                                      0.5));
+        return clampFrames(std::floor(
+            static_cast<double>(bytes) * c->samplesPerBlock / c->wave().blockAlign + 0.5));
     return clampFrames(static_cast<double>(bytes / layout_.format.blockAlign));
 }
 
@@ -100,7 +99,8 @@ bool AudioFile::write(std::span<const std::uint8_t> bytes, std::int32_t frames,
 std::int64_t AudioFile::read(std::uint64_t offset, std::span<std::uint8_t> out) {
     const std::uint64_t size = dataSize();
     if (offset >= size) return 0;
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), size - offset));
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), size - offset));
     if (!layout_.handle.seek(layout_.dataOffset + offset)) return -1;
     const std::size_t got = layout_.handle.read(out.data(), want);
     if (got == 0 && want > 0) return -1;
@@ -132,10 +132,12 @@ bool AudioFile::close() {
         if (layout_.fact) {
             std::uint8_t count[4];
             codecs::writeLe32(count, 0, static_cast<std::uint32_t>(numSamples()));
-            ok = layout_.handle.seek(layout_.factOffset) && layout_.handle.writeExact(count, 4) && ok;
+            ok = layout_.handle.seek(layout_.factOffset) && layout_.handle.writeExact(count, 4) &&
+                 ok;
         }
         if (layout_.riff.dirty) {
-            ok = layout_.handle.seek(layout_.data.endWithPad()) && layout_.handle.ascend(layout_.riff) && ok;
+            ok = layout_.handle.seek(layout_.data.endWithPad()) &&
+                 layout_.handle.ascend(layout_.riff) && ok;
         }
         layout_.handle.flush();
     }

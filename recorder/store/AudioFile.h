@@ -20,10 +20,10 @@ enum class Encoding { Pcm, ALaw, MuLaw, Compressed };
 
 // What the compression set-up established for a codec-format file.
 struct CompressedInfo {
-    codecs::FormatBlock format;       // the file's compressed format record
-    codecs::WaveFormat partner;       // the linear PCM format the devices use
-    double samplesPerBlock = 0;       // frames per compressed block
-    std::size_t pcmBufferBytes = 0;   // 0.1 s of partner audio, whole partner blocks
+    codecs::FormatBlock format;      // the file's compressed format record
+    codecs::WaveFormat partner;      // the linear PCM format the devices use
+    double samplesPerBlock = 0;      // frames per compressed block
+    std::size_t pcmBufferBytes = 0;  // 0.1 s of partner audio, whole partner blocks
     std::size_t encoderOutputBytes = 0;
     std::size_t decoderInputBytes = 0;
 
@@ -49,7 +49,7 @@ struct FileLayout {
 };
 
 class AudioFile {
-public:
+  public:
     explicit AudioFile(FileLayout layout);
     AudioFile(const AudioFile&) = delete;
     AudioFile& operator=(const AudioFile&) = delete;
@@ -112,7 +112,7 @@ public:
 
     riff::File& handle() { return layout_.handle; }
 
-private:
+  private:
     bool patchSizes();
 
     FileLayout layout_;

@@ -19,7 +19,9 @@ std::uint64_t AudioFile::logicalEnd() const {
 bool AudioFile::deleteFrames(std::int32_t frames) {
     std::int64_t n = frames;
     const auto* c = compressed();
-    if (c) n = clampFrames(std::floor(std::floor(n / c->samplesPerBlock + 0.5) * c->samplesPerBlock + 0.5));
+    if (c)
+        n = clampFrames(
+            std::floor(std::floor(n / c->samplesPerBlock + 0.5) * c->samplesPerBlock + 0.5));
     const std::int32_t pos = position();
     const std::int32_t length = numSamples();
     if (n <= 0) return true;
@@ -31,13 +33,16 @@ bool AudioFile::deleteFrames(std::int32_t frames) {
         const std::uint64_t end = layout_.dataOffset + byteOfFrame(length);
         std::vector<std::uint8_t> piece(kPiece);
         for (std::uint64_t done = 0; ok && from + done < end;) {
-            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, end - from - done));
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, end - from - done));
             ok = f.seek(from + done) && f.readExact(piece.data(), want) && f.seek(to + done) &&
                  f.writeExact(piece.data(), want);
             done += want;
         }
         std::int32_t remaining = static_cast<std::int32_t>(length - n);
-        if (c) remaining = clampFrames(std::floor(std::floor(remaining / c->samplesPerBlock + 0.5) * c->samplesPerBlock + 0.5));
+        if (c)
+            remaining = clampFrames(std::floor(
+                std::floor(remaining / c->samplesPerBlock + 0.5) * c->samplesPerBlock + 0.5));
         numSamples_.store(remaining);
     } else {
         numSamples_.store(pos);

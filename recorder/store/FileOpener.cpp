@@ -21,7 +21,9 @@ constexpr std::uint32_t kRates[] = {6000,  8000,  11025, 16000, 22050, 32000,
 constexpr std::uint32_t kLargestFormatChunk = 65536;
 constexpr std::size_t kMpegScanBytes = 32768;
 
-OpenOutcome fail(std::int16_t code) { return OpenOutcome{code, nullptr}; }
+OpenOutcome fail(std::int16_t code) {
+    return OpenOutcome{code, nullptr};
+}
 
 OpenOutcome done(FileLayout layout) {
     return OpenOutcome{0, std::make_unique<AudioFile>(std::move(layout))};
@@ -29,10 +31,14 @@ OpenOutcome done(FileLayout layout) {
 
 Encoding encodingFor(std::int16_t bitsPerSample) {
     switch (bitsPerSample) {
-        case 106: return Encoding::ALaw;
-        case 107: return Encoding::MuLaw;
-        case 100: return Encoding::Compressed;
-        default: return Encoding::Pcm;
+        case 106:
+            return Encoding::ALaw;
+        case 107:
+            return Encoding::MuLaw;
+        case 100:
+            return Encoding::Compressed;
+        default:
+            return Encoding::Pcm;
     }
 }
 
@@ -122,7 +128,8 @@ OpenOutcome openWav(FileLayout l, FormatHost& formats) {
     if (!f.descend(l.data, &bound, fourcc("data"))) return fail(4);
     l.dataOffset = l.data.dataOffset;
     const std::uint64_t present = *length > l.dataOffset ? *length - l.dataOffset : 0;
-    l.dataSize = (unfinished && l.data.size == 0) ? present : std::min<std::uint64_t>(l.data.size, present);
+    l.dataSize =
+        (unfinished && l.data.size == 0) ? present : std::min<std::uint64_t>(l.data.size, present);
     const bool trustFact = l.fact && !(unfinished && factCount == 0);
     if (!f.seek(l.data.endWithPad())) return fail(4);
 
@@ -133,7 +140,7 @@ OpenOutcome openWav(FileLayout l, FormatHost& formats) {
         const auto linear = checkedLinear(wave);
         if (!linear) return fail(5);
         l.format = *linear;
-        l.encoding = wave.tag == codecs::kTagPcm   ? Encoding::Pcm
+        l.encoding = wave.tag == codecs::kTagPcm    ? Encoding::Pcm
                      : wave.tag == codecs::kTagALaw ? Encoding::ALaw
                                                     : Encoding::MuLaw;
         available = clampFrames(static_cast<double>(l.dataSize / linear->blockAlign));
@@ -153,7 +160,8 @@ OpenOutcome openWav(FileLayout l, FormatHost& formats) {
 
 OpenOutcome openDataOnly(FileLayout l, const FileRequest& r, FormatHost& formats) {
     riff::File& f = l.handle;
-    std::uint64_t offset = r.dataOnly < 0 ? static_cast<std::uint64_t>(-static_cast<int>(r.dataOnly)) : 0;
+    std::uint64_t offset =
+        r.dataOnly < 0 ? static_cast<std::uint64_t>(-static_cast<int>(r.dataOnly)) : 0;
     bool compressed = r.bitsPerSample == 100;
     if (r.dataOnly == 2) {
         std::vector<std::uint8_t> head(kMpegScanBytes);

@@ -24,7 +24,7 @@ struct FileRequest {
 
 // What opening asks of the control's compression format.
 class FormatHost {
-public:
+  public:
     virtual ~FormatHost() = default;
     // Offers a file's own format as the control's compression format, with the codec checks.
     virtual bool offerFileFormat(std::span<const std::uint8_t> block) = 0;

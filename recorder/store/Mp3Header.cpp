@@ -5,7 +5,8 @@ namespace {
 
 constexpr int kBad = -1;
 // Bit rates in kbit/s by index; 0 is free format, kBad is forbidden.
-constexpr int kV1L1[16] = {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, kBad};
+constexpr int kV1L1[16] = {0,   32,  64,  96,  128, 160, 192, 224,
+                           256, 288, 320, 352, 384, 416, 448, kBad};
 constexpr int kV1L2[16] = {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, kBad};
 constexpr int kV1L3[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, kBad};
 constexpr int kV2L1[16] = {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, kBad};
@@ -33,8 +34,13 @@ std::optional<MpegHeader> findMpegHeader(std::span<const std::uint8_t> b) {
         const int kbps = bitrate(version, layer, b[p + 2] >> 4);
         const unsigned rate = sampleRate(version, (b[p + 2] >> 2) & 3);
         if (kbps == kBad || rate == 0) continue;
-        return MpegHeader{p, version, layer, static_cast<unsigned>(kbps), rate,
-                          ((b[p + 2] >> 1) & 1) != 0, static_cast<unsigned>(b[p + 3] >> 6)};
+        return MpegHeader{p,
+                          version,
+                          layer,
+                          static_cast<unsigned>(kbps),
+                          rate,
+                          ((b[p + 2] >> 1) & 1) != 0,
+                          static_cast<unsigned>(b[p + 3] >> 6)};
     }
     return std::nullopt;
 }
@@ -46,10 +52,10 @@ codecs::FormatBlock mpegLayer3Format(const MpegHeader& h) {
     codecs::writeLe16(extra, 0, 1);                    // MPEG
     codecs::writeLe32(extra, 2, h.padding ? 1u : 2u);  // padding on / off
     codecs::writeLe16(extra, 6, static_cast<std::uint16_t>(h.bitrateKbps * factor / h.sampleRate));
-    codecs::writeLe16(extra, 8, 1);     // frames per block
+    codecs::writeLe16(extra, 8, 1);      // frames per block
     codecs::writeLe16(extra, 10, 1393);  // codec delay
-    const codecs::WaveFormat f{codecs::kTagMpegLayer3, channels, h.sampleRate,
-                               h.bitrateKbps * 1000 / 8, 1, 0, 12};
+    const codecs::WaveFormat f{
+        codecs::kTagMpegLayer3, channels, h.sampleRate, h.bitrateKbps * 1000 / 8, 1, 0, 12};
     return f.toBlock(extra);
 }
 

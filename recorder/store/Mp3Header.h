@@ -12,9 +12,9 @@
 namespace store {
 
 struct MpegHeader {
-    std::size_t offset = 0;  // of the 0xFF sync byte
-    unsigned version = 0;    // the two version bits: 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-    unsigned layer = 0;      // the two layer bits: 1 Layer III, 2 Layer II, 3 Layer I
+    std::size_t offset = 0;    // of the 0xFF sync byte
+    unsigned version = 0;      // the two version bits: 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+    unsigned layer = 0;        // the two layer bits: 1 Layer III, 2 Layer II, 3 Layer I
     unsigned bitrateKbps = 0;  // 0 for a free-format frame
     unsigned sampleRate = 0;
     bool padding = false;

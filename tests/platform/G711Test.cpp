@@ -9,14 +9,15 @@ TEST(G711, SilenceAndTheReferenceCodes) {
     EXPECT_EQ(linearToMuLaw(0), 0xFF);
     EXPECT_EQ(aLawToLinear(0xD5), 8);
     EXPECT_EQ(muLawToLinear(0xFF), 0);
-    EXPECT_EQ(linearToALaw(32767), 0xAA);   // the positive end of the last segment
+    EXPECT_EQ(linearToALaw(32767), 0xAA);  // the positive end of the last segment
     EXPECT_EQ(linearToALaw(-32768), 0x2A);
     EXPECT_EQ(linearToMuLaw(32767), 0x80);
     EXPECT_EQ(linearToMuLaw(-32768), 0x00);
 }
 
 TEST(G711, TinyNegativeSamplesStayTiny) {
-    for (int s = -8; s < 0; ++s) EXPECT_EQ(aLawToLinear(linearToALaw(static_cast<std::int16_t>(s))), -8) << s;
+    for (int s = -8; s < 0; ++s)
+        EXPECT_EQ(aLawToLinear(linearToALaw(static_cast<std::int16_t>(s))), -8) << s;
 }
 
 TEST(G711, EveryCodeSurvivesDecodeAndEncode) {

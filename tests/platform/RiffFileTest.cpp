@@ -25,8 +25,8 @@ TEST(RiffFile, AscendingADirtyChunkWritesItsSizeAndAPadByte) {
     }
     const std::string bytes = testsupport::readFile(path);
     ASSERT_EQ(bytes.size(), 24u);
-    EXPECT_EQ(le32(bytes, 4), 16u);   // "TEST" + 8-byte header + 3 bytes + pad
-    EXPECT_EQ(le32(bytes, 16), 3u);   // the chunk's own size excludes the pad
+    EXPECT_EQ(le32(bytes, 4), 16u);  // "TEST" + 8-byte header + 3 bytes + pad
+    EXPECT_EQ(le32(bytes, 16), 3u);  // the chunk's own size excludes the pad
     EXPECT_EQ(bytes[23], '\0');
 }
 

@@ -11,17 +11,20 @@ std::vector<std::int16_t> sine(double hz, double amplitude, std::size_t frames, 
     out.reserve(frames * channels);
     for (std::size_t i = 0; i < frames; ++i) {
         const double v = amplitude * std::sin(2 * M_PI * hz * static_cast<double>(i) / rate);
-        for (unsigned c = 0; c < channels; ++c) out.push_back(static_cast<std::int16_t>(std::lround(v * 32767)));
+        for (unsigned c = 0; c < channels; ++c)
+            out.push_back(static_cast<std::int16_t>(std::lround(v * 32767)));
     }
     return out;
 }
 
 namespace {
 void put32(std::string& s, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        s.push_back(static_cast<char>(v >> (8 * i)));
 }
 void put16(std::string& s, std::uint16_t v) {
-    for (int i = 0; i < 2; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
+    for (int i = 0; i < 2; ++i)
+        s.push_back(static_cast<char>(v >> (8 * i)));
 }
 }  // namespace
 
@@ -40,13 +43,15 @@ void writePcm16Wav(const std::string& path, const std::vector<std::int16_t>& sam
     put16(s, 16);
     s += "data";
     put32(s, dataBytes);
-    for (auto v : samples) put16(s, static_cast<std::uint16_t>(v));
+    for (auto v : samples)
+        put16(s, static_cast<std::uint16_t>(v));
     std::ofstream(path, std::ios::binary).write(s.data(), static_cast<std::streamsize>(s.size()));
 }
 
 std::uint32_t le32(const std::string& b, std::size_t o) {
     std::uint32_t v = 0;
-    for (int i = 0; i < 4 && o + i < b.size(); ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(b[o + i])) << (8 * i);
+    for (int i = 0; i < 4 && o + i < b.size(); ++i)
+        v |= static_cast<std::uint32_t>(static_cast<unsigned char>(b[o + i])) << (8 * i);
     return v;
 }
 
@@ -74,7 +79,8 @@ std::string chunkData(const std::string& bytes, const std::string& id) {
 
 std::vector<std::int16_t> pcm16(const std::string& d) {
     std::vector<std::int16_t> out(d.size() / 2);
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::int16_t>(le16(d, 2 * i));
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<std::int16_t>(le16(d, 2 * i));
     return out;
 }
 

@@ -34,7 +34,8 @@ int run(const std::string& program, const std::string& arguments, std::string* o
     std::string text;
     char buf[4096];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        text.append(buf, n);
     const int status = ::pclose(p);
     if (output) *output = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -6,7 +6,7 @@
 namespace testsupport {
 
 class TempDir {
-public:
+  public:
     TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -15,13 +15,14 @@ public:
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
 // Runs a program with arguments (no shell) and returns its exit status; its output goes to
 // `output` when given.
-int run(const std::string& program, const std::string& arguments_in_shell_words, std::string* output = nullptr);
+int run(const std::string& program, const std::string& arguments_in_shell_words,
+        std::string* output = nullptr);
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);

@@ -17,8 +17,9 @@ using aurx::Variant;
 
 // Prints each event as it is raised, unless it has been made quiet.
 class PrintingSink : public aurx::IAURX300CtrlEvents {
-public:
-    PrintingSink(std::ostream& out, const std::set<std::string>& quiet, std::vector<std::string>& raised)
+  public:
+    PrintingSink(std::ostream& out, const std::set<std::string>& quiet,
+                 std::vector<std::string>& raised)
         : out_(out), quiet_(quiet), raised_(raised) {}
 
     void RecordingStopped(std::int16_t e) override { emit("RecordingStopped", {Variant(e)}); }
@@ -28,12 +29,13 @@ public:
     }
     void NewVoxState(std::int16_t v) override { emit("NewVoxState", {Variant(v)}); }
 
-private:
+  private:
     void emit(const std::string& name, const std::vector<Variant>& args) {
         raised_.push_back(name);
         if (quiet_.count(name)) return;
         out_ << "event " << name;
-        for (const auto& a : args) out_ << ' ' << a.display();
+        for (const auto& a : args)
+            out_ << ' ' << a.display();
         out_ << std::endl;
     }
     std::ostream& out_;
@@ -84,8 +86,9 @@ std::string failureText(const aurx::InvokeResult& r) {
 }  // namespace
 
 class HostedControl {
-public:
-    HostedControl(std::ostream& out, const std::set<std::string>& quiet, std::vector<std::string>& raised)
+  public:
+    HostedControl(std::ostream& out, const std::set<std::string>& quiet,
+                  std::vector<std::string>& raised)
         : dispatch(control), sink(std::make_shared<PrintingSink>(out, quiet, raised)) {
         control.Advise(sink);
     }
@@ -143,8 +146,10 @@ std::string HostSession::command(const std::vector<Word>& w) {
         return {};
     }
     if ((verb == "quiet" || verb == "loud") && need(2)) {
-        if (verb == "quiet") quiet_.insert(w[1].text);
-        else quiet_.erase(w[1].text);
+        if (verb == "quiet")
+            quiet_.insert(w[1].text);
+        else
+            quiet_.erase(w[1].text);
         return {};
     }
     if (verb == "sleep" && need(2)) {
@@ -154,9 +159,10 @@ std::string HostSession::command(const std::vector<Word>& w) {
         return {};
     }
     if (!current()) {
-        static const std::set<std::string> known = {"get", "put", "call", "pump", "wait",
-                                                    "save", "load", "render-meter"};
-        return known.count(verb) ? "no current control (use new NAME first)" : "unknown command " + verb;
+        static const std::set<std::string> known = {"get",  "put",  "call", "pump",
+                                                    "wait", "save", "load", "render-meter"};
+        return known.count(verb) ? "no current control (use new NAME first)"
+                                 : "unknown command " + verb;
     }
     if (verb == "get") return get(w);
     if (verb == "put") return put(w);
@@ -196,7 +202,8 @@ std::string HostSession::get(const std::vector<Word>& w) {
         args.push_back(std::move(*index));
     }
     Variant result;
-    const auto r = current()->dispatch.invoke(m->dispid, aurx::InvokeKind::PropertyGet, args, &result);
+    const auto r =
+        current()->dispatch.invoke(m->dispid, aurx::InvokeKind::PropertyGet, args, &result);
     if (!r.ok()) {
         out_ << failureText(r) << std::endl;
         return {};
@@ -222,7 +229,8 @@ std::string HostSession::call(const std::vector<Word>& w) {
     const aurx::MemberInfo* m = aurx::Dispatch::find(w[1].text);
     if (!m || m->property) return "unknown method " + w[1].text;
     std::size_t inputs = 0;
-    for (const auto& p : m->params) inputs += p.out ? 0 : 1;
+    for (const auto& p : m->params)
+        inputs += p.out ? 0 : 1;
     if (w.size() - 2 != inputs) return "wrong number of arguments for " + std::string(m->name);
     std::vector<Variant> outs(m->params.size());
     std::vector<Variant> args;

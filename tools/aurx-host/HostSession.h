@@ -17,7 +17,7 @@ namespace host {
 class HostedControl;
 
 class HostSession {
-public:
+  public:
     explicit HostSession(std::ostream& out);
     ~HostSession();
 
@@ -27,7 +27,7 @@ public:
     // One line; an error message when it cannot be parsed, else empty.
     std::string execute(const std::string& line);
 
-private:
+  private:
     std::string command(const std::vector<Word>& w);
     std::string get(const std::vector<Word>& w);
     std::string put(const std::vector<Word>& w);
