@@ -1,0 +1,150 @@
+#include "tools/parlaro-reg/RegCommand.h"
+
+#include "platform/registry/KeyPath.h"
+#include "platform/registry/RegistryText.h"
+
+#include <limits>
+
+namespace regtool {
+
+namespace {
+
+using registry::RegistryValue;
+using registry::WriteResult;
+
+constexpr const char* kUsage =
+    "usage: parlaro-reg get    KEYPATH NAME\n"
+    "       parlaro-reg set    KEYPATH NAME string TEXT\n"
+    "       parlaro-reg set    KEYPATH NAME dword  N\n"
+    "       parlaro-reg delete KEYPATH [NAME]\n"
+    "       parlaro-reg list   KEYPATH\n"
+    "KEYPATH is written like HKEY_CURRENT_USER\\SOFTWARE\\Parlaro\n";
+
+int usage(std::ostream& err, const std::string& problem) {
+    err << "parlaro-reg: " << problem << "\n" << kUsage;
+    return 2;
+}
+
+std::ostream& operator<<(std::ostream& os, const QByteArray& b) {
+    return os.write(b.constData(), b.size());
+}
+
+std::ostream& operator<<(std::ostream& os, const QString& s) {
+    return os << s.toUtf8();
+}
+
+// Decimal (signed or unsigned 32-bit) or 0x hexadecimal.
+std::optional<uint32_t> parseDword(const QByteArray& text) {
+    bool ok = false;
+    if (text.startsWith("0x") || text.startsWith("0X")) {
+        const qulonglong v = text.mid(2).toULongLong(&ok, 16);
+        if (ok && v <= std::numeric_limits<uint32_t>::max()) return static_cast<uint32_t>(v);
+        return std::nullopt;
+    }
+    const qlonglong v = text.toLongLong(&ok, 10);
+    if (!ok || v < std::numeric_limits<int32_t>::min() ||
+        v > static_cast<qlonglong>(std::numeric_limits<uint32_t>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<uint32_t>(v);
+}
+
+QByteArray valueText(const RegistryValue& v, bool forListing) {
+    if (v.type == RegistryValue::Type::Dword) {
+        // The programs read these as signed 32-bit numbers (Sensitivity is negative).
+        return QByteArray::number(static_cast<int32_t>(v.dword));
+    }
+    return forListing ? listingText(v.text) : v.text;
+}
+
+int finish(WriteResult result, const registry::RegistryStore& store, std::ostream& err,
+           const QString& what) {
+    switch (result) {
+        case WriteResult::Ok:
+            return 0;
+        case WriteResult::NotFound:
+            err << "parlaro-reg: " << what << " does not exist\n";
+            return 1;
+        case WriteResult::Failed:
+            err << "parlaro-reg: " << what << ": " << store.lastError() << "\n";
+            return 1;
+    }
+    return 1;
+}
+
+}  // namespace
+
+QByteArray listingText(const QByteArray& bytes) {
+    bool plain = true;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f || c == '"' || c == '\\') plain = false;
+    }
+    if (plain && QString::fromUtf8(bytes).toUtf8() == bytes) return bytes;
+    return registry::quoted(bytes);
+}
+
+int run(const std::vector<QByteArray>& args, registry::RegistryStore& store, std::ostream& out,
+        std::ostream& err) {
+    if (args.size() < 2) return usage(err, "a command and a key path are needed");
+    const QByteArray& command = args[0];
+    const QString keyPath = QString::fromUtf8(args[1]);
+    if (!registry::isWellFormedKeyPath(keyPath)) {
+        return usage(err, "incorrect key path " + keyPath.toStdString());
+    }
+    const registry::KeyPath key = registry::splitKeyPath(keyPath);
+    if (!key.root) return usage(err, "no such root key in " + keyPath.toStdString());
+    const registry::Root root = *key.root;
+
+    if (command == "get") {
+        if (args.size() != 3) return usage(err, "get takes KEYPATH NAME");
+        const auto found = store.get(root, key.subKey, QString::fromUtf8(args[2]));
+        if (found.found != registry::Lookup::Found::Value) {
+            err << "parlaro-reg: " << args[2] << " not found in " << keyPath << "\n";
+            return 1;
+        }
+        out << valueText(found.value, false) << "\n";
+        return 0;
+    }
+    if (command == "set") {
+        if (args.size() != 5) return usage(err, "set takes KEYPATH NAME string|dword VALUE");
+        RegistryValue value;
+        if (args[3] == "string") {
+            value = RegistryValue::string(args[4]);
+        } else if (args[3] == "dword") {
+            const auto n = parseDword(args[4]);
+            if (!n) return usage(err, "not a 32-bit number: " + args[4].toStdString());
+            value = RegistryValue::number(*n);
+        } else {
+            return usage(err, "the type must be string or dword");
+        }
+        return finish(store.set(root, key.subKey, QString::fromUtf8(args[2]), value, true), store,
+                      err, keyPath);
+    }
+    if (command == "delete") {
+        if (args.size() == 3) {
+            const QString name = QString::fromUtf8(args[2]);
+            return finish(store.removeValue(root, key.subKey, name), store, err,
+                          keyPath + " " + name);
+        }
+        if (args.size() != 2) return usage(err, "delete takes KEYPATH [NAME]");
+        return finish(store.removeKey(root, key.subKey), store, err, keyPath);
+    }
+    if (command == "list") {
+        if (args.size() != 2) return usage(err, "list takes KEYPATH");
+        const auto k = store.readKey(root, key.subKey);
+        if (!k) {
+            err << "parlaro-reg: " << keyPath << " does not exist\n";
+            return 1;
+        }
+        for (const auto& v : k->values) {
+            const bool isString = v.value.type == RegistryValue::Type::String;
+            out << listingText(v.name) << (isString ? " (REG_SZ) = " : " (REG_DWORD) = ")
+                << valueText(v.value, true) << "\n";
+        }
+        return 0;
+    }
+    return usage(err, "unknown command " + command.toStdString());
+}
+
+}  // namespace regtool

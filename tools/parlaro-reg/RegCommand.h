@@ -1,0 +1,26 @@
+// The parlaro-reg command line: get, set, delete and list values of the settings store.
+//
+//   parlaro-reg get    KEYPATH NAME                 prints the value; exit 1 if missing
+//   parlaro-reg set    KEYPATH NAME string TEXT
+//   parlaro-reg set    KEYPATH NAME dword  N
+//   parlaro-reg delete KEYPATH [NAME]
+//   parlaro-reg list   KEYPATH                      NAME (REG_SZ|REG_DWORD) = VALUE per line
+//
+// Exit status 0 on success, 1 when the key or value is missing or cannot be written, 2 for a
+// command line that cannot be understood.
+#pragma once
+
+#include "platform/registry/RegistryStore.h"
+
+#include <ostream>
+#include <vector>
+
+namespace regtool {
+
+int run(const std::vector<QByteArray>& args, registry::RegistryStore& store, std::ostream& out,
+        std::ostream& err);
+
+// A string value as one line of a listing: bytes that would break the line are escaped.
+QByteArray listingText(const QByteArray& bytes);
+
+}  // namespace regtool
