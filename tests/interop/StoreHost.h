@@ -1,0 +1,65 @@
+// Opening and creating files at the store level, with the format checks the control makes
+// (the control's AcmFormat installation against the virtual devices and the installed
+// codecs). The control keeps its open AudioFile to itself; this is how the tests and the
+// fuzzer read and write the sample data of a file the control would open.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/codecs/CodecManager.h"
+#include "platform/wave/DeviceSet.h"
+#include "recorder/formats/AcmFormat.h"
+#include "recorder/store/CompressionSetup.h"
+#include "recorder/store/FileOpener.h"
+
+namespace interop {
+
+class StoreHost : public store::FormatHost {
+  public:
+    explicit StoreHost(bool playOnly = false) : playOnly_(playOnly) {}
+
+    // The compression format for new and header-less files, as the AcmFormat property sets it.
+    void setFormat(std::span<const std::uint8_t> block) {
+        const std::vector<std::uint8_t> copy(block.begin(), block.end());
+        acm_.store(copy);
+        acm_.install(copy, true, context());
+    }
+
+    bool offerFileFormat(std::span<const std::uint8_t> block) override {
+        return acm_.install(block, true, context());
+    }
+
+    std::int16_t setUpCompression(store::CompressedInfo& out) override {
+        const std::vector<std::uint8_t> block(acm_.block().begin(), acm_.block().end());
+        if (block.size() < codecs::kWaveFormatSize) return 17;
+        if (!acm_.install(block, true, context())) return 5;
+        auto info = store::setUpCompression(block, acm_.partner(), playOnly_, *codecs_);
+        if (!info) return 5;
+        out = std::move(*info);
+        return 0;
+    }
+
+  private:
+    formats::InstallContext context() const {
+        return formats::InstallContext{playOnly_, wave::kDefaultDevice, wave::kDefaultDevice,
+                                       *devices_, *codecs_};
+    }
+
+    bool playOnly_;
+    std::shared_ptr<wave::DeviceSet> devices_ = wave::makeVirtualDevices();
+    std::shared_ptr<const codecs::Manager> codecs_ = codecs::Manager::standard();
+    formats::AcmFormat acm_;
+};
+
+// What the control would ask the store for, given its properties.
+inline store::FileRequest request(const std::string& path, std::int16_t dataOnly = 0,
+                                  std::int16_t bitsPerSample = 16, std::uint32_t rate = 8000,
+                                  std::uint16_t channels = 1, bool playOnly = false) {
+    return store::FileRequest{path, playOnly, dataOnly, bitsPerSample, rate, channels};
+}
+
+}  // namespace interop
