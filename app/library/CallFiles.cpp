@@ -1,0 +1,131 @@
+#include "app/library/CallFiles.h"
+
+#include "app/recording/RuntimeErrors.h"
+#include "app/support/AppError.h"
+#include "app/support/UniqueFd.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <QFileInfo>
+
+#include <array>
+#include <cerrno>
+
+namespace parlaro {
+
+namespace {
+
+const std::array<const char*, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+QString monthAbbreviation(const QString& digits) {
+    bool ok = false;
+    const int m = digits.toInt(&ok);
+    return ok && m >= 1 && m <= 12 ? QString(kMonths[static_cast<std::size_t>(m - 1)]) : QString();
+}
+
+QByteArray readAll(int fd) {
+    QByteArray out;
+    char buf[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+            out.append(buf, n);
+        } else if (n == 0) {
+            return out;
+        } else if (errno != EINTR) {
+            throw errorFromErrno(errno);
+        }
+    }
+}
+
+void writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n =
+            ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw errorFromErrno(errno);
+        done += n;
+    }
+}
+
+}  // namespace
+
+QString NotePath(const QString& recordingPath) {
+    return QString(recordingPath).replace(".wav", ".txt", Qt::CaseSensitive);
+}
+
+std::optional<CallFields> CallFromFileName(const QString& folder, const QString& fileName,
+                                           Prompter& prompter) {
+    const QStringList f = fileName.left(fileName.size() - 4).split('-');
+    const QString& f0 = f[0];
+    CallFields call;
+    call.CallDate = f0.right(2) + "-" + monthAbbreviation(f0.mid(4, 2)) + "-" + f0.left(4);
+    if (!callDateFromText(call.CallDate)) return std::nullopt;
+    if (f.size() < 4) return std::nullopt;
+    call.LoginName = f[2];
+    const QString& f1 = f[1];
+    call.CallTime = f1.left(2) + ":" + f1.mid(2, 2) + ":" + f1.right(2);
+    const auto time = callTimeFromText(call.CallTime);
+    if (!time) return std::nullopt;
+    call.CallTime = time->toString("hh:mm:ss");
+    bool ok = false;
+    call.CallDuration = f[3].toInt(&ok);
+    if (!ok) return std::nullopt;
+    call.RecordingLocation = (folder.endsWith('/') ? folder : folder + "/") + fileName;
+    call.CallNote = getCallNote(call.RecordingLocation, prompter);
+    return call;
+}
+
+QString getCallNote(const QString& recordingPath, Prompter& prompter) {
+    const QByteArray path = QFile::encodeName(NotePath(recordingPath));
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) return "";
+    try {
+        const UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+        if (!fd) {
+            if (errno == EACCES || errno == EPERM) return "<denied access to note file>";
+            throw errorFromErrno(errno);
+        }
+        return QString::fromUtf8(readAll(fd.get())).replace("\r\n", " <CR> ");
+    } catch (const std::exception& e) {
+        prompter.show(libraryErrorMessage("frmMain:getCallNote Method", e));
+        return "";
+    }
+}
+
+void WriteCallNote(const clsCall& call, const QString& callPath, Prompter& prompter) {
+    const QString name = NotePath(QFileInfo(call.RecordingLocation).fileName());
+    const QString path = (callPath.endsWith('/') ? callPath : callPath + "/") + name;
+    try {
+        const UniqueFd fd(::open(QFile::encodeName(path).constData(),
+                                 O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (!fd) throw errorFromErrno(errno);
+        writeAll(fd.get(), call.CallNote.toUtf8());
+    } catch (const std::exception& e) {
+        prompter.show(libraryErrorMessage("frmMain:WriteCallNote Method", e));
+    }
+}
+
+clsCall& GetCall(colCalls& calls, const QString& rowKey) {
+    return calls.Item(rowKey);
+}
+
+clsCall& AddFoundCall(colCalls& calls, const CallFields& c) {
+    const int32_t number = calls.Count() + 1;
+    QString key = QString::number(number);
+    return calls.Add(number, c.LoginName, c.CallDate, c.CallTime, c.CallDuration, c.CallNote,
+                     c.RecordingLocation, -1, key);
+}
+
+clsCall& AddRecordedCall(colCalls& calls, const clsCall& c) {
+    const int32_t number = calls.maxKey().toInt() + 1;
+    QString key = QString::number(number);
+    return calls.Add(number, c.LoginName, c.CallDate.toString(Qt::ISODate),
+                     c.CallTime.toString("hh:mm:ss"), c.CallDuration, c.CallNote,
+                     c.RecordingLocation, calls.Count() > 0 ? 1 : -1, key);
+}
+
+}  // namespace parlaro

@@ -1,0 +1,43 @@
+// Calls on disk: a recording named YYYYMMDD-HHMMSS-user-N.wav and, beside it, an optional
+// note file of the same path with ".wav" replaced by ".txt".
+#pragma once
+
+#include "app/library/colCalls.h"
+#include "app/recording/Prompter.h"
+
+namespace parlaro {
+
+// A call as read from its file name, with texts ready for colCalls::Add.
+struct CallFields {
+    QString LoginName;
+    QString CallDate;  // "07-Dec-2026"
+    QString CallTime;  // "14:03:22"
+    int32_t CallDuration = 0;
+    QString CallNote;
+    QString RecordingLocation;
+};
+
+// The note file of a recording: every ".wav" of the path becomes ".txt", folders included.
+QString NotePath(const QString& recordingPath);
+
+// Nothing when the name is not a call's: no valid date, time or duration.
+std::optional<CallFields> CallFromFileName(const QString& folder, const QString& fileName,
+                                           Prompter& prompter);
+
+// The note for display: CR LF shown as " <CR> "; "" when there is none; a note the user may
+// not read gives "<denied access to note file>".
+QString getCallNote(const QString& recordingPath, Prompter& prompter);
+
+// Writes the note of the call just recorded into the calls folder, line breaks as typed. A
+// failure is told to the user; the recording is not affected.
+void WriteCallNote(const clsCall& call, const QString& callPath, Prompter& prompter);
+
+// The record behind a list row.
+clsCall& GetCall(colCalls& calls, const QString& rowKey);
+
+// Numbering: a search appends its finds as Count + 1; a call just recorded gets maxKey + 1
+// and goes first.
+clsCall& AddFoundCall(colCalls& calls, const CallFields& call);
+clsCall& AddRecordedCall(colCalls& calls, const clsCall& call);
+
+}  // namespace parlaro

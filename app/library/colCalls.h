@@ -1,0 +1,58 @@
+// The keyed, ordered collection of call records behind the call list. Positions run from 1 to
+// Count; keys are "#n#" and compare without regard to case.
+#pragma once
+
+#include "app/library/clsCall.h"
+
+#include <memory>
+#include <vector>
+
+namespace parlaro {
+
+class colCalls {
+  public:
+    // Before -1 appends, any other value inserts before that position. Key is wrapped in "#"
+    // and the caller's variable holds the wrapped key afterwards. Dates and times come as
+    // text. Throws AppError for an unreadable date or time, a used key or a bad position.
+    clsCall& Add(int32_t iCall, const QString& LoginName, const QString& CallDate,
+                 const QString& CallTime, int32_t CallDuration, const QString& CallNote,
+                 const QString& RecordingLocation, int Before, QString& Key);
+
+    clsCall& Item(int position);
+    clsCall& Item(const QString& key);
+    int Count() const { return static_cast<int>(items_.size()); }
+    void Remove(int position);
+    void Remove(const QString& key);
+    // The larger number of the first and the last call, "0" when empty.
+    QString maxKey() const;
+
+    // NewEnum: iteration in position order.
+    class Iterator {
+      public:
+        using Inner = std::vector<std::pair<QString, std::unique_ptr<clsCall>>>::const_iterator;
+        explicit Iterator(Inner it) : it_(it) {}
+        clsCall& operator*() const { return *it_->second; }
+        Iterator& operator++() {
+            ++it_;
+            return *this;
+        }
+        bool operator==(const Iterator&) const = default;
+
+      private:
+        Inner it_;
+    };
+    Iterator begin() const { return Iterator(items_.begin()); }
+    Iterator end() const { return Iterator(items_.end()); }
+
+  private:
+    std::size_t indexOf(int position) const;
+    std::size_t indexOf(const QString& key) const;
+
+    std::vector<std::pair<QString, std::unique_ptr<clsCall>>> items_;
+};
+
+// Removes the calls from the last to the first and releases the collection; no collection,
+// nothing to do.
+void EmptyCollection(std::unique_ptr<colCalls>& calls);
+
+}  // namespace parlaro

@@ -1,0 +1,6 @@
+// parlaro: the call recorder's desktop program.
+#include "app/startup/modMain.h"
+
+int main(int argc, char** argv) {
+    return parlaro::Main(argc, argv);
+}

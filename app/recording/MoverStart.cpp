@@ -1,0 +1,16 @@
+#include "app/recording/MoverStart.h"
+
+#include "app/recording/StatusDisplay.h"
+
+namespace parlaro {
+
+bool StartMover(Launcher& launcher, Prompter& prompter, const QString& programFolder) {
+    const int result = launcher.open(programFolder + "/mover");
+    if (result > 32) return true;
+    prompter.show({kProductName + " Error",
+                   kProductName + " failed to launch recording mover: " + QString::number(result),
+                   Icon::Exclamation, Buttons::Ok});
+    return false;
+}
+
+}  // namespace parlaro

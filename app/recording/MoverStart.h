@@ -1,0 +1,13 @@
+// Starting the recording mover after a kept call, without waiting for it.
+#pragma once
+
+#include "app/recording/Prompter.h"
+#include "app/support/Launcher.h"
+
+namespace parlaro {
+
+// Starts programFolder + "/mover"; a failure is told to the user and the recording simply
+// waits in the temporary folder for the next start. True when it started.
+bool StartMover(Launcher& launcher, Prompter& prompter, const QString& programFolder);
+
+}  // namespace parlaro

@@ -1,0 +1,29 @@
+// Message boxes. Every box the program shows goes through a Prompter: Qt boxes for people, a
+// scripted one in tests, and an unattended one that prints each box and answers it with its
+// default button.
+#pragma once
+
+#include <QString>
+
+namespace parlaro {
+
+enum class Icon { None, Information, Exclamation, Critical, Question };
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct Message {
+    QString title;
+    QString text;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+    // The first button unless said otherwise.
+    Answer defaultAnswer() const { return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok; }
+};
+
+class Prompter {
+  public:
+    virtual ~Prompter() = default;
+    virtual Answer show(const Message& message) = 0;
+};
+
+}  // namespace parlaro

@@ -1,0 +1,73 @@
+#include "app/recording/QtPrompter.h"
+
+#include "app/recording/UnattendedPrompter.h"
+
+#include <QMessageBox>
+
+namespace parlaro {
+
+namespace {
+
+QMessageBox::Icon qtIcon(Icon icon) {
+    switch (icon) {
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Exclamation:
+            return QMessageBox::Warning;
+        case Icon::Critical:
+            return QMessageBox::Critical;
+        case Icon::Question:
+            return QMessageBox::Question;
+        case Icon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+Answer QtPrompter::show(const Message& message) {
+    QMessageBox box(qtIcon(message.icon), message.title, message.text, QMessageBox::NoButton,
+                    parent_.data());
+    switch (message.buttons) {
+        case Buttons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case Buttons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case Buttons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+    }
+    box.setDefaultButton(message.buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);
+    switch (box.exec()) {
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Ok:
+            return Answer::Ok;
+        default:
+            break;
+    }
+    // Closed with Escape or the close box: the box's cancelling answer.
+    switch (message.buttons) {
+        case Buttons::Ok:
+            return Answer::Ok;
+        case Buttons::OkCancel:
+            return Answer::Cancel;
+        case Buttons::YesNo:
+            return Answer::No;
+    }
+    return Answer::Cancel;
+}
+
+std::unique_ptr<Prompter> makePrompter() {
+    if (UnattendedPrompter::requested()) return std::make_unique<UnattendedPrompter>();
+    return std::make_unique<QtPrompter>();
+}
+
+}  // namespace parlaro

@@ -1,0 +1,36 @@
+// What the main window shows of the recorder's state: the status bar panels, the recording
+// indicator and the caption.
+#pragma once
+
+#include "app/settings/AppSettings.h"
+
+namespace parlaro {
+
+// The parts of the main window these procedures write to.
+class StatusView {
+  public:
+    virtual ~StatusView() = default;
+    // Panels are numbered from 1.
+    virtual void setPanelText(int panel, const QString& text) = 0;
+    virtual void setIndicator(bool recording, const QString& tooltip) = 0;
+    virtual void setCaption(const QString& caption) = 0;
+};
+
+inline const QString kProductName = QStringLiteral("Parlaro");
+
+class StatusDisplay {
+  public:
+    StatusDisplay(StatusView& view, const AppSettings& settings)
+        : view_(view), settings_(settings) {}
+
+    // Panel 1: the text and the current recording mode.
+    void SetStatus(const QString& text);
+    void SetRecordingIndicator(bool on);
+    void ShowCaption();
+
+  private:
+    StatusView& view_;
+    const AppSettings& settings_;
+};
+
+}  // namespace parlaro

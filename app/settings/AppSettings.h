@@ -1,0 +1,35 @@
+// The in-memory settings, one field per value name of the settings store, with the defaults a
+// first start writes.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace parlaro {
+
+struct AppSettings {
+    QString CallPath;  // default: the program folder + "/Calls/" (see DefaultCallsFolder)
+    QString PW;        // enciphered options password, "" for none
+    bool Minimised = false;
+    bool AutoRecord = false;
+    bool AddNote = true;
+    bool Maximise = true;
+    bool CanPlay = true;
+    bool CanDelete = true;
+    bool PlayOwnOnly = false;
+    bool DeleteOwnOnly = false;
+    int32_t CallTimeOut = 5;
+    int32_t Sensitivity = -18;
+    int32_t MinCallLength = 10;
+    int32_t Top = 0;   // twips
+    int32_t Left = 0;  // twips
+    QString SearchPath;
+    int32_t Format = 0;  // 0 GSM 6.10, anything else PCM
+    int32_t SD = 0;      // prevent shutdown only when exactly 1
+
+    bool gsmFormat() const { return Format == 0; }
+    bool preventShutdown() const { return SD == 1; }
+};
+
+}  // namespace parlaro

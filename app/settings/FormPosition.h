@@ -1,0 +1,31 @@
+// A form's size and position (twips), kept as the strings "Height", "Width", "Left" and "Top"
+// in the user's "Form Position" section of the settings store.
+#pragma once
+
+#include "app/settings/modRegistry.h"
+
+#include <optional>
+
+namespace parlaro {
+
+struct FormGeometry {
+    int32_t height = 0, width = 0, left = 0, top = 0;
+};
+
+constexpr int kTwipsPerPixel = 15;
+
+class FormPosition {
+  public:
+    FormPosition(modRegistry& registry, const QString& userKeyPath)
+        : registry_(registry), key_(userKeyPath + "\\Form Position") {}
+
+    void save(const FormGeometry& g);
+    // Nothing until a position has been saved.
+    std::optional<FormGeometry> load();
+
+  private:
+    modRegistry& registry_;
+    QString key_;
+};
+
+}  // namespace parlaro

@@ -1,0 +1,95 @@
+#include "app/settings/modRegistry.h"
+
+namespace parlaro {
+
+namespace {
+
+using registry::RegistryValue;
+
+RegistryValue toValue(const QString& text) {
+    return RegistryValue::string(text.toUtf8());
+}
+RegistryValue toValue(int32_t n) {
+    return RegistryValue::number(static_cast<uint32_t>(n));
+}
+
+std::optional<QString> fromValue(const RegistryValue& v, const QString*) {
+    if (v.type != RegistryValue::Type::String) return std::nullopt;
+    QString text = QString::fromUtf8(v.text);
+    if (text.size() > kMaxStringRead) {
+        // Never leave half of a surrogate pair behind.
+        qsizetype n = kMaxStringRead;
+        if (text.at(n - 1).isHighSurrogate()) --n;
+        text.truncate(n);
+    }
+    return text;
+}
+
+std::optional<int32_t> fromValue(const RegistryValue& v, const int32_t*) {
+    if (v.type != RegistryValue::Type::Dword) return std::nullopt;
+    return static_cast<int32_t>(v.dword);
+}
+
+}  // namespace
+
+registry::KeyPath modRegistry::ParseKeyPath(const QString& keyPath) {
+    return registry::splitKeyPath(keyPath);
+}
+
+std::optional<std::pair<registry::Root, QString>> modRegistry::open(const QString& keyPath) {
+    if (!registry::isWellFormedKeyPath(keyPath)) {
+        prompter_.show({title_, "Incorrect Format:\n\n" + keyPath, Icon::None, Buttons::Ok});
+        return std::nullopt;
+    }
+    const registry::KeyPath parsed = ParseKeyPath(keyPath);
+    if (!parsed.root || !registry::isValidKeyPath(parsed.subKey.toUtf8())) return std::nullopt;
+    return std::make_pair(*parsed.root, parsed.subKey);
+}
+
+void modRegistry::CreateKey(const QString& keyPath) {
+    if (const auto key = open(keyPath)) store_.createKey(key->first, key->second);
+}
+
+void modRegistry::SetStringValue(const QString& keyPath, const QString& name, const QString& text) {
+    if (const auto key = open(keyPath))
+        store_.set(key->first, key->second, name, toValue(text), false);
+}
+
+void modRegistry::SetLongValue(const QString& keyPath, const QString& name, int32_t value) {
+    if (const auto key = open(keyPath))
+        store_.set(key->first, key->second, name, toValue(value), false);
+}
+
+template <typename T>
+ReadResult<T> modRegistry::get(const QString& keyPath, const QString& name, const T& defaultValue,
+                               bool createIfMissing, const T& sentinel) {
+    const auto key = open(keyPath);
+    if (!key) return {sentinel, false};
+    const registry::Lookup found = store_.get(key->first, key->second, name);
+    switch (found.found) {
+        case registry::Lookup::Found::NoKey:
+            return {sentinel, false};
+        case registry::Lookup::Found::NoValue:
+            if (!createIfMissing) return {sentinel, false};
+            // A scope the user may not write still hands out the default.
+            store_.set(key->first, key->second, name, toValue(defaultValue), false);
+            return {defaultValue, true};
+        case registry::Lookup::Found::Value:
+            break;
+    }
+    // A value of the other kind cannot be read as this one.
+    const auto value = fromValue(found.value, static_cast<const T*>(nullptr));
+    return {value.value_or(sentinel), false};
+}
+
+ReadResult<QString> modRegistry::GetStringValue(const QString& keyPath, const QString& name,
+                                                const QString& defaultValue, bool createIfMissing) {
+    return get<QString>(keyPath, name, defaultValue, createIfMissing, kStringSentinel);
+}
+
+ReadResult<int32_t> modRegistry::GetLongValue(const QString& keyPath, const QString& name,
+                                              int32_t defaultValue, bool createIfMissing) {
+    return get<int32_t>(keyPath, name, defaultValue, createIfMissing, kLongSentinel);
+}
+
+}  // namespace parlaro

@@ -1,0 +1,53 @@
+// Registry access by full key path ("HKEY_CURRENT_USER\SOFTWARE\Parlaro"), with the sentinels
+// callers test for: a string read that fails gives "Error", a 32-bit read 0xDEADBEEF. Writes
+// that fail are ignored, so a machine scope the user may not write changes nothing quietly.
+#pragma once
+
+#include "app/recording/Prompter.h"
+#include "platform/registry/KeyPath.h"
+
+#include <cstdint>
+
+namespace parlaro {
+
+inline const QString kStringSentinel = QStringLiteral("Error");
+constexpr int32_t kLongSentinel = static_cast<int32_t>(0xDEADBEEF);
+// Longer stored strings are cut to this many characters when read.
+constexpr qsizetype kMaxStringRead = 255;
+
+template <typename T>
+struct ReadResult {
+    T value;
+    bool created = false;  // the value was missing and the default has been written
+};
+
+class modRegistry {
+  public:
+    // title: the caption of the "Incorrect Format:" box (the program's own title).
+    modRegistry(registry::RegistryStore& store, Prompter& prompter, QString title)
+        : store_(store), prompter_(prompter), title_(std::move(title)) {}
+
+    // Root and sub-key; no root when the first part names none.
+    static registry::KeyPath ParseKeyPath(const QString& keyPath);
+
+    void CreateKey(const QString& keyPath);
+    void SetStringValue(const QString& keyPath, const QString& name, const QString& text);
+    void SetLongValue(const QString& keyPath, const QString& name, int32_t value);
+    ReadResult<QString> GetStringValue(const QString& keyPath, const QString& name,
+                                       const QString& defaultValue, bool createIfMissing);
+    ReadResult<int32_t> GetLongValue(const QString& keyPath, const QString& name,
+                                     int32_t defaultValue, bool createIfMissing);
+
+  private:
+    // The root and sub-key of a well-formed path; tells the user about a malformed one.
+    std::optional<std::pair<registry::Root, QString>> open(const QString& keyPath);
+    template <typename T>
+    ReadResult<T> get(const QString& keyPath, const QString& name, const T& defaultValue,
+                      bool createIfMissing, const T& sentinel);
+
+    registry::RegistryStore& store_;
+    Prompter& prompter_;
+    QString title_;
+};
+
+}  // namespace parlaro

@@ -1,0 +1,97 @@
+#include "app/startup/MainStartup.h"
+
+#include "app/recording/RuntimeErrors.h"
+#include "app/recording/StatusDisplay.h"
+
+#include <QDir>
+
+namespace parlaro {
+
+void MainStartup::GetRegistrySettings(AppSettings& settings,
+                                      const std::function<void(int32_t, int32_t)>& moveWindow) {
+    try {
+        loadSettings(settings, moveWindow);
+    } catch (const std::exception& e) {
+        reportRuntimeError(prompter_, Guarded::GetRegistrySettings, e);
+    }
+}
+
+void MainStartup::loadSettings(AppSettings& s,
+                               const std::function<void(int32_t, int32_t)>& moveWindow) {
+    const KeyPaths& paths = globals_.paths();
+    if (registry_.GetStringValue(paths.user, "CallPath", "", false).value == kStringSentinel) {
+        const bool machineKnowsIt =
+            registry_.GetStringValue(paths.machine, "CallPath", "", false).value != kStringSentinel;
+        prompter_.show({kProductName,
+                        machineKnowsIt
+                            ? "It would appear that you have never used Parlaro before - "
+                              "please check your configuration"
+                            : "It would appear that Parlaro has not been used on this PC "
+                              "before - please check your configuration",
+                        Icon::Information, Buttons::Ok});
+    }
+    const QString defaultCalls = DefaultCallsFolder(env_);
+    s.CallPath = globals_.ReadSetting("CallPath", defaultCalls);
+    // A value that cannot be read must not send recordings to a folder named "Error".
+    if (s.CallPath == kStringSentinel) s.CallPath = defaultCalls;
+    s.PW = globals_.ReadSetting("PW", "");
+
+    // A number that cannot be read keeps its default rather than the sentinel.
+    auto readLong = [&](const char* name, int32_t defaultValue) {
+        const int32_t v = globals_.ReadSettingLong(name, defaultValue);
+        return v == kLongSentinel ? defaultValue : v;
+    };
+    const AppSettings d;
+    s.Minimised = readLong("Minimised", d.Minimised) != 0;
+    s.AutoRecord = readLong("AutoRecord", d.AutoRecord) != 0;
+    s.AddNote = readLong("AddNote", d.AddNote) != 0;
+    s.Maximise = readLong("Maximise", d.Maximise) != 0;
+    s.CanPlay = readLong("CanPlay", d.CanPlay) != 0;
+    s.CanDelete = readLong("CanDelete", d.CanDelete) != 0;
+    s.PlayOwnOnly = readLong("PlayOwnOnly", d.PlayOwnOnly) != 0;
+    s.DeleteOwnOnly = readLong("DeleteOwnOnly", d.DeleteOwnOnly) != 0;
+    s.CallTimeOut = readLong("CallTimeOut", d.CallTimeOut);
+    s.Sensitivity = readLong("Sensitivity", d.Sensitivity);
+    s.MinCallLength = readLong("MinCallLength", d.MinCallLength);
+    s.Top = readLong("Top", d.Top);
+    s.Left = readLong("Left", d.Left);
+
+    s.SearchPath = globals_.ReadSetting("SearchPath", defaultCalls);
+    if (s.SearchPath == kStringSentinel) s.SearchPath = s.CallPath;
+    s.Format = readLong("Format", d.Format);
+    s.SD = readLong("SD", d.SD);
+
+    if (moveWindow) moveWindow(s.Top, s.Left);
+    globals_.SaveAllSettings(s);
+}
+
+void MainStartup::GetPCAndUserName(ProgramValues& values) {
+    try {
+        const auto name = env_.loginName ? env_.loginName() : std::nullopt;
+        QByteArray bytes = name.value_or(QByteArray());
+        while (bytes.endsWith('\0'))
+            bytes.chop(1);
+        values.userName = bytes.isEmpty() ? QString("ANON") : QString::fromUtf8(bytes).toLower();
+        // Call file names are split at "-": a name holding one would shift the fields and make
+        // a recording in progress look finished to the mover.
+        values.userName.replace('-', '_');
+    } catch (const std::exception& e) {
+        reportRuntimeError(prompter_, Guarded::GetPCAndUserName, e);
+    }
+}
+
+void MainStartup::SetTempFolder(ProgramValues& values) {
+    QString folder;
+    if (!env_.dataHome.isEmpty()) {
+        folder = env_.dataHome + "/Parlaro/";
+    } else if (!env_.tmpDir.isEmpty()) {
+        folder = env_.tmpDir.endsWith('/') ? env_.tmpDir : env_.tmpDir + "/";
+    } else {
+        folder = "/tmp/";
+    }
+    QDir().mkpath(folder);
+    values.tempFolder = folder;
+    globals_.WriteSetting("wavs", folder);
+}
+
+}  // namespace parlaro

@@ -1,0 +1,25 @@
+// SIGTERM and SIGINT delivered as a Qt signal on the GUI thread, counting how many came.
+#pragma once
+
+#include <QObject>
+#include <QSocketNotifier>
+
+#include <memory>
+
+namespace parlaro {
+
+class SignalBridge : public QObject {
+    Q_OBJECT
+  public:
+    explicit SignalBridge(QObject* parent = nullptr);
+    ~SignalBridge() override;
+
+  signals:
+    void terminationRequested(int count);
+
+  private:
+    std::unique_ptr<QSocketNotifier> notifier_;
+    int count_ = 0;
+};
+
+}  // namespace parlaro

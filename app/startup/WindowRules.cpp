@@ -1,0 +1,49 @@
+#include "app/startup/WindowRules.h"
+
+#include "app/recording/StatusDisplay.h"
+
+namespace parlaro {
+
+bool WindowRules::Unload() {
+    if (settings_.preventShutdown()) return false;
+    SaveWindowState();
+    return true;
+}
+
+void WindowRules::SaveWindowState() {
+    settings_.Minimised = view_.isMinimised();
+    globals_.WriteSettingLong("Minimised", settings_.Minimised ? 1 : 0);
+    if (!settings_.Minimised) {
+        const FormGeometry g = view_.geometryTwips();
+        globals_.WriteSettingLong("Top", g.top);
+        globals_.WriteSettingLong("Left", g.left);
+    }
+}
+
+bool WindowRules::Quit() {
+    if (prompter_.show({kProductName, "Are you sure you want to exit " + kProductName + "?",
+                        Icon::Exclamation, Buttons::YesNo}) != Answer::Yes) {
+        return false;
+    }
+    if (view_.panelText(2) != "00:00:00" &&
+        prompter_.show({kProductName + " - warning call will be lost",
+                        "There is a call which has not been cleared or saved - exiting now will "
+                        "cause you to lose this recording.  Press OK to exit, Cancel to return to "
+                        "application",
+                        Icon::Critical, Buttons::OkCancel}) != Answer::Ok) {
+        return false;
+    }
+    if (!view_.isMinimised()) formPosition_.save(view_.geometryTwips());
+    Unload();
+    return true;
+}
+
+void WindowRules::StateChanged() {
+    settings_.Minimised = view_.isMinimised();
+    if (settings_.Minimised) return;
+    const FormGeometry g = view_.geometryTwips();
+    globals_.WriteSettingLong("Top", g.top);
+    globals_.WriteSettingLong("Left", g.left);
+}
+
+}  // namespace parlaro

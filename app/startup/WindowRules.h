@@ -1,0 +1,46 @@
+// How the main window ends and remembers itself: unloading (refused while "prevent shutdown"
+// is on), Quit with its confirmations, and the position kept when the window changes state.
+#pragma once
+
+#include "app/recording/Prompter.h"
+#include "app/settings/FormPosition.h"
+#include "app/settings/modGlobals.h"
+
+namespace parlaro {
+
+class MainWindowView {
+  public:
+    virtual ~MainWindowView() = default;
+    virtual bool isMinimised() const = 0;
+    virtual FormGeometry geometryTwips() const = 0;
+    virtual QString panelText(int panel) const = 0;
+};
+
+class WindowRules {
+  public:
+    WindowRules(MainWindowView& view, AppSettings& settings, modGlobals& globals,
+                FormPosition& formPosition, Prompter& prompter)
+        : view_(view),
+          settings_(settings),
+          globals_(globals),
+          formPosition_(formPosition),
+          prompter_(prompter) {}
+
+    // False when the unload is refused; otherwise the window state has been saved.
+    bool Unload();
+    // True when the program is to end (also when the unload was refused).
+    bool Quit();
+    // The window was minimised, restored or resized.
+    void StateChanged();
+
+  private:
+    void SaveWindowState();
+
+    MainWindowView& view_;
+    AppSettings& settings_;
+    modGlobals& globals_;
+    FormPosition& formPosition_;
+    Prompter& prompter_;
+};
+
+}  // namespace parlaro

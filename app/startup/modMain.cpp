@@ -1,0 +1,40 @@
+#include "app/startup/modMain.h"
+
+#include "app/frmMain.h"
+#include "app/recording/QtPrompter.h"
+#include "app/startup/SignalBridge.h"
+#include "app/startup/SingleInstance.h"
+
+#include <QApplication>
+
+namespace parlaro {
+
+int Main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    SingleInstance instance(SingleInstance::defaultFolder());
+    // A second instance hands over before it touches anything.
+    if (!instance.claim() && instance.ActivatePreviousInstance()) return 0;
+
+    const KeyPaths paths = KeyPaths::forProduct(kProductName);
+    registry::RegistryStore store(registry::StoreLocations::fromEnvironment());
+    const std::unique_ptr<Prompter> prompter = makePrompter();
+    modRegistry reg(store, *prompter, kProductName);
+    reg.CreateKey("HKEY_CURRENT_USER\\Software\\" + kProductName);
+    reg.CreateKey("HKEY_LOCAL_MACHINE\\Software\\" + kProductName);
+    modGlobals globals(reg, paths);
+
+    const SystemClock clock;
+    frmMain window(globals, reg, *prompter,
+                   StartupEnvironment::fromSystem(QCoreApplication::applicationDirPath()), clock);
+    if (auto* boxes = dynamic_cast<QtPrompter*>(prompter.get())) boxes->setParent(&window);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window,
+                     &frmMain::bringToFront);
+    SignalBridge termination;
+    QObject::connect(&termination, &SignalBridge::terminationRequested, &window,
+                     &frmMain::terminationRequested);
+    window.Load();
+    window.showAsStored();
+    return QApplication::exec();
+}
+
+}  // namespace parlaro
