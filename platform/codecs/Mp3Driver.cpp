@@ -70,7 +70,7 @@ class Mp3Decoder : public Stream {
     std::size_t sourceSize(std::size_t destinationBytes) const override {
         const std::size_t frames = destinationBytes / (2 * mp3_.channels);
         const std::size_t bytes = frames * mp3_.avgBytesPerSec / mp3_.samplesPerSec;
-        return bytes + 2 * (144 * 320000 / 8000 + 1);
+        return bytes + 2 * kLargestFrame;
     }
 
     std::optional<Conversion> convert(std::span<const std::uint8_t> source,
@@ -78,17 +78,23 @@ class Mp3Decoder : public Stream {
                                       unsigned flags) override {
         if (flags & kConvertStart) restart();
         if (!handle_) return std::nullopt;
-        if (!source.empty() && mpg123_feed(handle_, source.data(), source.size()) != MPG123_OK)
-            return std::nullopt;
-        // Decode lazily: only as much as the caller can take now; mpg123 keeps the rest fed.
-        while (pending_.size() < destination.size()) {
-            std::size_t done = 0;
-            const int r = mpg123_read(handle_, scratch_, sizeof scratch_, &done);
-            if (done > 0) pending_.append(scratch_, done);
-            if (r == MPG123_NEW_FORMAT || (r == MPG123_OK && done > 0)) continue;
-            break;  // needs more input, finished, or a damaged stretch it will resync after
+        // Feed and decode only as much as the caller can take now; the rest of the source
+        // stays with the caller, so nothing piles up here.
+        std::size_t fed = 0;
+        for (;;) {
+            while (pending_.size() < destination.size()) {
+                std::size_t done = 0;
+                const int r = mpg123_read(handle_, scratch_, sizeof scratch_, &done);
+                if (done > 0) pending_.append(scratch_, done);
+                if (r == MPG123_NEW_FORMAT || (r == MPG123_OK && done > 0)) continue;
+                break;  // needs more input, or a damaged stretch it will resync after
+            }
+            if (pending_.size() >= destination.size() || fed == source.size()) break;
+            const std::size_t piece = std::min<std::size_t>(source.size() - fed, kFeedPiece);
+            if (mpg123_feed(handle_, source.data() + fed, piece) != MPG123_OK) return std::nullopt;
+            fed += piece;
         }
-        return Conversion{source.size(), pending_.take(destination)};
+        return Conversion{fed, pending_.take(destination)};
     }
 
   private:
@@ -110,6 +116,9 @@ class Mp3Decoder : public Stream {
         if (handle_) mpg123_delete(handle_);
         handle_ = nullptr;
     }
+
+    static constexpr std::size_t kFeedPiece = 512;
+    static constexpr std::size_t kLargestFrame = 1441;  // 320 kbit/s at 32 kHz, padded
 
     WaveFormat mp3_;
     mpg123_handle* handle_ = nullptr;
@@ -135,10 +144,17 @@ class Mp3Encoder : public Stream {
     std::optional<Conversion> convert(std::span<const std::uint8_t> source,
                                       std::span<std::uint8_t> destination,
                                       unsigned flags) override {
-        if ((flags & kConvertStart) || flushed_) restart();
-        if (!lame_) return std::nullopt;
         const std::size_t frameBytes = 2u * mp3_.channels;
         const std::size_t frames = source.size() / frameBytes;
+        if (flags & kConvertStart) {
+            pending_.clear();
+            restart();
+        } else if (flushed_) {
+            // A flushed stream has ended; new audio begins a new one.
+            if (frames == 0) return Conversion{0, pending_.take(destination)};
+            restart();
+        }
+        if (!lame_) return std::nullopt;
         std::size_t doneFrames = 0;
         while (doneFrames < frames) {
             const std::size_t n = std::min<std::size_t>(frames - doneFrames, kChunkFrames);

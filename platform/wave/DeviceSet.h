@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/codecs/WaveFormat.h"
+#include "platform/wave/Streams.h"
 
 namespace wave {
 
@@ -25,6 +26,11 @@ class DeviceSet {
     virtual std::optional<std::string> outputName(int device) const = 0;
     virtual bool inputAccepts(int device, const codecs::WaveFormat& format) const = 0;
     virtual bool outputAccepts(int device, const codecs::WaveFormat& format) const = 0;
+    // Opens a device for linear PCM in `format`; nothing when it cannot be opened.
+    virtual std::unique_ptr<InputStream> openInput(int device, const codecs::WaveFormat& format,
+                                                   BufferSink& sink) = 0;
+    virtual std::unique_ptr<OutputStream> openOutput(int device, const codecs::WaveFormat& format,
+                                                     BufferSink& sink) = 0;
 };
 
 // The devices of this process, chosen once from the environment.

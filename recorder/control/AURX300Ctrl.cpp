@@ -2,6 +2,7 @@
 #include "recorder/control/AURX300Ctrl.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "recorder/store/AudioFile.h"
@@ -13,10 +14,17 @@ AURX300Ctrl::AURX300Ctrl(ControlEnvironment environment)
     : env_(std::move(environment)),
       extentWidth_(kDefaultExtentWidth),
       extentHeight_(kDefaultExtentHeight),
-      worker_([this](const engine::Message& m) { onWorkerMessage(m); }, signal_) {
+      worker_([this](const engine::Message& m) { engine_->handle(m); }, signal_) {
     if (!env_.devices) env_.devices = wave::systemDevices();
     if (!env_.codecs) env_.codecs = codecs::Manager::standard();
+    engine_ = std::make_unique<engine::Engine>(shared_, worker_, signal_,
+                                               static_cast<engine::Notifier&>(*this), *env_.devices,
+                                               *env_.codecs);
     workerStarted_ = env_.workerAvailable && worker_.start();
+}
+
+void AURX300Ctrl::notify(engine::Notice notice, std::uint64_t generation, std::int16_t cause) {
+    notifications_.post(Notification{notice, generation, cause});
 }
 
 AURX300Ctrl::~AURX300Ctrl() {
@@ -29,12 +37,12 @@ void AURX300Ctrl::repaint() {
 }
 
 std::int16_t AURX300Ctrl::fail(std::int16_t code) {
-    if (code != kOk) lastError_.store(code);
+    if (code != kOk) shared_.lastError.store(code);
     return code;
 }
 
 bool AURX300Ctrl::fileOpen() const {
-    const auto s = status_.load();
+    const auto s = shared_.status.load();
     return s == 2 || s == 3 || s == 4;
 }
 
@@ -141,33 +149,32 @@ CallResult AURX300Ctrl::put_TemporaryFile(std::int16_t v) {
 }
 
 CallResult AURX300Ctrl::put_Paused(std::int16_t v) {
-    paused_.store(v);
-    if (status_.load() == 4)
-        worker_.post(engine::Message{engine::Message::Kind::Command, engine::kCmdPausePlayback, v});
+    shared_.paused.store(v);
+    if (shared_.status.load() == 4) worker_.post(engine::kCmdPausePlayback, v);
     return {};
 }
 
 CallResult AURX300Ctrl::put_Insert(std::int16_t v) {
     if (v != 0 && v != 1) return CallResult::refused("AURX300 Insert must be 0 or 1");
-    insert_ = v;
+    shared_.insert = v;
     return {};
 }
 
 CallResult AURX300Ctrl::put_PreToneDuration(float v) {
     if (!(v >= 0)) return CallResult::refused("AURX300 PreToneDuration must be non-negative");
-    preToneDuration_ = v;
+    shared_.preToneDuration = v;
     return {};
 }
 
 CallResult AURX300Ctrl::put_PostToneDuration(float v) {
     if (!(v >= 0)) return CallResult::refused("AURX300 PostToneDuration must be non-negative");
-    postToneDuration_ = v;
+    shared_.postToneDuration = v;
     return {};
 }
 
 CallResult AURX300Ctrl::put_RecordLimit(std::int32_t v) {
     if (v < 0) return CallResult::refused("AURX300 RecordLimit must be zero or positive");
-    recordLimit_ = v;
+    shared_.recordLimit = v;
     recordTimeLimit_ = static_cast<double>(v) / sampleRate_;
     return {};
 }
@@ -175,54 +182,54 @@ CallResult AURX300Ctrl::put_RecordLimit(std::int32_t v) {
 CallResult AURX300Ctrl::put_RecordTimeLimit(double v) {
     if (!(v >= 0)) return CallResult::refused("AURX300 RecordTimeLimit must be zero or positive");
     recordTimeLimit_ = v;
-    recordLimit_ = store::clampFrames(v * sampleRate_ + 0.5);
+    shared_.recordLimit = store::clampFrames(v * sampleRate_ + 0.5);
     return {};
 }
 
 void AURX300Ctrl::recomputeRecordLimit() {
-    recordLimit_ = store::clampFrames(std::floor(recordTimeLimit_ * sampleRate_ + 0.5));
+    shared_.recordLimit = store::clampFrames(std::floor(recordTimeLimit_ * sampleRate_ + 0.5));
 }
 
 CallResult AURX300Ctrl::put_RecordDevice(std::int32_t v) {
     if (v < -1) return CallResult::refused("AURX300 RecordDevice must be -1, 0 or positive");
-    recordDevice_ = v;
+    shared_.recordDevice = v;
     return {};
 }
 
 CallResult AURX300Ctrl::put_PlaybackDevice(std::int32_t v) {
     if (v < -1) return CallResult::refused("AURX300 PlaybackDevice must be -1, 0 or positive");
-    playbackDevice_ = v;
+    shared_.playbackDevice = v;
     return {};
 }
 
 CallResult AURX300Ctrl::put_VoxChannel(std::int16_t v) {
-    if (status_.load() == 3)
+    if (shared_.status.load() == 3)
         return CallResult::refused("VoxChannel cannot be changed during recording");
     if (v < 0 || v > 3) return CallResult::refused("VoxChannel must be 0..3");
-    voxChannel_ = v;
+    shared_.voxChannel = v;
     return {};
 }
 
 CallResult AURX300Ctrl::put_VoxStartLevel(float v) {
     if (v > 0) return CallResult::refused("VoxStartLevel must be 0 or negative");
-    voxStartLevel_ = v;
+    shared_.voxStartLevel = v;
     return {};
 }
 
 CallResult AURX300Ctrl::put_VoxStopLevel(float v) {
     if (v > 0) return CallResult::refused("VoxStopLevel must be 0 or negative");
-    voxStopLevel_ = v;
+    shared_.voxStopLevel = v;
     return {};
 }
 
 CallResult AURX300Ctrl::put_VoxTime(std::int16_t v) {
     if (v < 0) return CallResult::refused("VoxTime must be 0 or positive");
-    voxTime_ = v;
+    shared_.voxTime = v;
     return {};
 }
 
 std::int16_t AURX300Ctrl::get_LastError() {
-    return lastError_.exchange(0);
+    return shared_.lastError.exchange(0);
 }
 
 std::int32_t AURX300Ctrl::get_NRecordDevices() const {
@@ -251,12 +258,13 @@ std::int16_t AURX300Ctrl::ShowMixer(std::int16_t mixerType) {
 }
 
 Levels AURX300Ctrl::meterLevels() const {
-    return Levels{leftLevel_.load(), static_cast<std::int16_t>(leftOverload_.load()),
-                  rightLevel_.load(), static_cast<std::int16_t>(rightOverload_.load())};
+    return Levels{shared_.leftLevel.load(), static_cast<std::int16_t>(shared_.leftOverload.load()),
+                  shared_.rightLevel.load(),
+                  static_cast<std::int16_t>(shared_.rightOverload.load())};
 }
 
 Levels AURX300Ctrl::GetLevels() const {
-    const auto s = status_.load();
+    const auto s = shared_.status.load();
     if (s != 3 && s != 4) return Levels{};
     Levels l = meterLevels();
     if (numChannels_ == 1) {

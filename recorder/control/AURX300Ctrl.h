@@ -18,6 +18,8 @@
 #include "recorder/control/Events.h"
 #include "recorder/control/NotificationQueue.h"
 #include "recorder/control/Variant.h"
+#include "recorder/engine/Engine.h"
+#include "recorder/engine/SharedState.h"
 #include "recorder/engine/Worker.h"
 #include "recorder/formats/AcmFormat.h"
 #include "recorder/formats/FormatChooser.h"
@@ -38,12 +40,12 @@ struct Levels {
     std::int16_t rightOverload = 0;
 };
 
-class AURX300Ctrl {
+class AURX300Ctrl : private engine::Notifier {
   public:
     explicit AURX300Ctrl(ControlEnvironment environment = ControlEnvironment::standard());
     AURX300Ctrl(const AURX300Ctrl&) = delete;
     AURX300Ctrl& operator=(const AURX300Ctrl&) = delete;
-    ~AURX300Ctrl();
+    ~AURX300Ctrl() override;
 
     // Meter appearance.
     OleColor get_BackColor() const { return backColor_; }
@@ -76,12 +78,12 @@ class AURX300Ctrl {
     CallResult put_AcmFormat(const Variant& v);
 
     // State of the open file.
-    std::int16_t get_Status() const { return status_.load(); }
+    std::int16_t get_Status() const { return shared_.status.load(); }
     std::string get_Filename() const;
     std::int16_t get_TemporaryFile() const { return temporaryFile_; }
     CallResult put_TemporaryFile(std::int16_t v);
     std::int32_t get_NumSamples() const;
-    std::int16_t get_Paused() const { return paused_.load(); }
+    std::int16_t get_Paused() const { return shared_.paused.load(); }
     CallResult put_Paused(std::int16_t v);
     std::int32_t get_CurrentSamplePosition() const;
     CallResult put_CurrentSamplePosition(std::int32_t v);
@@ -89,15 +91,15 @@ class AURX300Ctrl {
     CallResult put_CurrentTimePosition(double v);
     double get_TotalTime() const;
     std::int16_t get_LastError();  // read and clear
-    std::int16_t get_Insert() const { return insert_; }
+    std::int16_t get_Insert() const { return shared_.insert; }
     CallResult put_Insert(std::int16_t v);
 
     // Recording.
-    float get_PreToneDuration() const { return preToneDuration_; }
+    float get_PreToneDuration() const { return shared_.preToneDuration; }
     CallResult put_PreToneDuration(float v);
-    float get_PostToneDuration() const { return postToneDuration_; }
+    float get_PostToneDuration() const { return shared_.postToneDuration; }
     CallResult put_PostToneDuration(float v);
-    std::int32_t get_RecordLimit() const { return recordLimit_; }
+    std::int32_t get_RecordLimit() const { return shared_.recordLimit; }
     CallResult put_RecordLimit(std::int32_t v);
     double get_RecordTimeLimit() const { return recordTimeLimit_; }
     CallResult put_RecordTimeLimit(double v);
@@ -107,21 +109,21 @@ class AURX300Ctrl {
     std::int32_t get_NPlaybackDevices() const;
     std::string get_RecordDeviceName(std::int32_t deviceNumber) const;
     std::string get_PlaybackDeviceName(std::int32_t deviceNumber) const;
-    std::int32_t get_RecordDevice() const { return recordDevice_; }
+    std::int32_t get_RecordDevice() const { return shared_.recordDevice; }
     CallResult put_RecordDevice(std::int32_t v);
-    std::int32_t get_PlaybackDevice() const { return playbackDevice_; }
+    std::int32_t get_PlaybackDevice() const { return shared_.playbackDevice; }
     CallResult put_PlaybackDevice(std::int32_t v);
 
     // Voice-operated switch.
-    std::int16_t get_VoxChannel() const { return voxChannel_; }
+    std::int16_t get_VoxChannel() const { return shared_.voxChannel; }
     CallResult put_VoxChannel(std::int16_t v);
-    float get_VoxStartLevel() const { return voxStartLevel_; }
+    float get_VoxStartLevel() const { return shared_.voxStartLevel; }
     CallResult put_VoxStartLevel(float v);
-    float get_VoxStopLevel() const { return voxStopLevel_; }
+    float get_VoxStopLevel() const { return shared_.voxStopLevel; }
     CallResult put_VoxStopLevel(float v);
-    std::int16_t get_VoxTime() const { return voxTime_; }
+    std::int16_t get_VoxTime() const { return shared_.voxTime; }
     CallResult put_VoxTime(std::int16_t v);
-    std::int16_t get_VoxPaused() const { return voxPaused_.load(); }
+    std::int16_t get_VoxPaused() const { return shared_.voxPaused.load(); }
 
     // Methods; each returns its error code.
     std::int16_t Reset();
@@ -181,7 +183,7 @@ class AURX300Ctrl {
     bool installFormat(std::span<const std::uint8_t> block, bool codecChecks);
     void recomputeRecordLimit();
     std::string describe(std::span<const std::uint8_t> block, std::int16_t& code) const;
-    void onWorkerMessage(const engine::Message& m);
+    void notify(engine::Notice notice, std::uint64_t generation, std::int16_t cause) override;
     void handle(const Notification& n);
     template <class Fn>
     void raise(Fn&& fn);
@@ -199,36 +201,14 @@ class AURX300Ctrl {
     std::int16_t bitsPerSample_ = 16;
     std::int16_t numChannels_ = 2;
     std::int16_t temporaryFile_ = 0;
-    float preToneDuration_ = 0;
-    float postToneDuration_ = 0;
-    std::int32_t recordLimit_ = 0;
     double recordTimeLimit_ = 0;
-    std::int32_t recordDevice_ = -1;
-    std::int32_t playbackDevice_ = -1;
-    std::int16_t insert_ = 0;
-    std::int16_t voxChannel_ = 0;
-    float voxStartLevel_ = 0;
-    float voxStopLevel_ = 0;
-    std::int16_t voxTime_ = 0;
     std::int16_t playOnly_ = 0;
     std::int16_t dataOnly_ = 0;
     std::int32_t extentWidth_;
     std::int32_t extentHeight_;
     formats::AcmFormat acmFormat_;
 
-    // Words shared with the worker.
-    std::atomic<std::int16_t> status_{0};
-    std::atomic<std::int16_t> paused_{0};
-    std::atomic<std::int16_t> lastError_{0};
-    std::atomic<std::int16_t> voxPaused_{0};
-    std::atomic<std::int16_t> voxCountdown_{0};
-    std::atomic<std::int16_t> stopCause_{0};
-    std::atomic<float> leftLevel_{0};
-    std::atomic<float> rightLevel_{0};
-    std::atomic<std::int16_t> leftOverloadCounter_{0};
-    std::atomic<std::int16_t> rightOverloadCounter_{0};
-    std::atomic<std::int32_t> leftOverload_{1};
-    std::atomic<std::int32_t> rightOverload_{1};
+    engine::SharedState shared_;
 
     std::unique_ptr<store::AudioFile> file_;
     std::uint64_t generation_ = 0;  // counts opened files
@@ -241,6 +221,7 @@ class AURX300Ctrl {
 
     engine::StateSignal signal_;
     engine::Worker worker_;
+    std::unique_ptr<engine::Engine> engine_;
     bool workerStarted_ = false;
 };
 

@@ -40,7 +40,7 @@ bool copyPrefix(const std::string& source, const std::string& target, std::uint6
 
 std::int16_t AURX300Ctrl::DeleteSamples(std::int32_t nSamples) {
     if (playOnly_) return fail(kPlayOnlyRefused);
-    if (status_.load() != 2 || !file_) return fail(kWrongState);
+    if (shared_.status.load() != 2 || !file_) return fail(kWrongState);
     if (nSamples <= 0) return kOk;
     // A failed move of the samples is reported rather than passed off as success.
     if (!file_->deleteFrames(nSamples)) return fail(kWriteFailed);
@@ -48,7 +48,7 @@ std::int16_t AURX300Ctrl::DeleteSamples(std::int32_t nSamples) {
 }
 
 std::int16_t AURX300Ctrl::DeleteTime(double time) {
-    if (status_.load() != 2 || !file_) return fail(kWrongState);
+    if (shared_.status.load() != 2 || !file_) return fail(kWrongState);
     const double frames = std::trunc(time * file_->sampleRate());
     if (!(frames > 0)) return DeleteSamples(0);
     return DeleteSamples(store::clampFrames(frames));
@@ -56,7 +56,7 @@ std::int16_t AURX300Ctrl::DeleteTime(double time) {
 
 std::int16_t AURX300Ctrl::RePack() {
     if (playOnly_) return fail(kPlayOnlyRefused);
-    if (status_.load() != 2 || !file_) return fail(kWrongState);
+    if (shared_.status.load() != 2 || !file_) return fail(kWrongState);
     const auto physical = file_->handle().length();
     const std::uint64_t logical = file_->logicalEnd();
     if (!physical || logical >= *physical) {
@@ -68,7 +68,7 @@ std::int16_t AURX300Ctrl::RePack() {
     const std::string name = file_->name();
     file_->close();
     file_.reset();
-    status_.store(1);
+    shared_.status.store(1);
 
     // The copy lives beside the file so that the replacement is a rename on one file system.
     bool copied = false;

@@ -38,7 +38,7 @@ void AURX300Ctrl::handle(const Notification& n) {
         case NotificationKind::RecordingStopped:
             // After a reset and a new open the notice is about a file that is gone.
             if (file_ && n.generation == generation_) file_->finaliseAfterRecording();
-            voxPaused_.store(0);
+            shared_.voxPaused.store(0);
             raise([&](IAURX300CtrlEvents& s) { s.RecordingStopped(n.cause); });
             break;
         case NotificationKind::PlaybackStopped:
@@ -46,17 +46,17 @@ void AURX300Ctrl::handle(const Notification& n) {
             break;
         case NotificationKind::NewLevels: {
             repaint();
-            const float left = leftLevel_.load();
-            const float right = rightLevel_.load();
-            const std::int16_t leftOver = leftOverloadCounter_.load() >= 9 ? 1 : 0;
-            const std::int16_t rightOver = rightOverloadCounter_.load() >= 9 ? 1 : 0;
+            const float left = shared_.leftLevel.load();
+            const float right = shared_.rightLevel.load();
+            const std::int16_t leftOver = shared_.leftOverloadCounter.load() >= 9 ? 1 : 0;
+            const std::int16_t rightOver = shared_.rightOverloadCounter.load() >= 9 ? 1 : 0;
             raise(
                 [&](IAURX300CtrlEvents& s) { s.NewLevelValues(left, leftOver, right, rightOver); });
             break;
         }
         case NotificationKind::VoxChanged:
-            if (status_.load() == 3) {
-                const std::int16_t paused = voxPaused_.load();
+            if (shared_.status.load() == 3) {
+                const std::int16_t paused = shared_.voxPaused.load();
                 raise([&](IAURX300CtrlEvents& s) { s.NewVoxState(paused); });
             }
             break;

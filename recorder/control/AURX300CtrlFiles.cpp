@@ -59,28 +59,28 @@ std::int16_t AURX300Ctrl::closeFile() {
         if (temporaryFile_ != 0) ::unlink(name.c_str());
         file_.reset();
     }
-    status_.store(1);
+    shared_.status.store(1);
     signal_.notify();
     return kOk;
 }
 
 std::int16_t AURX300Ctrl::Reset() {
     if (!workerStarted_) return fail(kNoWorker);
-    switch (status_.load()) {
+    switch (shared_.status.load()) {
         case 3:
         case 4:
             Stop();
-            status_.store(2);
+            shared_.status.store(2);
             closeFile();
             return kOk;
         case 2:
             return closeFile();
         case 0:
-            leftLevel_.store(-9999);
-            rightLevel_.store(-9999);
-            leftOverload_.store(0);
-            rightOverload_.store(0);
-            status_.store(1);
+            shared_.leftLevel.store(-9999);
+            shared_.rightLevel.store(-9999);
+            shared_.leftOverload.store(0);
+            shared_.rightOverload.store(0);
+            shared_.status.store(1);
             repaint();
             [[fallthrough]];
         default:
@@ -110,7 +110,7 @@ std::int16_t AURX300Ctrl::adoptFile(std::unique_ptr<store::AudioFile> file) {
             break;
     }
     recomputeRecordLimit();
-    status_.store(2);
+    shared_.status.store(2);
     return kOk;
 }
 
@@ -180,8 +180,8 @@ std::int32_t AURX300Ctrl::get_CurrentSamplePosition() const {
 }
 
 CallResult AURX300Ctrl::put_CurrentSamplePosition(std::int32_t v) {
-    const auto s = status_.load();
-    const bool accepted = insert_ != 0 ? (s == 2 || s == 4) : (s == 2 || s == 3 || s == 4);
+    const auto s = shared_.status.load();
+    const bool accepted = shared_.insert != 0 ? (s == 2 || s == 4) : (s == 2 || s == 3 || s == 4);
     if (accepted && file_) file_->setPosition(v);
     return {};
 }
@@ -206,12 +206,14 @@ double AURX300Ctrl::get_TotalTime() const {
 
 std::int16_t AURX300Ctrl::StartRecording() {
     if (playOnly_) return fail(kPlayOnlyRefused);
-    if (status_.load() != 2 || !file_) return fail(kWrongState);
-    if (recordLimit_ > 0 && file_->limitCounter() >= recordLimit_) return fail(kRecordLimitReached);
-    voxPaused_.store(0);
-    voxCountdown_.store(0);
-    worker_.post(engine::Message{engine::Message::Kind::Command, engine::kCmdStartRecording});
-    signal_.waitUntil([this] { return worker_.state() != engine::kIdle; });
+    if (shared_.status.load() != 2 || !file_) return fail(kWrongState);
+    const std::int32_t limit = shared_.recordLimit.load();
+    if (limit > 0 && file_->limitCounter() >= limit) return fail(kRecordLimitReached);
+    shared_.voxPaused.store(0);
+    shared_.voxCountdown.store(0);
+    engine_->prepare(file_.get(), generation_);
+    const auto ticket = worker_.post(engine::kCmdStartRecording);
+    worker_.waitHandled(ticket);
     if (worker_.state() == engine::kInputFailed) {
         worker_.setState(engine::kIdle);
         return fail(kInputNotStarted);
@@ -220,9 +222,10 @@ std::int16_t AURX300Ctrl::StartRecording() {
 }
 
 std::int16_t AURX300Ctrl::StartPlayback() {
-    if (status_.load() != 2 || !file_) return fail(kWrongState);
-    worker_.post(engine::Message{engine::Message::Kind::Command, engine::kCmdStartPlayback});
-    signal_.waitUntil([this] { return worker_.state() != engine::kIdle; });
+    if (shared_.status.load() != 2 || !file_) return fail(kWrongState);
+    engine_->prepare(file_.get(), generation_);
+    const auto ticket = worker_.post(engine::kCmdStartPlayback);
+    worker_.waitHandled(ticket);
     if (worker_.state() == engine::kOutputFailed) {
         worker_.setState(engine::kIdle);
         return fail(kOutputNotStarted);
@@ -231,20 +234,10 @@ std::int16_t AURX300Ctrl::StartPlayback() {
 }
 
 void AURX300Ctrl::Stop() {
-    const auto s = status_.load();
+    const auto s = shared_.status.load();
     if (s != 3 && s != 4) return;
-    worker_.post(engine::Message{engine::Message::Kind::Command,
-                                 s == 3 ? engine::kCmdStopRecording : engine::kCmdStopPlayback});
-    signal_.waitUntil([this] { return status_.load() == 2; });
-}
-
-void AURX300Ctrl::onWorkerMessage(const engine::Message& m) {
-    if (m.kind != engine::Message::Kind::Command) return;
-    // Capture and playback paths are not wired to devices yet: a start is a device failure.
-    if (m.command == engine::kCmdStartRecording && worker_.state() == engine::kIdle)
-        worker_.setState(engine::kInputFailed);
-    if (m.command == engine::kCmdStartPlayback && worker_.state() == engine::kIdle)
-        worker_.setState(engine::kOutputFailed);
+    worker_.post(s == 3 ? engine::kCmdStopRecording : engine::kCmdStopPlayback);
+    signal_.waitUntil([this] { return shared_.status.load() == 2; });
 }
 
 }  // namespace aurx

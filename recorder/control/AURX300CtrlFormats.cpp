@@ -12,8 +12,8 @@ constexpr std::size_t kLongestFormatText = 1024;
 }  // namespace
 
 formats::InstallContext AURX300Ctrl::installContext() const {
-    return formats::InstallContext{playOnly_ != 0, recordDevice_, playbackDevice_, *env_.devices,
-                                   *env_.codecs};
+    return formats::InstallContext{playOnly_ != 0, shared_.recordDevice, shared_.playbackDevice,
+                                   *env_.devices, *env_.codecs};
 }
 
 bool AURX300Ctrl::installFormat(std::span<const std::uint8_t> block, bool codecChecks) {

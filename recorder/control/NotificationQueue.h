@@ -8,14 +8,11 @@
 #include <mutex>
 #include <optional>
 
+#include "recorder/engine/Notifier.h"
+
 namespace aurx {
 
-enum class NotificationKind : int {
-    RecordingStopped = 1,
-    PlaybackStopped = 2,
-    NewLevels = 3,
-    VoxChanged = 4,
-};
+using NotificationKind = engine::Notice;
 
 struct Notification {
     NotificationKind kind;

@@ -4,6 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <optional>
 #include <system_error>
 
 namespace engine {
@@ -22,15 +23,14 @@ bool Worker::start() {
         return false;
     }
     signal_.waitUntil([this] { return state_.load() != kNoWorker; });
-    post(Message{Message::Kind::Command, kCmdReady});
+    post(kCmdReady);
     signal_.waitUntil([this] { return state_.load() != kStarted; });
     return true;
 }
 
 void Worker::quit() {
     if (!thread_.joinable()) return;
-    post(Message{Message::Kind::Command, kCmdQuit});
-    signal_.waitUntil([this] { return state_.load() == kNoWorker; });
+    post(kCmdQuit);
     thread_.join();
 }
 
@@ -39,39 +39,84 @@ void Worker::setState(int s) {
     signal_.notify();
 }
 
-void Worker::post(Message m) {
-    {
-        std::lock_guard lock(queueMutex_);
-        queue_.push_back(m);
-    }
-    queueChanged_.notify_one();
+void Worker::wake() noexcept {
+    wakeups_.fetch_add(1, std::memory_order_release);
+    wakeups_.notify_one();
 }
 
-void Worker::raisePriority() {
-    // A raised priority keeps the buffers flowing on a busy desktop; where the system does
-    // not allow it the worker runs at normal priority.
-    const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
-    ::setpriority(PRIO_PROCESS, tid, -10);
+std::uint64_t Worker::post(int command, std::intptr_t param) {
+    Message m;
+    {
+        std::lock_guard lock(commandsMutex_);
+        m.command = command;
+        m.param = param;
+        m.sequence = sequence_.fetch_add(1);
+        commands_.push_back(m);
+    }
+    wake();
+    return m.sequence;
+}
+
+std::uint64_t Worker::bufferDone(wave::Direction direction, wave::Buffer& buffer) noexcept {
+    const std::uint64_t seq = sequence_.fetch_add(1);
+    // Ten buffers per stream at most are out, so the ring never fills.
+    done_[static_cast<int>(direction)].push(Done{&buffer, seq});
+    wake();
+    return seq;
+}
+
+void Worker::waitHandled(std::uint64_t ticket) {
+    signal_.waitUntil([&] { return handled_.load() >= ticket; });
+}
+
+bool Worker::next(Message& m) {
+    // The oldest of: the first command, the first finished input buffer, the first finished
+    // output buffer.
+    std::optional<Done> in = done_[0].front();
+    std::optional<Done> out = done_[1].front();
+    std::unique_lock lock(commandsMutex_);
+    const std::uint64_t none = UINT64_MAX;
+    const std::uint64_t c = commands_.empty() ? none : commands_.front().sequence;
+    const std::uint64_t i = in ? in->sequence : none;
+    const std::uint64_t o = out ? out->sequence : none;
+    if (c == none && i == none && o == none) return false;
+    if (c < i && c < o) {
+        m = commands_.front();
+        commands_.pop_front();
+        return true;
+    }
+    lock.unlock();
+    const bool input = i < o;
+    const Done d = input ? *in : *out;
+    done_[input ? 0 : 1].pop();
+    m = Message{};
+    m.kind = Message::Kind::BufferDone;
+    m.direction = input ? wave::Direction::Input : wave::Direction::Output;
+    m.buffer = d.buffer;
+    m.sequence = d.sequence;
+    return true;
 }
 
 void Worker::run() {
-    raisePriority();
+    // A raised priority keeps the buffers flowing on a busy desktop; where the system does
+    // not allow it the worker runs at normal priority.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), -10);
     setState(kStarted);
     for (;;) {
+        const std::uint32_t seen = wakeups_.load(std::memory_order_acquire);
         Message m;
-        {
-            std::unique_lock lock(queueMutex_);
-            queueChanged_.wait(lock, [this] { return !queue_.empty(); });
-            m = queue_.front();
-            queue_.pop_front();
+        if (!next(m)) {
+            wakeups_.wait(seen, std::memory_order_acquire);
+            continue;
         }
+        if (m.kind == Message::Kind::Command && m.command == kCmdQuit) break;
         if (m.kind == Message::Kind::Command && m.command == kCmdReady) {
             setState(kIdle);
-        } else if (m.kind == Message::Kind::Command && m.command == kCmdQuit) {
-            break;
         } else if (handler_) {
             handler_(m);
         }
+        if (m.sequence > handled_.load()) handled_.store(m.sequence);
+        signal_.notify();
     }
     setState(kNoWorker);
 }

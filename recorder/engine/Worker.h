@@ -1,6 +1,8 @@
 // The control's worker thread and its one ordered queue, which carries both the host's
-// numbered commands and the devices' buffer-done messages. The worker state (0 to 7) is a
-// shared word the host waits on; waits block on a condition, never spin.
+// numbered commands and the devices' finished buffers. Devices hand buffers over without
+// locking (a ring per direction); every message carries a sequence number so the worker
+// handles them in the order they arrived. The worker state (0 to 7) is a shared word the
+// host waits on; waits block on a condition, never spin.
 #pragma once
 
 #include <atomic>
@@ -10,6 +12,9 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+
+#include "platform/wave/SpscRing.h"
+#include "platform/wave/Streams.h"
 
 namespace engine {
 
@@ -37,8 +42,10 @@ enum Command : int {
 struct Message {
     enum class Kind { Command, BufferDone } kind = Kind::Command;
     int command = 0;
-    std::intptr_t param = 0;  // command argument, or the finished buffer's index
-    int device = 0;           // BufferDone: 0 input, 1 output
+    std::intptr_t param = 0;  // the command's argument
+    wave::Direction direction = wave::Direction::Input;
+    wave::Buffer* buffer = nullptr;  // BufferDone
+    std::uint64_t sequence = 0;
 };
 
 // Shared words change under this signal so that waiters wake.
@@ -59,37 +66,47 @@ class StateSignal {
     std::condition_variable changed_;
 };
 
-class Worker {
+class Worker : public wave::BufferSink {
   public:
     using Handler = std::function<void(const Message&)>;
 
     // `handler` receives every message except commands 0 and 1, on the worker thread.
-    explicit Worker(Handler handler, StateSignal& signal);
+    Worker(Handler handler, StateSignal& signal);
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
-    ~Worker();
+    ~Worker() override;
 
     // Starts the thread and waits until it is idle; false when no thread could be made.
     bool start();
     // Asks the worker to end and waits until it has.
     void quit();
-    bool running() const { return thread_.joinable(); }
 
     int state() const { return state_.load(); }
     void setState(int s);
-    void post(Message m);
-    StateSignal& signal() { return signal_; }
+    // Queues a command; the ticket is for waitHandled().
+    std::uint64_t post(int command, std::intptr_t param = 0);
+
+    std::uint64_t bufferDone(wave::Direction direction, wave::Buffer& buffer) noexcept override;
+    void waitHandled(std::uint64_t ticket) override;
 
   private:
+    bool next(Message& m);
     void run();
-    void raisePriority();
+    void wake() noexcept;
 
     Handler handler_;
     StateSignal& signal_;
     std::atomic<int> state_{kNoWorker};
-    std::mutex queueMutex_;
-    std::condition_variable queueChanged_;
-    std::deque<Message> queue_;
+    std::atomic<std::uint64_t> sequence_{1};
+    std::atomic<std::uint64_t> handled_{0};
+    std::atomic<std::uint32_t> wakeups_{0};
+    std::mutex commandsMutex_;
+    std::deque<Message> commands_;
+    struct Done {
+        wave::Buffer* buffer = nullptr;
+        std::uint64_t sequence = 0;
+    };
+    wave::SpscRing<Done, 32> done_[2];
     std::thread thread_;
 };
 

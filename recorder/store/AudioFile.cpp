@@ -65,6 +65,16 @@ std::int32_t AudioFile::framesOfBytes(std::uint64_t bytes) const {
     return clampFrames(static_cast<double>(bytes / layout_.format.blockAlign));
 }
 
+void AudioFile::moveWritePoint(std::uint64_t offset) {
+    position_.store(std::min(framesOfBytes(offset), numSamples()));
+    writeOffset_.store(static_cast<std::int64_t>(layout_.dataOffset + offset));
+}
+
+void AudioFile::advancePosition(std::int32_t frames) {
+    const std::int64_t next = static_cast<std::int64_t>(position_.load()) + frames;
+    position_.store(static_cast<std::int32_t>(std::min<std::int64_t>(next, numSamples())));
+}
+
 std::optional<std::uint64_t> AudioFile::seekWritePoint() {
     std::int64_t at = writeOffset_.load();
     if (at < 0) {

@@ -96,6 +96,11 @@ class AudioFile {
     // Positions the handle at the write point (computing it if unset); the absolute offset.
     std::optional<std::uint64_t> seekWritePoint();
     std::int64_t writeOffset() const { return writeOffset_.load(); }
+    // Puts the write point at `offset` bytes into the data and the position at the frame
+    // there.
+    void moveWritePoint(std::uint64_t offset);
+    // Playback's advance of the position by the frames heard, up to the end.
+    void advancePosition(std::int32_t frames);
     void setWriteOffset(std::int64_t absolute) { writeOffset_.store(absolute); }
 
     // After a recording: the data size (and for WAV files the RIFF size) from the length,

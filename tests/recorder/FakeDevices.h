@@ -37,6 +37,16 @@ class FakeDevices : public wave::DeviceSet {
         return acceptOutput(d, f);
     }
 
+    // These devices are for questions only: they cannot be opened.
+    std::unique_ptr<wave::InputStream> openInput(int, const codecs::WaveFormat&,
+                                                 wave::BufferSink&) override {
+        return nullptr;
+    }
+    std::unique_ptr<wave::OutputStream> openOutput(int, const codecs::WaveFormat&,
+                                                   wave::BufferSink&) override {
+        return nullptr;
+    }
+
   private:
     static std::optional<std::string> name(const std::vector<std::string>& list, int d) {
         if (d == -1) d = 0;

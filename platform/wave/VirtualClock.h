@@ -1,0 +1,35 @@
+// How the virtual devices pace their buffers: in real time, as fast as they are handed over,
+// or one buffer at a time when a test says so.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+#include "platform/wave/Streams.h"
+
+namespace wave {
+
+enum class Pacing { Realtime, Fast, Manual };
+
+// The test's hand on the virtual devices: each step finishes the oldest buffer of the open
+// input (or output) stream and waits until its owner has dealt with it.
+class ManualClock {
+  public:
+    // False when no stream of that direction is open or it holds no buffer to finish.
+    bool step(Direction direction);
+    // Finishes up to `count` buffers; returns how many.
+    int steps(Direction direction, int count);
+
+    // For the virtual streams: the function that finishes their oldest buffer and reports the
+    // sink and ticket, or nothing.
+    using Finisher = std::function<bool(BufferSink*& sink, std::uint64_t& ticket)>;
+    void attach(Direction direction, Finisher finisher);
+    void detach(Direction direction);
+
+  private:
+    std::mutex mutex_;
+    Finisher finishers_[2];
+};
+
+}  // namespace wave

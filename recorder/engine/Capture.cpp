@@ -1,0 +1,264 @@
+#include "recorder/engine/Capture.h"
+
+#include <cstring>
+
+#include "platform/codecs/G711.h"
+#include "recorder/engine/Tone.h"
+
+namespace engine {
+
+using store::Encoding;
+
+void Capture::start(store::AudioFile& file, std::uint64_t generation) {
+    file_ = &file;
+    generation_ = generation;
+    ctx_.levels.reset();
+    cause_ = 0;
+    failed_ = false;
+    file.setWriteOffset(-1);
+    format_ = file.deviceFormat();
+    const Encoding encoding = file.encoding();
+    if (encoding == Encoding::ALaw || encoding == Encoding::MuLaw)
+        format_ = codecs::WaveFormat::pcm(format_.samplesPerSec, format_.channels, 16);
+    if (encoding == Encoding::Compressed) {
+        if (!openEncoder()) {
+            ctx_.worker.setState(kInputFailed);
+            return;
+        }
+        if (file.compressed()->wave().tag == codecs::kTagMpegLayer3) alignMpegWritePoint();
+    }
+    input_ = ctx_.devices.openInput(ctx_.shared.recordDevice.load(), format_, ctx_.worker);
+    if (!input_) {
+        release();
+        ctx_.worker.setState(kInputFailed);
+        return;
+    }
+    buffers_.allocate(format_);
+    companded_.assign(buffers_.bytes() / 2, 0);
+    for (int i = 0; i < BufferSet::kCount; ++i) {
+        buffers_[i].length = 0;
+        input_->add(buffers_[i]);
+    }
+    outstanding_ = BufferSet::kCount;
+    tonePending_ = true;
+    // The status changes before the first buffer can be handled, so that a recording that
+    // ends at once still ends in status 2.
+    ctx_.setStatus(3);
+    ctx_.worker.setState(kRecording);
+    if (!input_->start()) {
+        input_->reset();
+        ctx_.worker.setState(kStopping);
+        cause_ = 0;
+    }
+}
+
+bool Capture::openEncoder() {
+    const store::CompressedInfo* c = file_->compressed();
+    encoder_ = ctx_.codecs.open(c->partner.toBlock(), c->format);
+    if (!encoder_) return false;
+    source_.assign(c->pcmBufferBytes, 0);
+    encoded_.assign(std::max<std::size_t>(c->encoderOutputBytes, c->wave().blockAlign), 0);
+    leftover_ = 0;
+    flags_ = codecs::kConvertStart | codecs::kConvertBlockAlign;
+    return true;
+}
+
+void Capture::alignMpegWritePoint() {
+    // Appending to a stream must start at a frame header, not in the middle of a frame.
+    const store::CompressedInfo* c = file_->compressed();
+    const std::uint64_t start = file_->byteOfFrame(file_->position());
+    const std::uint64_t size = file_->dataSize();
+    const std::uint64_t window = 2ull * codecs::readLe16(c->format, 22);
+    std::uint64_t chosen = start;
+    std::uint8_t byte = 0;
+    for (std::uint64_t k = 0; k < window; ++k) {
+        if (start + k >= size) {
+            chosen = size;
+            break;
+        }
+        if (file_->read(start + k, {&byte, 1}) != 1) break;
+        if (byte == 0xFF) {
+            chosen = start + k;
+            break;
+        }
+    }
+    file_->moveWritePoint(chosen);
+}
+
+void Capture::stop() {
+    if (!input_) return;
+    input_->reset();
+    ctx_.worker.setState(kStopping);
+}
+
+void Capture::stopWith(std::int16_t cause) {
+    cause_ = cause;
+    ctx_.shared.lastError.store(cause);
+    ctx_.worker.setState(kStopping);
+    input_->reset();
+}
+
+void Capture::writeFailed() {
+    // Nothing more is written after a failure: what is in the file stays playable.
+    failed_ = true;
+    if (ctx_.worker.state() == kRecording) {
+        stopWith(8);
+    } else if (cause_ == 0) {
+        cause_ = 8;
+        ctx_.shared.lastError.store(8);
+    }
+}
+
+void Capture::onBuffer(wave::Buffer& b) {
+    if (!input_) return;
+    if (b.length > 0) {
+        const auto frames = static_cast<std::int32_t>(b.length / format_.blockAlign);
+        const auto outcome = ctx_.levels.measure(b.data, static_cast<std::size_t>(frames), format_);
+        if (outcome.voxChanged) ctx_.notifier.notify(Notice::VoxChanged, generation_);
+        ctx_.notifier.notify(Notice::NewLevels, generation_);
+        const std::int32_t limit = ctx_.shared.recordLimit.load();
+        if (ctx_.shared.paused.load() != 0 || ctx_.shared.voxPaused.load() != 0) {
+            if (!tonePending_) {
+                if (!failed_ && !writeTone(true)) writeFailed();
+                tonePending_ = true;
+            }
+        } else if (limit > 0 && file_->limitCounter() >= limit) {
+            if (ctx_.worker.state() == kRecording) stopWith(13);
+        } else if (!failed_) {
+            bool ok = true;
+            if (tonePending_) {
+                ok = writeTone(false);
+                tonePending_ = false;
+            }
+            ok = ok && writeAudio(b.data, b.length, frames);
+            if (!ok) writeFailed();
+        }
+    }
+    if (ctx_.worker.state() == kRecording) {
+        b.length = 0;
+        input_->add(b);
+        return;
+    }
+    if (--outstanding_ > 0) return;
+    finish();
+}
+
+bool Capture::writeAudio(const std::uint8_t* data, std::size_t bytes, std::int32_t frames) {
+    switch (file_->encoding()) {
+        case Encoding::Pcm:
+            return file_->write({data, bytes}, frames, true);
+        case Encoding::ALaw:
+        case Encoding::MuLaw: {
+            const bool alaw = file_->encoding() == Encoding::ALaw;
+            const std::size_t samples = std::min(bytes / 2, companded_.size());
+            for (std::size_t i = 0; i < samples; ++i) {
+                const auto s = static_cast<std::int16_t>(data[2 * i] | data[2 * i + 1] << 8);
+                companded_[i] =
+                    alaw ? codecs::g711::linearToALaw(s) : codecs::g711::linearToMuLaw(s);
+            }
+            return file_->write({companded_.data(), samples}, frames, true);
+        }
+        case Encoding::Compressed:
+            return encode(data, bytes, 0, true);
+    }
+    return false;
+}
+
+// Feeds `bytes` of linear audio through the encoder after its leftover source bytes and
+// writes what it produces; `extraFlags` go with the conversion that takes the last piece.
+bool Capture::encode(const std::uint8_t* data, std::size_t bytes, unsigned extraFlags,
+                     bool countsAsAudio) {
+    std::size_t done = 0;
+    while (done < bytes) {
+        const std::size_t take = std::min(bytes - done, source_.size() - leftover_);
+        std::memcpy(source_.data() + leftover_, data + done, take);
+        done += take;
+        const std::size_t length = leftover_ + take;
+        const unsigned flags = flags_ | (done == bytes ? extraFlags : 0);
+        const auto c = encoder_->convert({source_.data(), length}, encoded_, flags);
+        flags_ = codecs::kConvertBlockAlign;
+        if (!c) return false;
+        // A full source buffer that the codec neither takes nor answers would never drain.
+        if (c->sourceUsed == 0 && c->destUsed == 0 && length == source_.size()) return false;
+        leftover_ = length - c->sourceUsed;
+        std::memmove(source_.data(), source_.data() + c->sourceUsed, leftover_);
+        if (c->destUsed > 0 && !writeEncoded(c->destUsed, countsAsAudio)) return false;
+    }
+    return true;
+}
+
+bool Capture::writeEncoded(std::size_t bytes, bool countsAsAudio) {
+    return file_->write({encoded_.data(), bytes}, file_->framesOfBytes(bytes), countsAsAudio);
+}
+
+bool Capture::writeTone(bool post) {
+    const float seconds =
+        post ? ctx_.shared.postToneDuration.load() : ctx_.shared.preToneDuration.load();
+    const std::int64_t frames = toneFrames(seconds, format_.samplesPerSec);
+    if (frames <= 0) return true;
+    switch (file_->encoding()) {
+        case Encoding::Pcm:
+            return file_->write(markerTone(frames, format_, ToneCoding::Linear),
+                                static_cast<std::int32_t>(frames), false);
+        case Encoding::ALaw:
+        case Encoding::MuLaw: {
+            const auto coding =
+                file_->encoding() == Encoding::ALaw ? ToneCoding::ALaw : ToneCoding::MuLaw;
+            return file_->write(markerTone(frames, format_, coding),
+                                static_cast<std::int32_t>(frames), false);
+        }
+        case Encoding::Compressed: {
+            const auto tone = markerTone(frames, format_, ToneCoding::Linear);
+            return encode(tone.data(), tone.size(), post ? unsigned{codecs::kConvertEnd} : 0u,
+                          false);
+        }
+    }
+    return false;
+}
+
+void Capture::finish() {
+    if (file_->isCompressed() && encoder_ && !failed_) {
+        // What the encoder still holds: whole blocks first, then the rest, flushed unless a
+        // post-tone is still to be appended to it.
+        bool ok = true;
+        while (ok && leftover_ > 0) {
+            const auto c = encoder_->convert({source_.data(), leftover_}, encoded_,
+                                             codecs::kConvertBlockAlign);
+            if (!c || c->destUsed == 0) break;
+            leftover_ -= c->sourceUsed;
+            std::memmove(source_.data(), source_.data() + c->sourceUsed, leftover_);
+            ok = writeEncoded(c->destUsed, true);
+        }
+        const bool toneFollows = !tonePending_ && ctx_.shared.postToneDuration.load() > 0;
+        const unsigned flags =
+            codecs::kConvertBlockAlign | (toneFollows ? 0u : unsigned{codecs::kConvertEnd});
+        for (int guard = 0; ok && guard < 64; ++guard) {
+            const auto c = encoder_->convert({source_.data(), leftover_}, encoded_, flags);
+            if (!c || (c->destUsed == 0 && c->sourceUsed == 0)) break;
+            leftover_ -= c->sourceUsed;
+            std::memmove(source_.data(), source_.data() + c->sourceUsed, leftover_);
+            if (c->destUsed > 0) ok = writeEncoded(c->destUsed, true);
+        }
+        if (!ok) writeFailed();
+    }
+    input_.reset();
+    buffers_.release();
+    if (!tonePending_ && !failed_ && !writeTone(true)) writeFailed();
+    release();
+    ctx_.worker.setState(kIdle);
+    ctx_.notifier.notify(Notice::RecordingStopped, generation_, cause_);
+    ctx_.levels.end();
+    ctx_.notifier.notify(Notice::NewLevels, generation_);
+    file_ = nullptr;
+    ctx_.setStatus(2);
+}
+
+void Capture::release() {
+    input_.reset();
+    encoder_.reset();
+    source_.clear();
+    encoded_.clear();
+    leftover_ = 0;
+}
+
+}  // namespace engine

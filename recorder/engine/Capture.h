@@ -1,0 +1,60 @@
+// Recording on the worker: the input device's ten buffers, each measured and then written to
+// the open file (as captured for PCM, through G.711 for A-law and µ-law, through the codec's
+// stream for a codec format, with its leftover source bytes carried to the next buffer), the
+// manual and voice-operated pauses, the marker tones around every written stretch, the
+// recording limit, write failures and the finish.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "recorder/engine/EngineContext.h"
+#include "recorder/store/AudioFile.h"
+
+namespace engine {
+
+class Capture {
+  public:
+    explicit Capture(EngineContext& ctx) : ctx_(ctx) {}
+
+    // Command 2 in the idle state. Ends in state 4, or 3 when the input cannot be started.
+    void start(store::AudioFile& file, std::uint64_t generation);
+    // Command 3 while recording.
+    void stop();
+    void onBuffer(wave::Buffer& buffer);
+    bool active() const { return input_ != nullptr; }
+
+  private:
+    bool openEncoder();
+    void alignMpegWritePoint();
+    void stopWith(std::int16_t cause);
+    void writeFailed();
+    bool writeAudio(const std::uint8_t* data, std::size_t bytes, std::int32_t frames);
+    bool encode(const std::uint8_t* data, std::size_t bytes, unsigned extraFlags,
+                bool countsAsAudio);
+    bool writeEncoded(std::size_t bytes, bool countsAsAudio);
+    bool writeTone(bool post);
+    void finish();
+    void release();
+
+    EngineContext& ctx_;
+    store::AudioFile* file_ = nullptr;
+    std::uint64_t generation_ = 0;
+    codecs::WaveFormat format_{};  // what the input device records
+    std::unique_ptr<wave::InputStream> input_;
+    BufferSet buffers_;
+    int outstanding_ = 0;
+    bool tonePending_ = true;
+    std::int16_t cause_ = 0;
+    bool failed_ = false;
+
+    std::vector<std::uint8_t> companded_;  // G.711 output of one buffer
+    std::unique_ptr<codecs::Stream> encoder_;
+    std::vector<std::uint8_t> source_;  // encoder input; its first `leftover_` bytes wait
+    std::size_t leftover_ = 0;
+    std::vector<std::uint8_t> encoded_;
+    unsigned flags_ = 0;
+};
+
+}  // namespace engine

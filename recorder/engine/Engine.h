@@ -1,0 +1,36 @@
+// The worker's side of the control: it takes the worker's messages (commands and finished
+// buffers) and runs recording and playback on the file the host hands it before a start.
+#pragma once
+
+#include <cstdint>
+
+#include "recorder/engine/Capture.h"
+#include "recorder/engine/EngineContext.h"
+#include "recorder/engine/Playback.h"
+
+namespace store {
+class AudioFile;
+}
+
+namespace engine {
+
+class Engine {
+  public:
+    Engine(SharedState& shared, Worker& worker, StateSignal& signal, Notifier& notifier,
+           wave::DeviceSet& devices, const codecs::Manager& codecs);
+
+    // On the host's thread, before posting a start command.
+    void prepare(store::AudioFile* file, std::uint64_t generation);
+    // On the worker.
+    void handle(const Message& m);
+
+  private:
+    LevelMeter levels_;
+    EngineContext ctx_;
+    Capture capture_;
+    Playback playback_;
+    store::AudioFile* file_ = nullptr;
+    std::uint64_t generation_ = 0;
+};
+
+}  // namespace engine

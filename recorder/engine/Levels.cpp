@@ -1,0 +1,113 @@
+#include "recorder/engine/Levels.h"
+
+#include <cmath>
+
+namespace engine {
+
+Peaks measurePeaks(const std::uint8_t* data, std::size_t frames, const codecs::WaveFormat& f) {
+    Peaks p;
+    const bool stereo = f.channels == 2;
+    if (f.bitsPerSample == 8) {
+        const std::size_t samples = frames * f.channels;
+        for (std::size_t i = 0; i < samples; ++i) {
+            const int d = data[i] - 128;
+            const bool right = stereo && (i & 1);
+            const double power = static_cast<double>(d * d) / 16384.0;
+            if (d > 115 || d < -115) (right ? p.rightOverload : p.leftOverload) = true;
+            double& peak = right ? p.right : p.left;
+            if (power > peak) peak = power;
+        }
+    } else if (f.bitsPerSample == 16) {
+        const std::size_t samples = frames * f.channels;
+        for (std::size_t i = 0; i < samples; ++i) {
+            const int d = static_cast<std::int16_t>(data[2 * i] | data[2 * i + 1] << 8);
+            const bool right = stereo && (i & 1);
+            const double power = static_cast<double>(d) * d / 1073741824.0;
+            if (d > 30000 || d < -30000) (right ? p.rightOverload : p.leftOverload) = true;
+            double& peak = right ? p.right : p.left;
+            if (power > peak) peak = power;
+        }
+    }
+    return p;
+}
+
+float levelOf(double peak) {
+    return peak > 0 ? static_cast<float>(10 * std::log10(peak)) : -9999.0f;
+}
+
+void LevelMeter::reset() {
+    shared_.leftOverloadCounter.store(0);
+    shared_.rightOverloadCounter.store(0);
+    shared_.leftOverload.store(0);
+    shared_.rightOverload.store(0);
+    shared_.leftLevel.store(-100);
+    shared_.rightLevel.store(-100);
+}
+
+void LevelMeter::end() {
+    shared_.leftLevel.store(-9999);
+    shared_.rightLevel.store(-9999);
+    shared_.leftOverload.store(0);
+    shared_.rightOverload.store(0);
+}
+
+LevelMeter::Outcome LevelMeter::measure(const std::uint8_t* data, std::size_t frames,
+                                        const codecs::WaveFormat& format) {
+    const Peaks p = measurePeaks(data, frames, format);
+    auto hold = [](std::atomic<std::int16_t>& counter, std::atomic<std::int32_t>& flag, bool over) {
+        std::int16_t c = over ? 10 : counter.load();
+        if (c > 0) {
+            flag.store(1);
+            --c;
+        } else {
+            flag.store(0);
+        }
+        // The event reports the overload for the buffer that had it: 10 - 1 = 9.
+        counter.store(c);
+    };
+    hold(shared_.leftOverloadCounter, shared_.leftOverload, p.leftOverload);
+    hold(shared_.rightOverloadCounter, shared_.rightOverload, p.rightOverload);
+    const float left = levelOf(p.left);
+    const float right = levelOf(p.right);
+    shared_.leftLevel.store(left);
+    shared_.rightLevel.store(right);
+    return Outcome{voiceSwitch(left, right, format.channels)};
+}
+
+bool LevelMeter::voiceSwitch(float left, float right, unsigned channels) {
+    int c = shared_.voxChannel.load();
+    if (channels == 1 && c > 1) c = 1;
+    if (c == 0) return false;
+    const float start = shared_.voxStartLevel.load();
+    const float stop = shared_.voxStopLevel.load();
+    const bool voice = (c == 1 && left >= start) || (c == 2 && right >= start) ||
+                       (c == 3 && (left >= start || right >= start));
+    if (voice) {
+        shared_.voxCountdown.store(0);
+        if (shared_.voxPaused.load() == 1) {
+            shared_.voxPaused.store(0);
+            return true;
+        }
+        return false;
+    }
+    const bool quiet = (c == 1 && left < stop) || (c == 2 && right < stop) ||
+                       (c == 3 && left < stop && right < stop);
+    if (!quiet) {
+        shared_.voxCountdown.store(0);  // between the thresholds: the quiet time starts again
+        return false;
+    }
+    if (shared_.voxPaused.load() == 1) return false;
+    const std::int16_t countdown = shared_.voxCountdown.load();
+    if (countdown == 0) {
+        shared_.voxCountdown.store(shared_.voxTime.load());
+        return false;
+    }
+    shared_.voxCountdown.store(static_cast<std::int16_t>(countdown - 1));
+    if (countdown - 1 == 0) {
+        shared_.voxPaused.store(1);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace engine
