@@ -1,5 +1,7 @@
 #include "app/startup/SingleInstance.h"
 
+#include "app/support/RuntimeFolder.h"
+
 #include <unistd.h>
 
 #include <QDir>
@@ -21,9 +23,7 @@ SingleInstance::SingleInstance(const QString& folder, QObject* parent)
 }
 
 QString SingleInstance::defaultFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir(runtime).exists()) return runtime;
-    return QDir::tempPath();
+    return runtimeFolder();
 }
 
 bool SingleInstance::claim() {

@@ -42,6 +42,9 @@ int spawn(const std::string& prog, const std::vector<std::string>& args,
         const auto eq = entry.find('=');
         if (eq != std::string::npos) env[entry.substr(0, eq)] = entry.substr(eq + 1);
     }
+    // Programs under test never wait for a person or need a display.
+    env["PARLARO_UNATTENDED"] = "1";
+    env["QT_QPA_PLATFORM"] = "offscreen";
     for (const auto& [k, v] : options.env)
         env[k] = v;
     std::vector<std::string> envStrings;

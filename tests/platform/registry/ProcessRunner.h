@@ -16,7 +16,9 @@ struct ProcessResult {
 };
 
 struct ProcessOptions {
-    std::map<std::string, std::string> env;  // added to (or replacing in) the test's own
+    // Added to (or replacing in) the test's own, after PARLARO_UNATTENDED=1 and
+    // QT_QPA_PLATFORM=offscreen.
+    std::map<std::string, std::string> env;
     bool unprivileged = false;
     int timeoutMs = 30000;
 };

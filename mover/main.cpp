@@ -1,0 +1,34 @@
+// mover: moves finished recordings from the temporary recording folder into the calls folder.
+// It never shows a window of its own, only message boxes, and only one runs at a time.
+#include "app/recording/QtPrompter.h"
+#include "app/recording/UnattendedPrompter.h"
+#include "app/support/RuntimeFolder.h"
+#include "mover/RecordingMover.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLockFile>
+
+#include <memory>
+
+int main(int argc, char** argv) {
+    // Unattended runs need no display at all.
+    std::unique_ptr<QCoreApplication> app;
+    if (parlaro::UnattendedPrompter::requested()) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    QLockFile instance(parlaro::runtimeFolder() + "/parlaro-mover-" + QString::number(::geteuid()) +
+                       ".lock");
+    instance.setStaleLockTime(0);
+    // Only a running mover stops this one; a folder where no lock can be made does not.
+    if (!instance.tryLock(0) && instance.error() == QLockFile::LockFailedError) return 0;
+
+    const std::unique_ptr<parlaro::Prompter> prompter = parlaro::makePrompter();
+    registry::RegistryStore store(registry::StoreLocations::fromEnvironment());
+    parlaro::modRegistry reg(store, *prompter, "mover");
+    mover::RecordingMover(reg, *prompter).run();
+    return 0;
+}

@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include "platform/registry/RegistryStore.h"
+#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/TempDir.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QLockFile>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using testsupport::ProcessResult;
+using testsupport::TempDir;
+
+namespace {
+
+// A user with settings, a temporary recording folder and a calls folder.
+struct MoverSetup {
+    TempDir dir;
+    std::string wavs = dir.file("wavs");
+    std::string calls = dir.file("calls");
+    testsupport::ProcessOptions options{{{"XDG_CONFIG_HOME", dir.file("config")},
+                                         {"XDG_CONFIG_DIRS", dir.file("xdg")},
+                                         {"XDG_RUNTIME_DIR", dir.path()}}};
+
+    MoverSetup() {
+        fs::create_directories(wavs);
+        fs::create_directories(calls);
+    }
+
+    void setting(const char* name, const std::string& value) const {
+        registry::RegistryStore store({QString::fromStdString(dir.file("config/Parlaro")), ""});
+        store.set(registry::Root::CurrentUser, "Software\\Parlaro", name,
+                  registry::RegistryValue::string(QByteArray::fromStdString(value)), true);
+    }
+    void folders(const std::string& from, const std::string& to) const {
+        setting("Wavs", from);
+        setting("CALLPATH", to);
+    }
+    ProcessResult run() const {
+        return testsupport::runProcess(testsupport::program("mover"), {}, options);
+    }
+};
+
+std::string messages(const ProcessResult& r) {
+    std::string out;
+    std::size_t pos = 0;
+    while ((pos = r.err.find("PARLARO-MESSAGE ", pos)) != std::string::npos) {
+        const auto end = r.err.find('\n', pos);
+        out += r.err.substr(pos, end - pos) + "\n";
+        pos = end;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(Mover, MovesFinishedRecordingsOnlyAndSaysNothing) {
+    MoverSetup s;
+    s.folders(s.wavs, s.calls + "/");  // one with and one without the trailing "/"
+    const std::vector<std::pair<std::string, bool>> files = {
+        {"20050314-093015-ann-83.wav", true},
+        {"20050314-100000-bob-7.WAV", true},
+        {"20050314-093015-ann.wav", false},  // still being recorded
+        {"a-b-c-d.txt", false},
+        {"notes.wav", false},
+    };
+    for (const auto& [name, moved] : files)
+        testsupport::writeFile(s.wavs + "/" + name, "data:" + name);
+    fs::create_directories(s.wavs + "/a-b-c-folder.wav");
+
+    const auto r = s.run();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(messages(r), "");
+    for (const auto& [name, moved] : files) {
+        EXPECT_EQ(fs::exists(s.wavs + "/" + name), !moved) << name;
+        EXPECT_EQ(fs::exists(s.calls + "/" + name), moved) << name;
+        if (moved) {
+            EXPECT_EQ(testsupport::readFile(s.calls + "/" + name), "data:" + name);
+        }
+    }
+    EXPECT_TRUE(fs::is_directory(s.wavs + "/a-b-c-folder.wav"));
+}
+
+TEST(Mover, AnEmptySourceEndsQuietlyAndAMissingCallsFolderIsMade) {
+    MoverSetup s;
+    s.folders(s.wavs, s.dir.file("new/calls"));
+    EXPECT_EQ(messages(s.run()), "");
+    testsupport::writeFile(s.wavs + "/20260101-000000-x-1.wav", "x");
+    EXPECT_EQ(messages(s.run()), "");
+    EXPECT_TRUE(fs::exists(s.dir.file("new/calls/20260101-000000-x-1.wav")));
+}
+
+TEST(Mover, MissingSettingsStopItBeforeAnythingMoves) {
+    MoverSetup s;
+    testsupport::writeFile(s.wavs + "/20260101-000000-x-1.wav", "x");
+    EXPECT_EQ(messages(s.run()),
+              "PARLARO-MESSAGE [Parlaro Error] Registry key 'wavs' not created - mover cannot "
+              "proceed!\n");
+    s.setting("wavs", s.wavs);
+    EXPECT_EQ(messages(s.run()),
+              "PARLARO-MESSAGE [Parlaro Error] Registry key 'callpath' not created - mover cannot "
+              "proceed!\n");
+    EXPECT_TRUE(fs::exists(s.wavs + "/20260101-000000-x-1.wav"));
+}
+
+TEST(Mover, AnUnlistableSourceIsReported) {
+    MoverSetup s;
+    s.folders(s.dir.file("nowhere"), s.calls);
+    EXPECT_EQ(messages(s.run()),
+              "PARLARO-MESSAGE [Parlaro Error] Error Building File List: File not found\n");
+}
+
+TEST(Mover, AnExistingDestinationIsNeverOverwritten) {
+    MoverSetup s;
+    s.folders(s.wavs, s.calls);
+    const std::string name = "20050314-093015-ann-83.wav";
+    testsupport::writeFile(s.wavs + "/" + name, "new recording");
+    testsupport::writeFile(s.calls + "/" + name, "older call");
+    const auto r = s.run();
+    const std::string failed =
+        "PARLARO-MESSAGE [Parlaro Error] Parlaro File Mover - Failed to move file: " + s.wavs +
+        "/" + name + "\n";
+    EXPECT_EQ(messages(r), failed + failed +
+                               "PARLARO-MESSAGE [Parlaro Error] Parlaro File Mover - Too many "
+                               "errors - exiting \n");
+    EXPECT_EQ(testsupport::readFile(s.wavs + "/" + name), "new recording");
+    EXPECT_EQ(testsupport::readFile(s.calls + "/" + name), "older call");
+}
+
+TEST(Mover, MovesAcrossFileSystemsByCopyAndLeavesNoLeftovers) {
+    TempDir shm;  // under TMPDIR
+    const std::string shmFolder = "/dev/shm/parlaro-mover-test-" + std::to_string(::getpid());
+    fs::create_directories(shmFolder);
+    struct stat a {
+    }, b{};
+    ::stat(shmFolder.c_str(), &a);
+    MoverSetup s;
+    ::stat(s.calls.c_str(), &b);
+    if (a.st_dev == b.st_dev) {
+        fs::remove_all(shmFolder);
+        GTEST_SKIP() << "/dev/shm and the test folder share a file system";
+    }
+    const std::string name = "20260102-030405-eve-12.wav";
+    std::string bytes(300000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7);
+    testsupport::writeFile(shmFolder + "/" + name, bytes);
+    ::chmod((shmFolder + "/" + name).c_str(), 0640);
+    s.folders(shmFolder, s.calls);
+    const auto r = s.run();
+    EXPECT_EQ(messages(r), "");
+    EXPECT_FALSE(fs::exists(shmFolder + "/" + name));
+    EXPECT_EQ(testsupport::readFile(s.calls + "/" + name), bytes);
+    struct stat st {};
+    ::stat((s.calls + "/" + name).c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(s.calls), fs::directory_iterator{}), 1);
+    fs::remove_all(shmFolder);
+}
+
+TEST(Mover, ASourceTheUserMayNotDeleteFromStaysWhereItIs) {
+    // The same folder and, where possible, another file system (the copy must be taken back).
+    std::vector<std::string> sources = {"same"};
+    if (fs::exists("/dev/shm"))
+        sources.push_back("/dev/shm/parlaro-mover-ro-" + std::to_string(::getpid()));
+    for (const std::string& where : sources) {
+        MoverSetup s;
+        const std::string src = where == "same" ? s.dir.file("readonly") : where;
+        fs::create_directories(src);
+        const std::string name = "20050314-093015-ann-83.wav";
+        testsupport::writeFile(src + "/" + name, "keep me");
+        ::chmod(s.dir.path().c_str(), 0755);
+        testsupport::handToUser(s.calls);
+        testsupport::handToUser(s.dir.file("config"));
+        s.folders(src, s.calls);
+        testsupport::handToUser(s.dir.file("config"));
+        if (!testsupport::runningAsRoot()) ::chmod(src.c_str(), 0555);
+        ::chmod((src + "/" + name).c_str(), 0644);
+        auto options = s.options;
+        options.unprivileged = true;
+        options.env["XDG_RUNTIME_DIR"] = s.calls;
+        const auto r = testsupport::runProcess(testsupport::program("mover"), {}, options);
+        ::chmod(src.c_str(), 0755);
+        EXPECT_EQ(messages(r),
+                  "PARLARO-MESSAGE [mover] You do not have write access to: " + src + "/\n")
+            << where;
+        EXPECT_EQ(testsupport::readFile(src + "/" + name), "keep me");
+        EXPECT_EQ(std::distance(fs::directory_iterator(s.calls), fs::directory_iterator{}), 0);
+        if (where != "same") fs::remove_all(src);
+    }
+}
+
+TEST(Mover, ASecondMoverEndsAtOnce) {
+    MoverSetup s;
+    s.folders(s.wavs, s.calls);
+    testsupport::writeFile(s.wavs + "/20260101-000000-x-1.wav", "x");
+    QLockFile running(QString::fromStdString(
+        s.dir.file("parlaro-mover-" + std::to_string(::geteuid()) + ".lock")));
+    ASSERT_TRUE(running.tryLock(0));
+    EXPECT_EQ(s.run().status, 0);
+    EXPECT_TRUE(fs::exists(s.wavs + "/20260101-000000-x-1.wav"));
+    running.unlock();
+    s.run();
+    EXPECT_TRUE(fs::exists(s.calls + "/20260101-000000-x-1.wav"));
+}
