@@ -150,7 +150,12 @@ CallResult AURX300Ctrl::put_TemporaryFile(std::int16_t v) {
 
 CallResult AURX300Ctrl::put_Paused(std::int16_t v) {
     shared_.paused.store(v);
-    if (shared_.status.load() == 4) worker_.post(engine::kCmdPausePlayback, v);
+    // Returns once the device has paused, or resumed with its buffers refilled, so that what
+    // the host does next sees it.
+    if (shared_.status.load() == 4) {
+        worker_.waitHandled(worker_.post(engine::kCmdPausePlayback, v));
+        worker_.settle();
+    }
     return {};
 }
 

@@ -69,6 +69,10 @@ void Worker::waitHandled(std::uint64_t ticket) {
     signal_.waitUntil([&] { return handled_.load() >= ticket; });
 }
 
+void Worker::settle() {
+    waitHandled(sequence_.load() - 1);
+}
+
 bool Worker::next(Message& m) {
     // The oldest of: the first command, the first finished input buffer, the first finished
     // output buffer.

@@ -88,6 +88,8 @@ class Worker : public wave::BufferSink {
 
     std::uint64_t bufferDone(wave::Direction direction, wave::Buffer& buffer) noexcept override;
     void waitHandled(std::uint64_t ticket) override;
+    // Waits until every message posted so far (by the host or a device) has been handled.
+    void settle();
 
   private:
     bool next(Message& m);

@@ -1,0 +1,179 @@
+// The events a recording raises, stopping and resetting while it runs, and failing writes.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "tests/recorder/engine/EngineRig.h"
+
+using namespace testsupport;
+
+namespace {
+
+// `buffers` buffers of 800 frames: a loud sine where `loud` says so, else silence.
+std::vector<std::int16_t> pattern(const std::string& loud) {
+    std::vector<std::int16_t> out;
+    const auto tone = sine(440, 0.5, 800, 8000);
+    for (char c : loud) {
+        if (c == 'L')
+            out.insert(out.end(), tone.begin(), tone.end());
+        else
+            out.insert(out.end(), 800, 0);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(EngineEvents, TheVoiceSwitchPausesAndResumesTheRecording) {
+    EngineRig rig;
+    rig.line(pattern("LLQQQQQQLLL"));
+    auto& c = rig.control();
+    ASSERT_TRUE(c.put_VoxChannel(1));
+    ASSERT_TRUE(c.put_VoxStartLevel(-20));
+    ASSERT_TRUE(c.put_VoxStopLevel(-30));
+    ASSERT_TRUE(c.put_VoxTime(3));
+    ASSERT_EQ(rig.openNew("vox.wav", 16), 0);
+    ASSERT_EQ(c.StartRecording(), 0);
+    const auto refused = c.put_VoxChannel(2);
+    EXPECT_EQ(refused.error().description, "VoxChannel cannot be changed during recording");
+    // Events read VoxPaused when they are handled: handle them after each buffer.
+    const auto step = [&] {
+        rig.step();
+        c.processNotifications();
+    };
+    for (int i = 0; i < 5; ++i)
+        step();
+    EXPECT_EQ(c.get_VoxPaused(), 0);
+    EXPECT_EQ(c.get_NumSamples(), 5 * 800);
+    step();  // the fourth quiet buffer pauses and is not written
+    EXPECT_EQ(c.get_VoxPaused(), 1);
+    EXPECT_EQ(c.get_NumSamples(), 5 * 800);
+    step();
+    step();
+    step();  // the first loud buffer resumes and is written
+    EXPECT_EQ(c.get_VoxPaused(), 0);
+    EXPECT_EQ(c.get_NumSamples(), 6 * 800);
+    EXPECT_EQ(rig.log->changes(), (std::vector<std::string>{"NewVoxState 1", "NewVoxState 0"}));
+    // Each vox change is reported before that buffer's levels.
+    std::size_t levelsBeforeFirst = 0;
+    for (const auto& e : rig.log->events) {
+        if (e == "NewVoxState 1") break;
+        ++levelsBeforeFirst;
+    }
+    EXPECT_EQ(levelsBeforeFirst, 5u);
+    c.Stop();
+}
+
+TEST(EngineEvents, AnOverloadIsReportedByOneEventAndHeldForTenBuffers) {
+    EngineRig rig;
+    auto line = pattern("LLLLLLLLLLLLLLLL");
+    line[900] = 32767;  // in the second buffer
+    rig.line(line);
+    auto& c = rig.control();
+    ASSERT_EQ(rig.openNew("over.wav", 16), 0);
+    ASSERT_EQ(c.StartRecording(), 0);
+    int held = 0;
+    for (int i = 0; i < 14; ++i) {
+        rig.step();
+        held += c.GetLevels().leftOverload;
+        EXPECT_EQ(c.GetLevels().rightOverload, c.GetLevels().leftOverload)
+            << "mono repeats the left";
+        c.processNotifications();  // one event per buffer, handled before the next
+    }
+    EXPECT_EQ(held, 10);
+    int reported = 0;
+    for (const auto& l : rig.log->levels)
+        reported += l.leftOverload;
+    EXPECT_EQ(reported, 1);
+    EXPECT_EQ(rig.log->levels.size(), 14u);
+    EXPECT_EQ(rig.log->levels[0].right, -9999.0f) << "mono: the right level is silence";
+    EXPECT_NEAR(rig.log->levels[0].left, -6.0, 0.1);
+    c.Stop();
+}
+
+TEST(EngineEvents, ResetWhileRecordingStopsClosesAndReportsLater) {
+    EngineRig rig;
+    rig.line(pattern("LLLLLLLLLL"));
+    auto& c = rig.control();
+    ASSERT_EQ(rig.openNew("r.wav", 16), 0);
+    ASSERT_EQ(c.StartRecording(), 0);
+    rig.steps(3);
+    EXPECT_EQ(c.Reset(), 0);
+    EXPECT_EQ(c.get_Status(), 1);
+    EXPECT_TRUE(rig.log->changes().empty());
+    // A new file opened before the old notice is handled must not be touched by it.
+    ASSERT_EQ(c.OpenNewFile(rig.dir.file("new.wav")), 0);
+    ASSERT_TRUE(rig.waitFor("RecordingStopped"));
+    EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"RecordingStopped 0"});
+    EXPECT_EQ(c.get_NumSamples(), 0);
+    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.Reset(), 0);
+    std::string info;
+    ASSERT_EQ(run("sox", "--i " + rig.dir.file("r.wav"), &info), 0);
+    EXPECT_NE(info.find("2400 samples"), std::string::npos) << info;
+    EXPECT_EQ(readFile(rig.dir.file("new.wav")).size(), 46u);
+}
+
+TEST(EngineEvents, ADestroyedRecorderLeavesAFinishedFile) {
+    EngineRig rig;
+    rig.line(pattern("LLLL"));
+    auto& c = rig.control();
+    ASSERT_EQ(rig.openNew("d.wav", 107), 0);
+    ASSERT_EQ(c.StartRecording(), 0);
+    rig.steps(2);
+    rig.destroyControl();  // while it records
+    std::string info;
+    ASSERT_EQ(run("sox", "--i " + rig.dir.file("d.wav"), &info), 0);
+    EXPECT_NE(info.find("1600 samples"), std::string::npos) << info;
+    EXPECT_NE(info.find("u-law"), std::string::npos) << info;
+}
+
+// A genuinely full file system: a small tmpfs mounted for the test (needs root).
+class FullDisk : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        mountPoint_ = dir_.file("small");
+        std::filesystem::create_directory(mountPoint_);
+        if (::mount("tmpfs", mountPoint_.c_str(), "tmpfs", 0, "size=64k") != 0)
+            GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+        mounted_ = true;
+    }
+    void TearDown() override {
+        if (mounted_) ::umount2(mountPoint_.c_str(), MNT_DETACH);
+    }
+    TempDir dir_;
+    std::string mountPoint_;
+    bool mounted_ = false;
+};
+
+TEST_F(FullDisk, AWriteFailureStopsTheRecordingAndKeepsWhatWasWritten) {
+    for (std::int16_t bits : {16, 100}) {
+        EngineRig rig;
+        rig.line(pattern(std::string(200, 'L')));
+        auto& c = rig.control();
+        ASSERT_TRUE(c.put_AcmFormat(aurx::Variant("31000100401f0000590600004100000002004001")));
+        c.put_SampleRate(8000);
+        c.put_NumChannels(1);
+        c.put_BitsPerSample(bits);
+        const std::string path = mountPoint_ + "/full" + std::to_string(bits) + ".wav";
+        ASSERT_EQ(c.OpenNewFile(path), 0);
+        ASSERT_EQ(c.StartRecording(), 0);
+        int steps = 0;
+        while (c.get_Status() == 3 && steps < 2000 && rig.step())
+            ++steps;
+        ASSERT_TRUE(rig.waitFor("RecordingStopped"));
+        EXPECT_EQ(rig.log->changes().back(), "RecordingStopped 8") << bits;
+        EXPECT_EQ(c.get_LastError(), 8);
+        const std::int32_t kept = c.get_NumSamples();
+        EXPECT_GT(kept, 8000) << "the audio before the failure stays";
+        ASSERT_EQ(c.Reset(), 0);
+        // The file is finalised: its header describes exactly the audio it holds.
+        std::string info;
+        ASSERT_EQ(run("sox", "--i " + path, &info), 0) << info;
+        EXPECT_NE(info.find(std::to_string(kept) + " samples"), std::string::npos) << info;
+        ASSERT_EQ(run("sox", path + " -n stat"), 0);
+        std::filesystem::remove(path);
+    }
+}
