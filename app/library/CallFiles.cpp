@@ -54,7 +54,11 @@ void writeAll(int fd, const QByteArray& bytes) {
 }  // namespace
 
 QString NotePath(const QString& recordingPath) {
-    return QString(recordingPath).replace(".wav", ".txt", Qt::CaseSensitive);
+    // Only the file's own name: the note must be found where WriteCallNote puts it, beside the
+    // recording, also in a folder whose name holds ".wav".
+    const qsizetype cut = recordingPath.lastIndexOf('/') + 1;
+    return recordingPath.left(cut) +
+           recordingPath.mid(cut).replace(".wav", ".txt", Qt::CaseSensitive);
 }
 
 std::optional<CallFields> CallFromFileName(const QString& folder, const QString& fileName,
@@ -102,6 +106,7 @@ void WriteCallNote(const clsCall& call, const QString& callPath, Prompter& promp
     try {
         const UniqueFd fd(::open(QFile::encodeName(path).constData(),
                                  O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (!fd && errno == ENOENT) throw AppError(errors::kPathNotFound, "Path not found");
         if (!fd) throw errorFromErrno(errno);
         writeAll(fd.get(), call.CallNote.toUtf8());
     } catch (const std::exception& e) {

@@ -1,5 +1,5 @@
 // Calls on disk: a recording named YYYYMMDD-HHMMSS-user-N.wav and, beside it, an optional
-// note file of the same path with ".wav" replaced by ".txt".
+// note file of the same name with ".wav" replaced by ".txt".
 #pragma once
 
 #include "app/library/colCalls.h"
@@ -17,7 +17,7 @@ struct CallFields {
     QString RecordingLocation;
 };
 
-// The note file of a recording: every ".wav" of the path becomes ".txt", folders included.
+// The note file of a recording: every ".wav" of the file's name becomes ".txt".
 QString NotePath(const QString& recordingPath);
 
 // Nothing when the name is not a call's: no valid date, time or duration.

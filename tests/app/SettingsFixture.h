@@ -1,0 +1,42 @@
+// A settings store in a fresh folder with the two scopes, and the layers over it.
+#pragma once
+
+#include "app/settings/modGlobals.h"
+#include "tests/app/ScriptedPrompter.h"
+#include "tests/support/TempDir.h"
+
+namespace testsupport {
+
+struct SettingsFixture {
+    TempDir dir;
+    registry::StoreLocations locations{QString::fromStdString(dir.file("config/Parlaro")),
+                                       QString::fromStdString(dir.file("xdg/Parlaro"))};
+    registry::RegistryStore store{locations};
+    ScriptedPrompter prompter;
+    parlaro::modRegistry reg{store, prompter, "Parlaro"};
+    parlaro::KeyPaths paths = parlaro::KeyPaths::forProduct("Parlaro");
+    parlaro::modGlobals globals{reg, paths};
+
+    SettingsFixture() {
+        reg.CreateKey("HKEY_CURRENT_USER\\Software\\Parlaro");
+        reg.CreateKey("HKEY_LOCAL_MACHINE\\Software\\Parlaro");
+    }
+
+    registry::Lookup at(registry::Root root, const char* name) const {
+        return store.get(root, "SOFTWARE\\Parlaro", name);
+    }
+    QByteArray userString(const char* name) const {
+        return at(registry::Root::CurrentUser, name).value.text;
+    }
+    QByteArray machineString(const char* name) const {
+        return at(registry::Root::LocalMachine, name).value.text;
+    }
+    void machineSets(const char* name, registry::RegistryValue v) {
+        store.set(registry::Root::LocalMachine, "SOFTWARE\\Parlaro", name, std::move(v), true);
+    }
+    void userSets(const char* name, registry::RegistryValue v) {
+        store.set(registry::Root::CurrentUser, "SOFTWARE\\Parlaro", name, std::move(v), true);
+    }
+};
+
+}  // namespace testsupport

@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include "app/startup/MainStartup.h"
+#include "app/startup/WindowRules.h"
+#include "tests/app/SettingsFixture.h"
+
+#include <filesystem>
+
+using namespace parlaro;
+using registry::RegistryValue;
+using registry::Root;
+using testsupport::SettingsFixture;
+
+namespace {
+
+const QString kMachineFirstUse =
+    "It would appear that Parlaro has not been used on this PC before - please check your "
+    "configuration";
+const QString kUserFirstUse =
+    "It would appear that you have never used Parlaro before - please check your configuration";
+
+struct Startup : SettingsFixture {
+    StartupEnvironment env{"/opt/parlaro", true, "", "", [] { return QByteArray("Ann"); }};
+    AppSettings settings;
+    int movedTop = -1, movedLeft = -1;
+
+    void load() {
+        MainStartup startup(globals, reg, prompter, env);
+        startup.GetRegistrySettings(settings, [this](int32_t t, int32_t l) {
+            movedTop = t;
+            movedLeft = l;
+        });
+    }
+};
+
+}  // namespace
+
+TEST(Startup, AnEmptyMachineGetsEveryDefaultInBothScopes) {
+    Startup s;
+    s.load();
+    ASSERT_EQ(s.prompter.shown.size(), 1u);
+    EXPECT_EQ(s.prompter.shown[0].text, kMachineFirstUse);
+    EXPECT_EQ(s.prompter.shown[0].icon, Icon::Information);
+    EXPECT_EQ(s.prompter.shown[0].title, "Parlaro");
+    EXPECT_EQ(s.settings.CallPath, "/opt/parlaro/Calls/");
+    EXPECT_EQ(s.settings.SearchPath, "/opt/parlaro/Calls/");
+    const AppSettings defaults;
+    const std::vector<std::pair<const char*, int32_t>> longs = {
+        {"Minimised", 0},     {"AutoRecord", 0},     {"AddNote", 1},
+        {"Maximise", 1},      {"CanPlay", 1},        {"CanDelete", 1},
+        {"PlayOwnOnly", 0},   {"DeleteOwnOnly", 0},  {"CallTimeOut", 5},
+        {"Sensitivity", -18}, {"MinCallLength", 10}, {"Top", 0},
+        {"Left", 0},          {"Format", 0},         {"SD", 0}};
+    for (const Root root : {Root::CurrentUser, Root::LocalMachine}) {
+        for (const auto& [name, value] : longs) {
+            const auto found = s.store.get(root, "SOFTWARE\\Parlaro", name);
+            ASSERT_EQ(found.found, registry::Lookup::Found::Value) << name;
+            EXPECT_EQ(static_cast<int32_t>(found.value.dword), value) << name;
+        }
+        EXPECT_EQ(s.store.get(root, "SOFTWARE\\Parlaro", "CallPath").value.text,
+                  "/opt/parlaro/Calls/");
+        EXPECT_EQ(s.store.get(root, "SOFTWARE\\Parlaro", "PW").found,
+                  registry::Lookup::Found::Value);
+    }
+    EXPECT_EQ(s.settings.Sensitivity, -18);
+    EXPECT_TRUE(s.settings.AddNote);
+    EXPECT_EQ(s.movedTop, 0);
+}
+
+TEST(Startup, ANewUserOnAUsedMachineTakesTheMachinesValues) {
+    Startup s;
+    s.machineSets("CallPath", RegistryValue::string("/srv/calls/"));
+    s.machineSets("AutoRecord", RegistryValue::number(1));
+    s.machineSets("Sensitivity", RegistryValue::number(static_cast<uint32_t>(-25)));
+    s.machineSets("Top", RegistryValue::number(1500));
+    s.machineSets("SD", RegistryValue::number(1));
+    s.load();
+    EXPECT_EQ(s.prompter.texts(), std::vector<QString>{kUserFirstUse});
+    EXPECT_EQ(s.settings.CallPath, "/srv/calls/");
+    EXPECT_TRUE(s.settings.AutoRecord);
+    EXPECT_EQ(s.settings.Sensitivity, -25);
+    EXPECT_TRUE(s.settings.preventShutdown());
+    EXPECT_EQ(s.movedTop, 1500);
+    EXPECT_EQ(s.userString("CallPath"), "/srv/calls/");
+    EXPECT_EQ(s.at(Root::CurrentUser, "Sensitivity").value.dword, static_cast<uint32_t>(-25));
+
+    // The next start of the same user is quiet and keeps the user's own values.
+    s.prompter.shown.clear();
+    s.userSets("CallTimeOut", RegistryValue::number(8));
+    s.load();
+    EXPECT_TRUE(s.prompter.shown.empty());
+    EXPECT_EQ(s.settings.CallTimeOut, 8);
+}
+
+TEST(Startup, UnreadableValuesFallBackInsteadOfSpreadingTheSentinels) {
+    Startup s;
+    s.load();
+    s.prompter.shown.clear();
+    s.userSets("SearchPath", RegistryValue::number(1));      // wrong kind: reads as "Error"
+    s.userSets("CallTimeOut", RegistryValue::string("12"));  // wrong kind: reads as 0xDEADBEEF
+    s.userSets("CallPath", RegistryValue::string("/mine/"));
+    s.load();
+    EXPECT_EQ(s.settings.SearchPath, "/mine/");
+    EXPECT_EQ(s.settings.CallTimeOut, 5);
+    EXPECT_EQ(s.at(Root::LocalMachine, "CallTimeOut").value.dword, 5u);
+}
+
+TEST(Startup, TheCallsFolderIsOneTheUserCanWrite) {
+    StartupEnvironment env{"/usr/lib/parlaro", false, "/home/ann/.local/share", "", {}};
+    EXPECT_EQ(DefaultCallsFolder(env), "/home/ann/.local/share/Parlaro/Calls/");
+    env.programFolderWritable = true;
+    EXPECT_EQ(DefaultCallsFolder(env), "/usr/lib/parlaro/Calls/");
+}
+
+TEST(Startup, TheUserNameIsTheLowerCaseLoginOrAnon) {
+    const std::vector<std::pair<std::optional<QByteArray>, QString>> table = {
+        {QByteArray("Ann"), "ann"},
+        {QByteArray("BOB\0\0", 5), "bob"},
+        {QByteArray("ann-marie"), "ann_marie"},
+        {QByteArray(""), "ANON"},
+        {std::nullopt, "ANON"},
+    };
+    for (const auto& [login, expected] : table) {
+        Startup s;
+        s.env.loginName = [login = login] { return login; };
+        ProgramValues values;
+        MainStartup(s.globals, s.reg, s.prompter, s.env).GetPCAndUserName(values);
+        EXPECT_EQ(values.userName, expected);
+    }
+}
+
+TEST(Startup, TheTemporaryFolderIsMadeAndPublishedForTheMover) {
+    Startup s;
+    const QString data = QString::fromStdString(s.dir.file("data"));
+    const std::vector<std::tuple<QString, QString, QString>> table = {
+        {data, "/ignored", data + "/Parlaro/"},
+        {"", QString::fromStdString(s.dir.file("tmp")), QString::fromStdString(s.dir.file("tmp/"))},
+        {"", QString::fromStdString(s.dir.file("tmp2/")),
+         QString::fromStdString(s.dir.file("tmp2/"))},
+        {"", "", "/tmp/"},
+    };
+    for (const auto& [dataHome, tmpDir, expected] : table) {
+        s.env.dataHome = dataHome;
+        s.env.tmpDir = tmpDir;
+        ProgramValues values;
+        MainStartup(s.globals, s.reg, s.prompter, s.env).SetTempFolder(values);
+        EXPECT_EQ(values.tempFolder, expected);
+        EXPECT_TRUE(std::filesystem::is_directory(expected.toStdString()));
+        EXPECT_EQ(s.userString("wavs"), expected.toUtf8());
+        EXPECT_EQ(s.machineString("wavs"), expected.toUtf8());
+    }
+}
+
+namespace {
+
+struct FakeWindow : MainWindowView {
+    bool minimised = false;
+    FormGeometry geometry{6000, 9000, 150, 300};
+    QString duration = "00:00:00";
+    bool isMinimised() const override { return minimised; }
+    FormGeometry geometryTwips() const override { return geometry; }
+    QString panelText(int panel) const override { return panel == 2 ? duration : QString(); }
+};
+
+struct Window : SettingsFixture {
+    FakeWindow view;
+    AppSettings settings;
+    FormPosition formPosition{reg, paths.user};
+    WindowRules rules{view, settings, globals, formPosition, prompter};
+};
+
+}  // namespace
+
+TEST(WindowRules, PreventShutdownRefusesToUnloadButQuitStillEnds) {
+    Window w;
+    w.settings.SD = 1;
+    EXPECT_FALSE(w.rules.Unload());
+    EXPECT_EQ(w.at(Root::CurrentUser, "Minimised").found, registry::Lookup::Found::NoValue);
+    w.prompter.answers = {Answer::Yes};
+    EXPECT_TRUE(w.rules.Quit());
+    EXPECT_EQ(w.reg.GetStringValue(w.paths.user + "\\Form Position", "Width", "", false).value,
+              "9000");
+    w.settings.SD = 2;  // only exactly 1 prevents
+    EXPECT_TRUE(w.rules.Unload());
+    EXPECT_EQ(w.at(Root::LocalMachine, "Top").value.dword, 300u);
+    EXPECT_EQ(w.at(Root::LocalMachine, "Left").value.dword, 150u);
+}
+
+TEST(WindowRules, QuitAsksAndWarnsAboutARunningCall) {
+    Window w;
+    w.prompter.answers = {Answer::No};
+    EXPECT_FALSE(w.rules.Quit());
+    EXPECT_EQ(w.prompter.shown.back().text, "Are you sure you want to exit Parlaro?");
+    EXPECT_EQ(w.prompter.shown.back().buttons, Buttons::YesNo);
+
+    w.view.duration = "00:01:10";
+    w.prompter.answers = {Answer::Yes, Answer::Cancel};
+    EXPECT_FALSE(w.rules.Quit());
+    EXPECT_EQ(w.prompter.shown.back().title, "Parlaro - warning call will be lost");
+    EXPECT_FALSE(FormPosition(w.reg, w.paths.user).load());
+
+    w.prompter.answers = {Answer::Yes, Answer::Ok};
+    EXPECT_TRUE(w.rules.Quit());
+    const auto saved = FormPosition(w.reg, w.paths.user).load();
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->height, 6000);
+    EXPECT_EQ(saved->top, 300);
+}
+
+TEST(WindowRules, AMinimisedWindowKeepsItsLastPosition) {
+    Window w;
+    w.view.minimised = true;
+    w.rules.StateChanged();
+    EXPECT_TRUE(w.settings.Minimised);
+    EXPECT_EQ(w.at(Root::CurrentUser, "Top").found, registry::Lookup::Found::NoValue);
+    w.view.minimised = false;
+    w.rules.StateChanged();
+    EXPECT_EQ(w.at(Root::CurrentUser, "Top").value.dword, 300u);
+    w.view.minimised = true;
+    EXPECT_TRUE(w.rules.Unload());
+    EXPECT_EQ(w.at(Root::LocalMachine, "Minimised").value.dword, 1u);
+}
