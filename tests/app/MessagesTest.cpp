@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/recording/MoverStart.h"
 #include "app/recording/RecorderMessages.h"
 #include "app/recording/RuntimeErrors.h"
 #include "app/recording/StatusDisplay.h"
@@ -149,4 +150,34 @@ TEST(UnattendedPrompter, EachBoxIsOneLineAnsweredWithItsDefault) {
     EXPECT_EQ(std::string(buf, n),
               "PARLARO-MESSAGE [Parlaro] Are you sure?\n"
               "PARLARO-MESSAGE [Parlaro - warning call will be lost] a\\nb\\nc\n");
+}
+
+namespace {
+
+struct FakeLauncher : Launcher {
+    int result = 33;
+    QString started;
+    int open(const QString& program) override {
+        started = program;
+        return result;
+    }
+};
+
+}  // namespace
+
+TEST(MoverStart, TheMoverIsStartedFromTheProgramFolderAndAFailureIsTold) {
+    FakeLauncher launcher;
+    testsupport::ScriptedPrompter p;
+    EXPECT_TRUE(StartMover(launcher, p, "/opt/parlaro"));
+    EXPECT_EQ(launcher.started, "/opt/parlaro/mover");
+    EXPECT_TRUE(p.shown.empty());
+    launcher.result = 2;
+    EXPECT_FALSE(StartMover(launcher, p, "/opt/parlaro"));
+    ASSERT_EQ(p.shown.size(), 1u);
+    EXPECT_EQ(p.shown[0].title, "Parlaro Error");
+    EXPECT_EQ(p.shown[0].text, "Parlaro failed to launch recording mover: 2");
+
+    ShellLauncher shell;
+    EXPECT_EQ(shell.open("/nonexistent/mover"), 2);
+    EXPECT_GT(shell.open("/bin/true"), 32);
 }
