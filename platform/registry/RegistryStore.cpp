@@ -138,6 +138,10 @@ std::optional<RegistryKey> RegistryStore::readKey(Root root, const QString& key)
 
 WriteResult RegistryStore::createKey(Root root, const QString& key) {
     const QByteArray path = utf8(key);
+    if (!isValidKeyPath(path)) {
+        lastError_ = "incorrect key name " + key;
+        return WriteResult::Failed;
+    }
     return modify(root, [&](RegistryHive& hive) {
         if (hive.findKey(path)) return Change::None;
         hive.createKey(path);
@@ -149,6 +153,10 @@ WriteResult RegistryStore::set(Root root, const QString& key, const QString& nam
                                RegistryValue value, bool createKey) {
     const QByteArray path = utf8(key);
     const QByteArray valueName = utf8(name);
+    if (!isValidKeyPath(path)) {
+        lastError_ = "incorrect key name " + key;
+        return WriteResult::Failed;
+    }
     return modify(root, [&](RegistryHive& hive) {
         RegistryKey* k = hive.findKey(path);
         if (!k && !createKey) return Change::NotFound;

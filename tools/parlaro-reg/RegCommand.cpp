@@ -94,6 +94,9 @@ int run(const std::vector<QByteArray>& args, registry::RegistryStore& store, std
     }
     const registry::KeyPath key = registry::splitKeyPath(keyPath);
     if (!key.root) return usage(err, "no such root key in " + keyPath.toStdString());
+    if (!registry::isValidKeyPath(key.subKey.toUtf8())) {
+        return usage(err, "empty key name or control character in " + keyPath.toStdString());
+    }
     const registry::Root root = *key.root;
 
     if (command == "get") {

@@ -72,6 +72,8 @@ TEST(ParlaroReg, BadCommandLinesAreRefusedAndChangeNothing) {
         {"set", "SOFTWARE\\Parlaro", "x", "string", "y"},
         {"set", "HKEY_CURRENT_USER\\SOFTWARE\\", "x", "string", "y"},
         {"set", "HKEY_NOWHERE\\SOFTWARE", "x", "string", "y"},
+        {"set", "HKEY_CURRENT_USER\\a\\\\b", "x", "string", "y"},
+        {"set", "HKEY_CURRENT_USER\\a\tb", "x", "string", "y"},
         {"set", kUser, "x", "binary", "y"},
         {"set", kUser, "x", "dword", "12abc"},
         {"set", kUser, "x", "dword", "4294967296"},

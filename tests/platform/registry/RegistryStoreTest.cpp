@@ -98,6 +98,11 @@ TEST(RegistryStore, MissingKeysValuesAndWrongWritesAreTold) {
     EXPECT_EQ(s.store.removeValue(Root::CurrentUser, "SOFTWARE\\Parlaro", "x"),
               WriteResult::NotFound);
     EXPECT_EQ(s.store.removeKey(Root::CurrentUser, ""), WriteResult::Failed);
+    // Names the file could not hold are refused before anything is written.
+    EXPECT_EQ(s.store.createKey(Root::CurrentUser, "a\\\\b"), WriteResult::Failed);
+    EXPECT_EQ(s.store.set(Root::CurrentUser, "a\nb", "x", RegistryValue::number(1), true),
+              WriteResult::Failed);
+    EXPECT_TRUE(s.store.keyExists(Root::CurrentUser, "SOFTWARE\\Parlaro"));
     EXPECT_EQ(s.store.removeKey(Root::CurrentUser, "software"), WriteResult::Ok);
     EXPECT_FALSE(s.store.keyExists(Root::CurrentUser, "SOFTWARE\\Parlaro"));
 }
