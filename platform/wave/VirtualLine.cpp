@@ -1,6 +1,8 @@
 #include "platform/wave/VirtualLine.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <cmath>
 
 #include "platform/riff/RiffFile.h"
@@ -33,14 +35,11 @@ std::unique_ptr<VirtualLine> VirtualLine::fromFile(const std::string& path, bool
     const std::uint64_t present = std::min<std::uint64_t>(data.size, length - data.dataOffset);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(present));
     if (!f->readExact(bytes.data(), bytes.size())) return nullptr;
-    std::vector<std::int16_t> samples;
-    if (w.bitsPerSample == 8) {
-        for (auto b : bytes)
-            samples.push_back(static_cast<std::int16_t>((b - 128) * 256));
-    } else {
-        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-            samples.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
-    }
+    std::vector<std::int16_t> samples(w.bitsPerSample == 8 ? bytes.size() : bytes.size() / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = w.bitsPerSample == 8
+                         ? static_cast<std::int16_t>((bytes[i] - 128) * 256)
+                         : static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
     samples.resize(samples.size() / w.channels * w.channels);
     return std::make_unique<VirtualLine>(std::move(samples), w.samplesPerSec, w.channels, loop);
 }
@@ -89,6 +88,33 @@ double VirtualLine::sampleAt(double position, unsigned channel) const {
 
 void VirtualLine::render(double position, const codecs::WaveFormat& f, std::uint8_t* out,
                          std::size_t frames) const {
+    const std::size_t length = samples_.size() / channels_;
+    if (f.samplesPerSec == rate_ && f.channels == channels_ && f.bitsPerSample == 16 &&
+        position == std::floor(position) && position >= 0 && length > 0) {
+        // The line's own format: copy its samples as they are.
+        auto frame = static_cast<std::uint64_t>(position);
+        for (std::size_t done = 0; done < frames;) {
+            if (loop_) frame %= length;
+            const std::size_t run = frame < length ? std::min<std::size_t>(frames - done, length - frame) : 0;
+            if (run == 0) {
+                std::fill(out + done * f.blockAlign, out + frames * f.blockAlign, std::uint8_t{0});
+                return;
+            }
+            if constexpr (std::endian::native == std::endian::little) {
+                std::memcpy(out + done * f.blockAlign, samples_.data() + frame * channels_,
+                            run * f.blockAlign);
+            } else {
+                for (std::size_t i = 0; i < run * channels_; ++i) {
+                    const std::int16_t s = samples_[frame * channels_ + i];
+                    out[(done * channels_ + i) * 2] = static_cast<std::uint8_t>(s & 0xFF);
+                    out[(done * channels_ + i) * 2 + 1] = static_cast<std::uint8_t>((s >> 8) & 0xFF);
+                }
+            }
+            done += run;
+            frame += run;
+        }
+        return;
+    }
     const double step = static_cast<double>(rate_) / f.samplesPerSec;
     for (std::size_t k = 0; k < frames; ++k) {
         const double x = position + static_cast<double>(k) * step;

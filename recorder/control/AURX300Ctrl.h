@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <deque>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -214,8 +215,10 @@ class AURX300Ctrl : private engine::Notifier {
     std::uint64_t generation_ = 0;  // counts opened files
 
     NotificationQueue notifications_;
+    std::deque<Notification> batch_;  // taken from the queue, not yet raised
     std::vector<std::pair<int, std::shared_ptr<IAURX300CtrlEvents>>> sinks_;
     int nextCookie_ = 1;
+    int raising_ = 0;  // depth of event delivery
     ControlSite* site_ = nullptr;
     std::shared_ptr<formats::FormatChooser> chooser_;
 

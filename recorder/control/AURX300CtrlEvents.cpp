@@ -13,24 +13,37 @@ int AURX300Ctrl::Advise(std::shared_ptr<IAURX300CtrlEvents> sink) {
 }
 
 void AURX300Ctrl::Unadvise(int cookie) {
-    std::erase_if(sinks_, [cookie](const auto& s) { return s.first == cookie; });
+    // While events are being raised the entry is only emptied, so that the loop over the
+    // sinks stays valid; it is removed afterwards.
+    for (auto& s : sinks_)
+        if (s.first == cookie) s.second.reset();
+    if (raising_ == 0) std::erase_if(sinks_, [](const auto& s) { return !s.second; });
 }
 
 template <class Fn>
 void AURX300Ctrl::raise(Fn&& fn) {
-    // A handler may connect or disconnect sinks; deliver to those connected when raised.
-    const auto sinks = sinks_;
-    for (const auto& [cookie, sink] : sinks)
+    ++raising_;
+    // Sinks connected by a handler hear from the next event on.
+    const std::size_t count = sinks_.size();
+    for (std::size_t i = 0; i < count && i < sinks_.size(); ++i) {
+        const std::shared_ptr<IAURX300CtrlEvents> sink = sinks_[i].second;
         if (sink) fn(*sink);
+    }
+    if (--raising_ == 0) std::erase_if(sinks_, [](const auto& s) { return !s.second; });
 }
 
 int AURX300Ctrl::processNotifications() {
+    // Taken in batches; a handler that pumps again continues the same batch, so the order
+    // holds.
     int handled = 0;
-    while (const auto n = notifications_.take()) {
-        handle(*n);
+    for (;;) {
+        if (batch_.empty()) notifications_.takeAll(batch_);
+        if (batch_.empty()) return handled;
+        const Notification n = batch_.front();
+        batch_.pop_front();
+        handle(n);
         ++handled;
     }
-    return handled;
 }
 
 void AURX300Ctrl::handle(const Notification& n) {

@@ -17,9 +17,11 @@ NotificationQueue::~NotificationQueue() {
 void NotificationQueue::post(Notification n) {
     std::lock_guard lock(mutex_);
     queue_.push_back(n);
-    const std::uint64_t one = 1;
-    // The counter only has to be non-zero; a full counter still reads as readable.
-    [[maybe_unused]] const auto r = ::write(fd_, &one, sizeof one);
+    // The descriptor only has to be readable while something waits: signal the first one.
+    if (queue_.size() == 1) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto r = ::write(fd_, &one, sizeof one);
+    }
 }
 
 std::optional<Notification> NotificationQueue::take() {
@@ -32,6 +34,15 @@ std::optional<Notification> NotificationQueue::take() {
         [[maybe_unused]] const auto r = ::read(fd_, &count, sizeof count);
     }
     return n;
+}
+
+void NotificationQueue::takeAll(std::deque<Notification>& out) {
+    std::lock_guard lock(mutex_);
+    if (queue_.empty()) return;
+    out.insert(out.end(), queue_.begin(), queue_.end());
+    queue_.clear();
+    std::uint64_t count = 0;
+    [[maybe_unused]] const auto r = ::read(fd_, &count, sizeof count);
 }
 
 bool NotificationQueue::wait(int timeoutMs) const {

@@ -30,6 +30,8 @@ class NotificationQueue {
     int fd() const { return fd_; }
     void post(Notification n);
     std::optional<Notification> take();
+    // Moves every waiting notification to the end of `out`.
+    void takeAll(std::deque<Notification>& out);
     // Waits up to `timeoutMs` (−1: for ever) until a notification waits; true if one does.
     bool wait(int timeoutMs) const;
 

@@ -1,6 +1,7 @@
 #include "recorder/engine/Capture.h"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/codecs/G711.h"
 #include "recorder/engine/Tone.h"
@@ -57,7 +58,8 @@ bool Capture::openEncoder() {
     encoder_ = ctx_.codecs.open(c->partner.toBlock(), c->format);
     if (!encoder_) return false;
     source_.assign(c->pcmBufferBytes, 0);
-    encoded_.assign(std::max<std::size_t>(c->encoderOutputBytes, c->wave().blockAlign), 0);
+    // Room for two conversions: a captured buffer after the leftover of the previous one.
+    encoded_.assign(2 * std::max<std::size_t>(c->encoderOutputBytes, c->wave().blockAlign), 0);
     leftover_ = 0;
     flags_ = codecs::kConvertStart | codecs::kConvertBlockAlign;
     return true;
@@ -168,6 +170,9 @@ bool Capture::writeAudio(const std::uint8_t* data, std::size_t bytes, std::int32
 // writes what it produces; `extraFlags` go with the conversion that takes the last piece.
 bool Capture::encode(const std::uint8_t* data, std::size_t bytes, unsigned extraFlags,
                      bool countsAsAudio) {
+    // The output of all conversions of one call goes to the file in one write.
+    const std::size_t room = encoded_.size() / 2;
+    std::size_t staged = 0;
     std::size_t done = 0;
     while (done < bytes) {
         const std::size_t take = std::min(bytes - done, source_.size() - leftover_);
@@ -175,16 +180,18 @@ bool Capture::encode(const std::uint8_t* data, std::size_t bytes, unsigned extra
         done += take;
         const std::size_t length = leftover_ + take;
         const unsigned flags = flags_ | (done == bytes ? extraFlags : 0);
-        const auto c = encoder_->convert({source_.data(), length}, encoded_, flags);
+        if (staged > room && !writeEncoded(std::exchange(staged, 0), countsAsAudio)) return false;
+        const auto c = encoder_->convert({source_.data(), length},
+                                         {encoded_.data() + staged, encoded_.size() - staged}, flags);
         flags_ = codecs::kConvertBlockAlign;
         if (!c) return false;
         // A full source buffer that the codec neither takes nor answers would never drain.
         if (c->sourceUsed == 0 && c->destUsed == 0 && length == source_.size()) return false;
         leftover_ = length - c->sourceUsed;
         std::memmove(source_.data(), source_.data() + c->sourceUsed, leftover_);
-        if (c->destUsed > 0 && !writeEncoded(c->destUsed, countsAsAudio)) return false;
+        staged += c->destUsed;
     }
-    return true;
+    return staged == 0 || writeEncoded(staged, countsAsAudio);
 }
 
 bool Capture::writeEncoded(std::size_t bytes, bool countsAsAudio) {

@@ -1,32 +1,38 @@
 #include "recorder/engine/Levels.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace engine {
 
 Peaks measurePeaks(const std::uint8_t* data, std::size_t frames, const codecs::WaveFormat& f) {
+    // The peak power belongs to the largest magnitude, so the pass only tracks magnitudes.
+    int left = 0, right = 0;
+    const std::size_t samples = frames * f.channels;
+    const unsigned step = f.channels == 2 ? 2 : 1;
     Peaks p;
-    const bool stereo = f.channels == 2;
     if (f.bitsPerSample == 8) {
-        const std::size_t samples = frames * f.channels;
-        for (std::size_t i = 0; i < samples; ++i) {
-            const int d = data[i] - 128;
-            const bool right = stereo && (i & 1);
-            const double power = static_cast<double>(d * d) / 16384.0;
-            if (d > 115 || d < -115) (right ? p.rightOverload : p.leftOverload) = true;
-            double& peak = right ? p.right : p.left;
-            if (power > peak) peak = power;
+        for (std::size_t i = 0; i < samples; i += step) {
+            left = std::max(left, std::abs(data[i] - 128));
+            if (step == 2) right = std::max(right, std::abs(data[i + 1] - 128));
         }
+        p.leftOverload = left > 115;
+        p.rightOverload = right > 115;
+        p.left = static_cast<double>(left * left) / 16384.0;
+        p.right = static_cast<double>(right * right) / 16384.0;
     } else if (f.bitsPerSample == 16) {
-        const std::size_t samples = frames * f.channels;
-        for (std::size_t i = 0; i < samples; ++i) {
-            const int d = static_cast<std::int16_t>(data[2 * i] | data[2 * i + 1] << 8);
-            const bool right = stereo && (i & 1);
-            const double power = static_cast<double>(d) * d / 1073741824.0;
-            if (d > 30000 || d < -30000) (right ? p.rightOverload : p.leftOverload) = true;
-            double& peak = right ? p.right : p.left;
-            if (power > peak) peak = power;
+        const auto sample = [data](std::size_t i) {
+            return static_cast<std::int16_t>(data[2 * i] | data[2 * i + 1] << 8);
+        };
+        for (std::size_t i = 0; i < samples; i += step) {
+            left = std::max(left, std::abs(static_cast<int>(sample(i))));
+            if (step == 2) right = std::max(right, std::abs(static_cast<int>(sample(i + 1))));
         }
+        p.leftOverload = left > 30000;
+        p.rightOverload = right > 30000;
+        p.left = static_cast<double>(left) * left / 1073741824.0;
+        p.right = static_cast<double>(right) * right / 1073741824.0;
     }
     return p;
 }

@@ -1,0 +1,115 @@
+// Real sound I/O through PortAudio and ALSA without hardware: ALSA's file plugin captures from
+// a raw file and plays into one. The test proves that samples pass through unchanged.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/wave/DeviceSet.h"
+#include "recorder/control/AURX300Ctrl.h"
+#include "tests/support/Sound.h"
+#include "tests/support/TempDir.h"
+
+using namespace testsupport;
+
+namespace {
+
+std::vector<std::int16_t> rampSamples(std::size_t n) {
+    std::vector<std::int16_t> v(n);
+    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::int16_t>((i % 997) * 20 - 9970 + (i % 997 == 498 ? 1 : 0));
+    return v;
+}
+
+std::string rawOf(const std::vector<std::int16_t>& v) {
+    std::string s;
+    for (auto x : v) {
+        s.push_back(static_cast<char>(x & 0xFF));
+        s.push_back(static_cast<char>((x >> 8) & 0xFF));
+    }
+    return s;
+}
+
+std::vector<std::int16_t> withoutSilence(const std::vector<std::int16_t>& v) {
+    std::vector<std::int16_t> out;
+    for (auto x : v)
+        if (x != 0) out.push_back(x);
+    return out;
+}
+
+// Each test runs in a process of its own: ALSA reads this configuration when PortAudio
+// starts, which happens once per process.
+class PortAudioFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        in_ = dir_.file("in.raw");
+        out_ = dir_.file("out.raw");
+        writeFile(in_, rawOf(line_));
+        writeFile(dir_.file(".asoundrc"),
+                  "pcm.filecap { type file slave.pcm \"null\" file \"/dev/null\" infile \"" + in_ +
+                      "\" format \"raw\" }\n"
+                      "pcm.fileplay { type file slave.pcm \"null\" file \"" + out_ + "\" format \"raw\" }\n"
+                      "pcm.!default { type asym capture.pcm \"filecap\" playback.pcm \"fileplay\" }\n");
+        ::setenv("HOME", dir_.path().c_str(), 1);
+        auto env = aurx::ControlEnvironment::standard();
+        env.devices = wave::makePortAudioDevices();
+        control_ = std::make_unique<aurx::AURX300Ctrl>(env);
+        if (control_->get_NRecordDevices() == 0) GTEST_SKIP() << "PortAudio sees no ALSA devices";
+    }
+
+    TempDir dir_;
+    std::string in_, out_;
+    const std::vector<std::int16_t> line_ = rampSamples(64000);
+    std::unique_ptr<aurx::AURX300Ctrl> control_;
+};
+
+}  // namespace
+
+TEST_F(PortAudioFiles, TheDefaultDevicesAreListedAndAskedWithoutOpening) {
+    auto& c = *control_;
+    EXPECT_GE(c.get_NRecordDevices(), 1);
+    EXPECT_EQ(c.get_RecordDeviceName(-1), "default");
+    EXPECT_EQ(c.get_PlaybackDeviceName(-1), "default");
+    EXPECT_EQ(c.get_RecordDeviceName(c.get_NRecordDevices()), "");
+    ASSERT_TRUE(c.put_SampleRate(8000));
+    ASSERT_TRUE(c.put_NumChannels(1));
+    EXPECT_EQ(c.Reset(), 0);
+}
+
+TEST_F(PortAudioFiles, CapturedSamplesReachTheFileUnchanged) {
+    auto& c = *control_;
+    ASSERT_TRUE(c.put_SampleRate(8000));
+    ASSERT_TRUE(c.put_NumChannels(1));
+    ASSERT_EQ(c.OpenNewFile(dir_.file("rec.wav")), 0);
+    ASSERT_EQ(c.StartRecording(), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (c.get_NumSamples() < 8000 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    c.Stop();
+    ASSERT_EQ(c.Reset(), 0);
+    const auto got = pcm16(chunkData(readFile(dir_.file("rec.wav")), "data"));
+    // The file plugin delivers its infile for the first ALSA buffer (8000 frames here) and
+    // repeats stale data after that, so only that second is compared.
+    ASSERT_GE(got.size(), 8000u);
+    EXPECT_EQ(std::vector<std::int16_t>(got.begin(), got.begin() + 8000),
+              std::vector<std::int16_t>(line_.begin(), line_.begin() + 8000));
+}
+
+TEST_F(PortAudioFiles, PlayedSamplesReachTheDeviceUnchanged) {
+    auto& c = *control_;
+    const auto samples = rampSamples(24000);
+    writePcm16Wav(dir_.file("play.wav"), samples, 8000, 1);
+    ASSERT_TRUE(c.put_PlayOnly(1));
+    ASSERT_EQ(c.OpenExistingOrNewFile(dir_.file("play.wav")), 0);
+    c.put_CurrentSamplePosition(0);
+    ASSERT_EQ(c.StartPlayback(), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (c.get_Status() == 4 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(c.get_Status(), 2);
+    ASSERT_EQ(c.Reset(), 0);
+    control_.reset();
+    // The plugin is not paced, so the stream fills its waits with silence; between those
+    // gaps every sample arrives in order.
+    EXPECT_EQ(withoutSilence(pcm16(readFile(out_))), withoutSilence(samples));
+}
