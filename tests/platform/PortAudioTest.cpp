@@ -17,7 +17,8 @@ namespace {
 
 std::vector<std::int16_t> rampSamples(std::size_t n) {
     std::vector<std::int16_t> v(n);
-    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::int16_t>((i % 997) * 20 - 9970 + (i % 997 == 498 ? 1 : 0));
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = static_cast<std::int16_t>((i % 997) * 20 - 9970 + (i % 997 == 498 ? 1 : 0));
     return v;
 }
 
@@ -40,16 +41,19 @@ std::vector<std::int16_t> withoutSilence(const std::vector<std::int16_t>& v) {
 // Each test runs in a process of its own: ALSA reads this configuration when PortAudio
 // starts, which happens once per process.
 class PortAudioFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         in_ = dir_.file("in.raw");
         out_ = dir_.file("out.raw");
         writeFile(in_, rawOf(line_));
-        writeFile(dir_.file(".asoundrc"),
-                  "pcm.filecap { type file slave.pcm \"null\" file \"/dev/null\" infile \"" + in_ +
-                      "\" format \"raw\" }\n"
-                      "pcm.fileplay { type file slave.pcm \"null\" file \"" + out_ + "\" format \"raw\" }\n"
-                      "pcm.!default { type asym capture.pcm \"filecap\" playback.pcm \"fileplay\" }\n");
+        writeFile(
+            dir_.file(".asoundrc"),
+            "pcm.filecap { type file slave.pcm \"null\" file \"/dev/null\" infile \"" + in_ +
+                "\" format \"raw\" }\n"
+                "pcm.fileplay { type file slave.pcm \"null\" file \"" +
+                out_ +
+                "\" format \"raw\" }\n"
+                "pcm.!default { type asym capture.pcm \"filecap\" playback.pcm \"fileplay\" }\n");
         ::setenv("HOME", dir_.path().c_str(), 1);
         auto env = aurx::ControlEnvironment::standard();
         env.devices = wave::makePortAudioDevices();

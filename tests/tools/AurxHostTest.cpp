@@ -1,0 +1,170 @@
+// aurx-host as a user runs it: scripts in, lines out, exit status.
+#include <gtest/gtest.h>
+
+#include "tests/support/Sound.h"
+#include "tests/support/TempDir.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct Run {
+    int status;
+    std::string output;
+};
+
+Run host(const TempDir& dir, const std::string& script,
+         const std::string& env = "AURX_DEVICES=virtual") {
+    const std::string path = dir.file("script.aurx");
+    writeFile(path, script);
+    Run r{};
+    r.status =
+        run("env " + env + " " PARLARO_BINARY_DIR "/tools/aurx-host/aurx-host", path, &r.output);
+    return r;
+}
+
+}  // namespace
+
+TEST(AurxHost, PrintsPropertiesCallsAndRefusalsInItsFormat) {
+    TempDir dir;
+    const auto r = host(dir, R"(# a comment, then a blank line
+
+new rec
+get Status
+call Reset
+call GetLevels
+put SampleRate 7000
+put NumSegments 21
+put VoxStartLevel -12.5
+get VoxStartLevel
+put RecordTimeLimit 0.1
+get RecordTimeLimit
+get RecordLimit
+put AcmFormat "31000100401F0000590600004100000002004001"
+get AcmFormat
+call GetAcmFormatAsString
+put AcmFormat bytes:3100
+put AcmFormat bytes2d:31000100401f0000590600004100000002004001
+put AcmFormat empty
+put AcmFormat "3g"
+put SampleRate "eight thousand"
+get RecordDeviceName 0
+get PlaybackDeviceName 9
+call OpenNewFile "/no/such/folder/x.wav"
+get LastError
+get LastError
+)");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(
+        r.output,
+        "Status = 0\n"
+        "Reset: errorCode=0\n"
+        "GetLevels: leftLevel=0 leftOverload=0 rightLevel=0 rightOverload=0\n"
+        "refused: AURX300 SampleRate must be one of 192000, 96000, 88200, 64000, 48000, 44100, "
+        "32000, 22050, 16000, 11025, 8000, 6000\n"
+        "refused: AURX300 NumSegments must be in the range 1 to 20\n"
+        "ok\n"
+        "VoxStartLevel = -12.5\n"
+        "ok\n"
+        "RecordTimeLimit = 0.1\n"
+        "RecordLimit = 4410\n"
+        "ok\n"
+        "AcmFormat = 31000100401f0000590600004100000002004001\n"
+        "GetAcmFormatAsString: outVal=\"GSM 6.10: 8.000 kHz, Mono\" errorCode=0\n"
+        "ok\n"
+        "refused: ACM format must be a one-dimensional array\n"
+        "ok\n"
+        "refused: ACM Format string contains non-hex characters\n"
+        "refused: Type mismatch.\n"
+        "RecordDeviceName = \"Virtual Line In\"\n"
+        "PlaybackDeviceName = \"\"\n"
+        "OpenNewFile: errorCode=2\n"
+        "LastError = 2\n"
+        "LastError = 0\n");
+}
+
+TEST(AurxHost, QuotedWordsKeepSpacesAndEscapes) {
+    TempDir dir;
+    const std::string name = dir.file("a \"quoted\" name.wav");
+    std::string escaped;
+    for (char c : name) {
+        if (c == '"' || c == '\\') escaped += '\\';
+        escaped += c;
+    }
+    const auto r = host(dir, "new rec\ncall OpenNewFile \"" + escaped + "\"\nget Filename\n");
+    EXPECT_EQ(r.output, "OpenNewFile: errorCode=0\nFilename = \"" + escaped + "\"\n");
+    EXPECT_TRUE(exists(name));
+}
+
+TEST(AurxHost, AnUnparsableLineStopsWithStatusTwoAndNamesTheLine) {
+    TempDir dir;
+    for (const std::string bad :
+         {"get NoSuchProperty", "frobnicate", "call Reset 1", "put Status", "get \"unclosed",
+          "call OpenNewFile", "wait RecordingStopped", "put AcmFormat bytes:zz"}) {
+        const auto r = host(dir, "new rec\nget Status\n" + bad + "\nget Status\n");
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_EQ(r.output.rfind("Status = 0\n", 0), 0u) << bad;
+        EXPECT_NE(r.output.find("script.aurx:3: "), std::string::npos) << bad << ": " << r.output;
+        EXPECT_EQ(r.output.find("Status = 0\nStatus"), std::string::npos)
+            << "nothing after the bad line";
+    }
+    const auto none = host(dir, "get Status\n");
+    EXPECT_EQ(none.status, 2);
+}
+
+TEST(AurxHost, ControlsAreNamedAndCommandsGoToTheCurrentOne) {
+    TempDir dir;
+    const auto r = host(dir, R"(new a
+put NumSegments 3
+new b
+get NumSegments
+use a
+get NumSegments
+drop a
+use b
+get NumSegments
+)");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, "ok\nNumSegments = 8\nNumSegments = 3\nNumSegments = 8\n");
+    EXPECT_EQ(host(dir, "new a\ndrop a\nget Status\n").status, 2)
+        << "no current control after drop";
+}
+
+TEST(AurxHost, EventsArePrintedWhenPumpedAndCanBeQuietened) {
+    TempDir dir;
+    writePcm16Wav(dir.file("line.wav"), sine(440, 0.5, 8000, 8000), 8000, 1);
+    const std::string env =
+        "AURX_DEVICES=virtual AURX_CLOCK=fast AURX_LINE_IN=" + dir.file("line.wav");
+    const auto r = host(dir,
+                        "new rec\nput SampleRate 8000\nput NumChannels 1\nput RecordLimit 4000\n"
+                        "call OpenNewFile \"" +
+                            dir.file("r.wav") +
+                            "\"\n"
+                            "quiet NewLevelValues\n"
+                            "call StartRecording\n"
+                            "wait RecordingStopped 5000\n"
+                            "get NumSamples\n"
+                            "wait PlaybackStopped 50\n"
+                            "loud NewLevelValues\n"
+                            "call OpenNewFile \"" +
+                            dir.file("s.wav") +
+                            "\"\n"
+                            "call StartRecording\n"
+                            "wait RecordingStopped 5000\n",
+                        env);
+    EXPECT_EQ(r.status, 0);
+    const std::string quietPart =
+        "ok\nok\nok\nOpenNewFile: errorCode=0\nStartRecording: errorCode=0\n"
+        "event RecordingStopped 13\n"
+        "NumSamples = 4000\n"
+        "timeout PlaybackStopped\n"
+        "OpenNewFile: errorCode=0\nStartRecording: errorCode=0\n";
+    ASSERT_EQ(r.output.substr(0, quietPart.size()), quietPart);
+    // Loud again: the level reports are printed (with the values current when they are
+    // handled, which at this pace are the final ones).
+    const std::string rest = r.output.substr(quietPart.size());
+    EXPECT_EQ(rest.rfind("event NewLevelValues ", 0), 0u) << rest;
+    EXPECT_NE(rest.find("event RecordingStopped 13\nevent NewLevelValues -9999 0 -9999 0\n"),
+              std::string::npos)
+        << rest;
+}
