@@ -33,7 +33,7 @@ class Pending {
     }
     std::size_t take(std::span<std::uint8_t> out) {
         const std::size_t n = std::min(out.size(), bytes_.size() - start_);
-        std::memcpy(out.data(), bytes_.data() + start_, n);
+        if (n > 0) std::memcpy(out.data(), bytes_.data() + start_, n);
         start_ += n;
         return n;
     }

@@ -163,7 +163,7 @@ std::int16_t AURX300Ctrl::OpenExistingOrNewFile(const std::string& filename) {
     auto outcome = store::openFile(request, bridge);
     if (outcome.code != kOk) return fail(outcome.code);
     adoptFile(std::move(outcome.file));
-    file_->setPosition(-1);  // the end, so that a recording appends
+    file_->positionAtEnd();  // so that a recording appends
     return kOk;
 }
 

@@ -70,6 +70,12 @@ void AudioFile::moveWritePoint(std::uint64_t offset) {
     writeOffset_.store(static_cast<std::int64_t>(layout_.dataOffset + offset));
 }
 
+void AudioFile::positionAtEnd() {
+    position_.store(numSamples());
+    readPosition_.store(numSamples());
+    writeOffset_.store(-1);
+}
+
 void AudioFile::advancePosition(std::int32_t frames) {
     const std::int64_t next = static_cast<std::int64_t>(position_.load()) + frames;
     position_.store(static_cast<std::int32_t>(std::min<std::int64_t>(next, numSamples())));
@@ -96,6 +102,7 @@ bool AudioFile::write(std::span<const std::uint8_t> bytes, std::int32_t frames,
     writeOffset_.store(static_cast<std::int64_t>(*at + written));
     layout_.data.dirty = true;
     layout_.riff.dirty = true;
+    modified_ = true;
     const std::uint64_t end = *at + written - layout_.dataOffset;
     if (end > dataSize_.load()) dataSize_.store(end);
     if (written != bytes.size()) return false;
@@ -139,7 +146,8 @@ bool AudioFile::close() {
     bool ok = true;
     if (!isDataOnly() && !playOnly()) {
         if (layout_.data.dirty) ok = patchSizes();
-        if (layout_.fact) {
+        // A file nobody changed keeps its header as it was, sample count included.
+        if (layout_.fact && modified_) {
             std::uint8_t count[4];
             codecs::writeLe32(count, 0, static_cast<std::uint32_t>(numSamples()));
             ok = layout_.handle.seek(layout_.factOffset) && layout_.handle.writeExact(count, 4) &&

@@ -99,6 +99,8 @@ class AudioFile {
     // Puts the write point at `offset` bytes into the data and the position at the frame
     // there.
     void moveWritePoint(std::uint64_t offset);
+    // The position at the end of the file, as an open leaves it (no rounding to blocks).
+    void positionAtEnd();
     // Playback's advance of the position by the frames heard, up to the end.
     void advancePosition(std::int32_t frames);
     void setWriteOffset(std::int64_t absolute) { writeOffset_.store(absolute); }
@@ -127,6 +129,7 @@ class AudioFile {
     std::atomic<std::int32_t> limitCounter_{0};
     std::atomic<std::int64_t> writeOffset_{-1};
     std::atomic<double> readPosition_{0};
+    bool modified_ = false;  // written to since it was opened: the header needs bringing up to date
 };
 
 // Frames as a count the counters can hold.

@@ -26,6 +26,7 @@ bool AudioFile::deleteFrames(std::int32_t frames) {
     const std::int32_t length = numSamples();
     if (n <= 0) return true;
     bool ok = true;
+    modified_ = true;
     if (n < static_cast<std::int64_t>(length) - pos) {
         riff::File& f = layout_.handle;
         const std::uint64_t to = layout_.dataOffset + byteOfFrame(pos);

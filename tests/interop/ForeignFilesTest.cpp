@@ -139,9 +139,9 @@ TEST(SoxGsmFiles, DataSizeCountsThePadByteYetOpensWithTheFactCount) {
     }
 }
 
-// Fails: the open puts the position through the block rounding of a seek, so a file whose
-// length ends inside its last block opens at 640 of 800 instead of at its end.
-TEST(SoxGsmFiles, DISABLED_OpenAtTheirEndWhenTheLastBlockIsPartial) {
+// A file whose length ends inside its last block opens at its end (800), not at the last
+// whole block (640).
+TEST(SoxGsmFiles, OpenAtTheirEndWhenTheLastBlockIsPartial) {
     testsupport::TempDir dir;
     const auto path = makeSoxWav(dir, SoxWav{"gsm", kGsm, 8000, 1, 800, 100, 49});
     auto control = makeControl();
