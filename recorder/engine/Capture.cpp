@@ -17,6 +17,12 @@ void Capture::start(store::AudioFile& file, std::uint64_t generation) {
     cause_ = 0;
     failed_ = false;
     file.setWriteOffset(-1);
+    // Recording in insert mode needs the insert file and its merge, which this build does not
+    // have: refuse to start rather than overwrite what follows the position.
+    if (ctx_.shared.insert.load() != 0) {
+        ctx_.worker.setState(kInputFailed);
+        return;
+    }
     format_ = file.deviceFormat();
     const Encoding encoding = file.encoding();
     if (encoding == Encoding::ALaw || encoding == Encoding::MuLaw)
