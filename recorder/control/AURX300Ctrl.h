@@ -6,8 +6,8 @@
 #pragma once
 
 #include <atomic>
-#include <deque>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -178,6 +178,7 @@ class AURX300Ctrl : private engine::Notifier {
     std::int16_t closeFile();
     std::int16_t checkDefaultInput();
     std::int16_t createNew(const std::string& filename);
+    std::int16_t startWorker(int command, int failedState, std::int16_t failure);
     std::int16_t adoptFile(std::unique_ptr<store::AudioFile> file);
     std::int16_t setUpCompression(store::CompressedInfo& out);
     formats::InstallContext installContext() const;

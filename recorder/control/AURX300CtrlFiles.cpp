@@ -211,24 +211,21 @@ std::int16_t AURX300Ctrl::StartRecording() {
     if (limit > 0 && file_->limitCounter() >= limit) return fail(kRecordLimitReached);
     shared_.voxPaused.store(0);
     shared_.voxCountdown.store(0);
-    engine_->prepare(file_.get(), generation_);
-    const auto ticket = worker_.post(engine::kCmdStartRecording);
-    worker_.waitHandled(ticket);
-    if (worker_.state() == engine::kInputFailed) {
-        worker_.setState(engine::kIdle);
-        return fail(kInputNotStarted);
-    }
-    return kOk;
+    return startWorker(engine::kCmdStartRecording, engine::kInputFailed, kInputNotStarted);
 }
 
 std::int16_t AURX300Ctrl::StartPlayback() {
     if (shared_.status.load() != 2 || !file_) return fail(kWrongState);
+    return startWorker(engine::kCmdStartPlayback, engine::kOutputFailed, kOutputNotStarted);
+}
+
+// Hands the open file to the worker with a start command and waits for its answer.
+std::int16_t AURX300Ctrl::startWorker(int command, int failedState, std::int16_t failure) {
     engine_->prepare(file_.get(), generation_);
-    const auto ticket = worker_.post(engine::kCmdStartPlayback);
-    worker_.waitHandled(ticket);
-    if (worker_.state() == engine::kOutputFailed) {
+    worker_.waitHandled(worker_.post(command));
+    if (worker_.state() == failedState) {
         worker_.setState(engine::kIdle);
-        return fail(kOutputNotStarted);
+        return fail(failure);
     }
     return kOk;
 }

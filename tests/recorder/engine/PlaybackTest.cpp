@@ -31,6 +31,18 @@ std::vector<std::int16_t> slice(const std::vector<std::int16_t>& v, std::size_t 
         v.begin() + static_cast<std::ptrdiff_t>(std::min(from + n, v.size())));
 }
 
+// Writes the samples as f.wav and plays it from its start.
+aurx::AURX300Ctrl& startPlaying(EngineRig& rig, const std::vector<std::int16_t>& samples,
+                                unsigned channels) {
+    writePcm16Wav(rig.dir.file("f.wav"), samples, 8000, channels);
+    auto& c = rig.control();
+    EXPECT_EQ(c.OpenExistingOrNewFile(rig.dir.file("f.wav")), 0);
+    c.put_CurrentSamplePosition(0);
+    EXPECT_EQ(c.StartPlayback(), 0);
+    EXPECT_EQ(c.get_Status(), 4);
+    return c;
+}
+
 }  // namespace
 
 TEST(Playback, PcmAndCompandedFilesPlayExactlyTheirSamples) {
@@ -120,11 +132,7 @@ TEST(Playback, AnMp3StreamPlaysWhatMpg123Decodes) {
 TEST(Playback, ResumingAfterAPauseGoesOnFromWhereReadingHadGot) {
     EngineRig rig;
     const auto samples = ramp(24000);
-    writePcm16Wav(rig.dir.file("f.wav"), samples, 8000, 1);
-    auto& c = rig.control();
-    ASSERT_EQ(c.OpenExistingOrNewFile(rig.dir.file("f.wav")), 0);
-    c.put_CurrentSamplePosition(0);
-    ASSERT_EQ(c.StartPlayback(), 0);
+    auto& c = startPlaying(rig, samples, 1);
     EXPECT_EQ(rig.steps(5, Direction::Output), 5);
     c.put_Paused(1);
     EXPECT_FALSE(rig.step(Direction::Output)) << "nothing plays while paused";
@@ -158,11 +166,7 @@ TEST(Playback, APlaybackStartedPausedStaysSilentUntilResumed) {
 
 TEST(Playback, StopReturnsAfterEveryBufferCameBackAndThePositionTrailsBarely) {
     EngineRig rig;
-    writePcm16Wav(rig.dir.file("f.wav"), ramp(40000), 8000, 1);
-    auto& c = rig.control();
-    ASSERT_EQ(c.OpenExistingOrNewFile(rig.dir.file("f.wav")), 0);
-    c.put_CurrentSamplePosition(0);
-    ASSERT_EQ(c.StartPlayback(), 0);
+    auto& c = startPlaying(rig, ramp(40000), 1);
     rig.steps(3, Direction::Output);
     EXPECT_EQ(c.get_CurrentSamplePosition(), 2400) << "the position counts the buffers played";
     c.Stop();
@@ -181,11 +185,7 @@ TEST(Playback, StopReturnsAfterEveryBufferCameBackAndThePositionTrailsBarely) {
 
 TEST(Playback, MovingThePositionWhilePlayingMovesTheReading) {
     EngineRig rig;
-    writePcm16Wav(rig.dir.file("f.wav"), ramp(80000), 8000, 1);
-    auto& c = rig.control();
-    ASSERT_EQ(c.OpenExistingOrNewFile(rig.dir.file("f.wav")), 0);
-    c.put_CurrentSamplePosition(0);
-    ASSERT_EQ(c.StartPlayback(), 0);
+    auto& c = startPlaying(rig, ramp(80000), 1);
     rig.steps(2, Direction::Output);
     c.put_CurrentSamplePosition(60000);  // forwards by 58400 frames
     EXPECT_EQ(c.get_CurrentSamplePosition(), 60000);
@@ -201,11 +201,7 @@ TEST(Playback, MovingThePositionWhilePlayingMovesTheReading) {
 
 TEST(Playback, ResetWhilePlayingStopsAndReportsLater) {
     EngineRig rig;
-    writePcm16Wav(rig.dir.file("f.wav"), ramp(40000), 8000, 1);
-    auto& c = rig.control();
-    ASSERT_EQ(c.OpenExistingOrNewFile(rig.dir.file("f.wav")), 0);
-    c.put_CurrentSamplePosition(0);
-    ASSERT_EQ(c.StartPlayback(), 0);
+    auto& c = startPlaying(rig, ramp(40000), 1);
     rig.steps(2, Direction::Output);
     EXPECT_EQ(c.Reset(), 0);
     EXPECT_EQ(c.get_Status(), 1);
@@ -215,11 +211,7 @@ TEST(Playback, ResetWhilePlayingStopsAndReportsLater) {
 
 TEST(Playback, LevelsAreReportedForEachBufferAsItFinishes) {
     EngineRig rig;
-    writePcm16Wav(rig.dir.file("f.wav"), sine(440, 0.5, 4000, 8000, 2), 8000, 2);
-    auto& c = rig.control();
-    ASSERT_EQ(c.OpenExistingOrNewFile(rig.dir.file("f.wav")), 0);
-    c.put_CurrentSamplePosition(0);
-    ASSERT_EQ(c.StartPlayback(), 0);
+    auto& c = startPlaying(rig, sine(440, 0.5, 4000, 8000, 2), 2);
     EXPECT_EQ(c.GetLevels().leftLevel, -100.0f) << "right after a start";
     rig.step(Direction::Output);
     const auto l = c.GetLevels();
