@@ -33,13 +33,20 @@ std::unique_ptr<VirtualLine> VirtualLine::fromFile(const std::string& path, bool
     if (!f->descend(data, &bound, fourcc("data"))) return nullptr;
     const auto length = f->length().value_or(0);
     const std::uint64_t present = std::min<std::uint64_t>(data.size, length - data.dataOffset);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(present));
-    if (!f->readExact(bytes.data(), bytes.size())) return nullptr;
-    std::vector<std::int16_t> samples(w.bitsPerSample == 8 ? bytes.size() : bytes.size() / 2);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = w.bitsPerSample == 8
-                         ? static_cast<std::int16_t>((bytes[i] - 128) * 256)
-                         : static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    std::vector<std::int16_t> samples;
+    if (w.bitsPerSample == 16 && std::endian::native == std::endian::little) {
+        // A long line file is read straight into its samples.
+        samples.resize(static_cast<std::size_t>(present / 2));
+        if (!f->readExact(samples.data(), samples.size() * 2)) return nullptr;
+    } else {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(present));
+        if (!f->readExact(bytes.data(), bytes.size())) return nullptr;
+        samples.resize(w.bitsPerSample == 8 ? bytes.size() : bytes.size() / 2);
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = w.bitsPerSample == 8
+                             ? static_cast<std::int16_t>((bytes[i] - 128) * 256)
+                             : static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    }
     samples.resize(samples.size() / w.channels * w.channels);
     return std::make_unique<VirtualLine>(std::move(samples), w.samplesPerSec, w.channels, loop);
 }
