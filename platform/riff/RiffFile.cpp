@@ -85,6 +85,18 @@ std::size_t File::read(void* buffer, std::size_t n) {
     return done;
 }
 
+std::size_t File::readAt(std::uint64_t offset, void* buffer, std::size_t n) const {
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (fd_ >= 0 && done < n) {
+        const ssize_t got = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
 std::size_t File::write(const void* buffer, std::size_t n) {
     const auto* in = static_cast<const unsigned char*>(buffer);
     std::size_t done = 0;

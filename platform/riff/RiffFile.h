@@ -54,6 +54,8 @@ class File {
     bool readExact(void* buffer, std::size_t n) { return read(buffer, n) == n; }
     bool writeExact(const void* buffer, std::size_t n) { return write(buffer, n) == n; }
 
+    // Reads at `offset` without moving the position; safe from several threads at once.
+    std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t n) const;
     bool seek(std::uint64_t offset);
     std::uint64_t tell() const { return pos_; }
     std::optional<std::uint64_t> length() const;

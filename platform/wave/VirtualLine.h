@@ -2,7 +2,8 @@
 // plays as a continuous line once the virtual input is first opened. With real-time pacing it
 // runs on the clock whether or not anybody records; otherwise it advances only by what is
 // captured. After its end it is silent, or starts again when looping. Audio is delivered in
-// whatever linear format the input was opened with.
+// whatever linear format the input was opened with. A file is read as it is needed, so an
+// hour-long line costs no memory.
 #pragma once
 
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "platform/codecs/WaveFormat.h"
+#include "platform/riff/RiffFile.h"
 
 namespace wave {
 
@@ -21,10 +23,11 @@ class VirtualLine {
   public:
     // A silent line.
     VirtualLine() = default;
-    // The line from a WAV file; nothing when it cannot be read.
-    static std::unique_ptr<VirtualLine> fromFile(const std::string& path, bool loop);
+    // A line holding these samples (interleaved).
     VirtualLine(std::vector<std::int16_t> samples, std::uint32_t rate, std::uint16_t channels,
                 bool loop);
+    // The line from a WAV file; nothing when it cannot be read.
+    static std::unique_ptr<VirtualLine> fromFile(const std::string& path, bool loop);
 
     std::uint32_t rate() const { return rate_; }
 
@@ -42,12 +45,24 @@ class VirtualLine {
                 std::size_t frames) const;
 
   private:
-    double sampleAt(double position, unsigned channel) const;
+    // `count` frames from frame `first` on as 16-bit little-endian samples, wrapping when the
+    // line loops and silent after its end.
+    void copyFrames(std::uint64_t first, std::size_t count, std::uint8_t* out) const;
+    // The same without wrapping; the frames lie within the line.
+    void fetch(std::uint64_t first, std::size_t count, std::uint8_t* out) const;
 
-    std::vector<std::int16_t> samples_;  // interleaved
+    std::uint64_t length_ = 0;  // frames
     std::uint32_t rate_ = 8000;
     std::uint16_t channels_ = 1;
     bool loop_ = false;
+    std::vector<std::int16_t> samples_;  // a line held in memory
+    std::optional<riff::File> file_;     // or one read from its file
+    std::uint64_t dataOffset_ = 0;
+    std::uint16_t fileBits_ = 16;
+    static constexpr std::size_t kReadAhead = 65536;
+    mutable std::mutex cacheMutex_;
+    mutable std::vector<std::uint8_t> cache_;  // file bytes from cacheAt_ on
+    mutable std::uint64_t cacheAt_ = 0;
 
     mutable std::mutex mutex_;
     bool started_ = false;

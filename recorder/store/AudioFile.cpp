@@ -1,5 +1,6 @@
 #include "recorder/store/AudioFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -81,39 +82,67 @@ void AudioFile::advancePosition(std::int32_t frames) {
     position_.store(static_cast<std::int32_t>(std::min<std::int64_t>(next, numSamples())));
 }
 
-std::optional<std::uint64_t> AudioFile::seekWritePoint() {
-    std::int64_t at = writeOffset_.load();
-    if (at < 0) {
-        at = static_cast<std::int64_t>(layout_.dataOffset + byteOfFrame(position()));
-        writeOffset_.store(at);
-    }
-    if (!layout_.handle.seek(static_cast<std::uint64_t>(at))) return std::nullopt;
-    return static_cast<std::uint64_t>(at);
-}
-
 bool AudioFile::write(std::span<const std::uint8_t> bytes, std::int32_t frames,
                       bool capturedAudio) {
-    const auto at = seekWritePoint();
-    if (!at) return false;
+    std::int64_t at = writeOffset_.load();
+    if (at < 0) at = static_cast<std::int64_t>(layout_.dataOffset + byteOfFrame(position()));
+    const auto from = static_cast<std::uint64_t>(at);
     // RIFF sizes are 32 bits: a write that would carry the file past them fails like a full disk.
     constexpr std::uint64_t kRiffLimit = std::numeric_limits<std::uint32_t>::max() - 1;
-    if (!isDataOnly() && *at + bytes.size() > kRiffLimit) return false;
-    const std::size_t written = layout_.handle.write(bytes.data(), bytes.size());
-    writeOffset_.store(static_cast<std::int64_t>(*at + written));
+    if (!isDataOnly() && from + bytes.size() > kRiffLimit) return flushPending() && false;
+    // Writes that follow each other gather into one; anything else writes what was gathered.
+    if (!pending_.empty() && from != pendingAt_ + pending_.size() && !flushPending()) return false;
+    if (pending_.empty()) pendingAt_ = from;
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    writeOffset_.store(static_cast<std::int64_t>(from + bytes.size()));
     layout_.data.dirty = true;
     layout_.riff.dirty = true;
     modified_ = true;
-    const std::uint64_t end = *at + written - layout_.dataOffset;
+    const std::uint64_t end = from + bytes.size() - layout_.dataOffset;
     if (end > dataSize_.load()) dataSize_.store(end);
-    if (written != bytes.size()) return false;
     const std::int32_t pos = position_.load() + frames;
     position_.store(pos);
     if (pos > numSamples_.load()) numSamples_.store(pos);
     if (capturedAudio) limitCounter_.store(limitCounter_.load() + frames);
-    return true;
+    return pending_.size() < gatherLimit() || flushPending();
+}
+
+std::size_t AudioFile::gatherLimit() const {
+    // About half a second of the file's data, so that little waits in memory.
+    const auto perSecond = static_cast<std::size_t>(layout_.format.avgBytesPerSec);
+    return std::clamp<std::size_t>(perSecond / 2, 1, 65536);
+}
+
+bool AudioFile::flushPending() {
+    if (pending_.empty()) return true;
+    std::size_t written = 0;
+    if (layout_.handle.seek(pendingAt_))
+        written = layout_.handle.write(pending_.data(), pending_.size());
+    const bool complete = written == pending_.size();
+    if (!complete) {
+        // What did not reach the file is not part of it: the length ends at the last whole
+        // frame (or block) written, and the next write starts there.
+        const std::uint64_t reached = pendingAt_ + written - layout_.dataOffset;
+        if (reached < dataSize_.load()) {
+            const std::int32_t frames = framesOfWholeBytes(reached);
+            if (numSamples_.load() > frames) numSamples_.store(frames);
+            if (position_.load() > frames) position_.store(frames);
+            dataSize_.store(byteOfFrame(numSamples_.load()));
+        }
+        writeOffset_.store(-1);
+    }
+    pending_.clear();
+    return complete;
+}
+
+std::int32_t AudioFile::framesOfWholeBytes(std::uint64_t bytes) const {
+    const std::uint16_t block =
+        compressed() ? compressed()->wave().blockAlign : layout_.format.blockAlign;
+    return framesOfBytes(bytes / block * block);
 }
 
 std::int64_t AudioFile::read(std::uint64_t offset, std::span<std::uint8_t> out) {
+    if (!flushPending()) return -1;
     const std::uint64_t size = dataSize();
     if (offset >= size) return 0;
     const std::size_t want =
@@ -125,13 +154,14 @@ std::int64_t AudioFile::read(std::uint64_t offset, std::span<std::uint8_t> out) 
 }
 
 bool AudioFile::patchSizes() {
+    const bool flushed = flushPending();
     const std::uint64_t end = layout_.dataOffset + byteOfFrame(numSamples());
     if (!layout_.handle.seek(end)) return false;
     dataSize_.store(end - layout_.dataOffset);
-    if (isDataOnly()) return true;
+    if (isDataOnly()) return flushed;
     layout_.data.dirty = true;
     layout_.riff.dirty = true;
-    return layout_.handle.ascend(layout_.data) && layout_.handle.ascend(layout_.riff);
+    return layout_.handle.ascend(layout_.data) && layout_.handle.ascend(layout_.riff) && flushed;
 }
 
 bool AudioFile::finaliseAfterRecording() {
@@ -143,7 +173,7 @@ bool AudioFile::finaliseAfterRecording() {
 
 bool AudioFile::close() {
     if (!layout_.handle.isOpen()) return true;
-    bool ok = true;
+    bool ok = flushPending();
     if (!isDataOnly() && !playOnly()) {
         if (layout_.data.dirty) ok = patchSizes();
         // A file nobody changed keeps its header as it was, sample count included.

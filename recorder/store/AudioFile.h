@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/codecs/WaveFormat.h"
 #include "platform/riff/RiffFile.h"
@@ -89,12 +90,11 @@ class AudioFile {
 
     // Writes at the write point (recomputed from the position when unset) and advances the
     // position, the length and, for captured audio, the recorded-since-open counter by
-    // `frames`. A short write is a failure.
+    // `frames`. Consecutive writes are gathered up to about half a second of data before they
+    // go to the file; a short write is a failure, reported by the write that finds it.
     bool write(std::span<const std::uint8_t> bytes, std::int32_t frames, bool capturedAudio);
     // Reads data bytes starting `offset` bytes into the data; the count read, or −1 on failure.
     std::int64_t read(std::uint64_t offset, std::span<std::uint8_t> out);
-    // Positions the handle at the write point (computing it if unset); the absolute offset.
-    std::optional<std::uint64_t> seekWritePoint();
     std::int64_t writeOffset() const { return writeOffset_.load(); }
     // Puts the write point at `offset` bytes into the data and the position at the frame
     // there.
@@ -121,6 +121,11 @@ class AudioFile {
 
   private:
     bool patchSizes();
+    // Writes what consecutive writes gathered; on a short write the file's length falls back
+    // to what reached it.
+    bool flushPending();
+    std::size_t gatherLimit() const;
+    std::int32_t framesOfWholeBytes(std::uint64_t bytes) const;
 
     FileLayout layout_;
     std::atomic<std::uint64_t> dataSize_;
@@ -129,7 +134,10 @@ class AudioFile {
     std::atomic<std::int32_t> limitCounter_{0};
     std::atomic<std::int64_t> writeOffset_{-1};
     std::atomic<double> readPosition_{0};
-    bool modified_ = false;  // written to since it was opened: the header needs bringing up to date
+    bool modified_ = false;
+    std::vector<std::uint8_t> pending_;  // gathered writes, from pendingAt_ on
+    std::uint64_t pendingAt_ =
+        0;  // written to since it was opened: the header needs bringing up to date
 };
 
 // Frames as a count the counters can hold.

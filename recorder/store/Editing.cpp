@@ -25,6 +25,7 @@ bool AudioFile::deleteFrames(std::int32_t frames) {
     const std::int32_t pos = position();
     const std::int32_t length = numSamples();
     if (n <= 0) return true;
+    if (!flushPending()) return false;
     bool ok = true;
     modified_ = true;
     if (n < static_cast<std::int64_t>(length) - pos) {
