@@ -17,12 +17,6 @@ void Capture::start(store::AudioFile& file, std::uint64_t generation) {
     cause_ = 0;
     failed_ = false;
     file.setWriteOffset(-1);
-    // Recording in insert mode needs the insert file and its merge, which this build does not
-    // have: refuse to start rather than overwrite what follows the position.
-    if (ctx_.shared.insert.load() != 0) {
-        ctx_.worker.setState(kInputFailed);
-        return;
-    }
     format_ = file.deviceFormat();
     const Encoding encoding = file.encoding();
     if (encoding == Encoding::ALaw || encoding == Encoding::MuLaw)
@@ -34,8 +28,15 @@ void Capture::start(store::AudioFile& file, std::uint64_t generation) {
         }
         if (file.compressed()->wave().tag == codecs::kTagMpegLayer3) alignMpegWritePoint();
     }
+    // An insert recording collects its audio apart and puts it into the data at the end.
+    if (ctx_.shared.insert.load() != 0 && !file.beginInsert()) {
+        release();
+        ctx_.worker.setState(kInputFailed);
+        return;
+    }
     input_ = ctx_.devices.openInput(ctx_.shared.recordDevice.load(), format_, ctx_.worker);
     if (!input_) {
+        file.finishInsert();  // nothing was inserted: this only removes the insert file
         release();
         ctx_.worker.setState(kInputFailed);
         return;
@@ -187,8 +188,8 @@ bool Capture::encode(const std::uint8_t* data, std::size_t bytes, unsigned extra
         const std::size_t length = leftover_ + take;
         const unsigned flags = flags_ | (done == bytes ? extraFlags : 0);
         if (staged > room && !writeEncoded(std::exchange(staged, 0), countsAsAudio)) return false;
-        const auto c = encoder_->convert({source_.data(), length},
-                                         {encoded_.data() + staged, encoded_.size() - staged}, flags);
+        const auto c = encoder_->convert(
+            {source_.data(), length}, {encoded_.data() + staged, encoded_.size() - staged}, flags);
         flags_ = codecs::kConvertBlockAlign;
         if (!c) return false;
         // A full source buffer that the codec neither takes nor answers would never drain.
@@ -258,6 +259,7 @@ void Capture::finish() {
     buffers_.release();
     if (!tonePending_ && !failed_ && !writeTone(true)) writeFailed();
     release();
+    if (file_->inserting() && !file_->finishInsert()) writeFailed();
     ctx_.worker.setState(kIdle);
     ctx_.notifier.notify(Notice::RecordingStopped, generation_, cause_);
     ctx_.levels.end();

@@ -86,6 +86,14 @@ bool AudioFile::write(std::span<const std::uint8_t> bytes, std::int32_t frames,
                       bool capturedAudio) {
     std::int64_t at = writeOffset_.load();
     if (at < 0) at = static_cast<std::int64_t>(layout_.dataOffset + byteOfFrame(position()));
+    if (inserting()) {
+        if (!appendInsert(bytes)) return false;
+        position_.store(position_.load() + frames);
+        numSamples_.store(numSamples_.load() + frames);
+        if (capturedAudio) limitCounter_.store(limitCounter_.load() + frames);
+        modified_ = true;
+        return true;
+    }
     const auto from = static_cast<std::uint64_t>(at);
     // RIFF sizes are 32 bits: a write that would carry the file past them fails like a full disk.
     constexpr std::uint64_t kRiffLimit = std::numeric_limits<std::uint32_t>::max() - 1;

@@ -112,8 +112,17 @@ class AudioFile {
     bool close();
 
     // Removes `frames` frames at the position (whole blocks for codec files); the data behind
-    // moves down, the sizes are patched, the file keeps its length on disk.
+    // moves down, the sizes are patched, the file keeps its length on disk. The file is
+    // rebuilt beside itself and replaced in one step, so a failure leaves it as it was.
     bool deleteFrames(std::int32_t frames);
+
+    // Insert-mode recording: from beginInsert() on, writes go to a separate insert file and
+    // the position and length grow by what is written; finishInsert() puts that audio into
+    // the data at the position where it began (rebuilding the file beside itself) and removes
+    // the insert file. On failure the file stays as it was and the inserted audio is dropped.
+    bool beginInsert();
+    bool finishInsert();
+    bool inserting() const { return insert_.isOpen(); }
     // Where the file's content ends: the end of the RIFF chunk, or of a data-only file's data.
     std::uint64_t logicalEnd() const;
 
@@ -121,6 +130,12 @@ class AudioFile {
 
   private:
     bool patchSizes();
+    // Writes the data size (with its pad byte), the RIFF size and the sample count that a data
+    // chunk of `dataSize` bytes gives into `f`, which holds this file's header.
+    bool writeHeaderSizes(riff::File& f, std::uint64_t dataSize) const;
+    // Opens the file again after it was replaced, and finds its chunks again.
+    bool reopen();
+    bool appendInsert(std::span<const std::uint8_t> bytes);
     // Writes what consecutive writes gathered; on a short write the file's length falls back
     // to what reached it.
     bool flushPending();
@@ -135,6 +150,11 @@ class AudioFile {
     std::atomic<std::int64_t> writeOffset_{-1};
     std::atomic<double> readPosition_{0};
     bool modified_ = false;
+    riff::File insert_;  // the insert file while an insert recording runs
+    std::string insertPath_;
+    std::uint64_t insertAt_ = 0;  // data byte where the inserted audio goes
+    std::uint64_t insertedBytes_ = 0;
+    std::int32_t insertPosition_ = 0;
     std::vector<std::uint8_t> pending_;  // gathered writes, from pendingAt_ on
     std::uint64_t pendingAt_ =
         0;  // written to since it was opened: the header needs bringing up to date

@@ -221,16 +221,6 @@ TEST(Capture, AnExistingFileIsAppendedTo) {
     EXPECT_EQ(recorded(rig, "a.wav"), ramp(2400));
 }
 
-TEST(Capture, InsertModeDoesNotStartRatherThanOverwrite) {
-    EngineRig rig;
-    rig.line(ramp(8000));
-    auto& c = rig.control();
-    ASSERT_EQ(rig.openNew("i.wav", 16), 0);
-    ASSERT_TRUE(c.put_Insert(1));
-    EXPECT_EQ(c.StartRecording(), 9);
-    EXPECT_EQ(c.get_Status(), 2);
-}
-
 TEST(Capture, WithoutAnInputDeviceTheStartReportsNine) {
     EngineRig rig;
     auto& c = rig.control();
