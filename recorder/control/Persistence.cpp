@@ -1,0 +1,267 @@
+#include "recorder/control/Persistence.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <type_traits>
+
+namespace aurx {
+namespace {
+
+template <std::size_t Size>
+struct UnsignedOf;
+template <>
+struct UnsignedOf<2> {
+    using type = std::uint16_t;
+};
+template <>
+struct UnsignedOf<4> {
+    using type = std::uint32_t;
+};
+template <>
+struct UnsignedOf<8> {
+    using type = std::uint64_t;
+};
+
+class Writer {
+  public:
+    template <class T>
+    void put(T value) {
+        auto bits = std::bit_cast<typename UnsignedOf<sizeof(T)>::type>(value);
+        for (std::size_t i = 0; i < sizeof(T); ++i, bits >>= 8)
+            bytes_.push_back(static_cast<std::uint8_t>(bits & 0xFF));
+    }
+    void put(std::span<const std::uint8_t> bytes) {
+        bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    }
+    std::vector<std::uint8_t> take() { return std::move(bytes_); }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+// Reads forward and never past the end: a short stream reads as nothing.
+class Reader {
+  public:
+    explicit Reader(std::span<const std::uint8_t> bytes) : rest_(bytes) {}
+
+    template <class T>
+    std::optional<T> get() {
+        using U = typename UnsignedOf<sizeof(T)>::type;
+        if (rest_.size() < sizeof(T)) return std::nullopt;
+        U bits = 0;
+        for (std::size_t i = 0; i < sizeof(T); ++i)
+            bits |= static_cast<U>(static_cast<U>(rest_[i]) << (8 * i));
+        rest_ = rest_.subspan(sizeof(T));
+        return std::bit_cast<T>(bits);
+    }
+    std::optional<std::span<const std::uint8_t>> bytes(std::size_t count) {
+        if (rest_.size() < count) return std::nullopt;
+        const auto taken = rest_.first(count);
+        rest_ = rest_.subspan(count);
+        return taken;
+    }
+
+  private:
+    std::span<const std::uint8_t> rest_;
+};
+
+template <class T>
+constexpr VarType kTypeCode = VT_EMPTY;
+template <>
+constexpr VarType kTypeCode<std::int16_t> = VT_I2;
+template <>
+constexpr VarType kTypeCode<std::int32_t> = VT_I4;
+template <>
+constexpr VarType kTypeCode<std::uint32_t> = VT_UI4;
+template <>
+constexpr VarType kTypeCode<float> = VT_R4;
+template <>
+constexpr VarType kTypeCode<double> = VT_R8;
+
+// One saved property: written from its getter, read back through its setter. Its variant
+// type is the getter's type; any other type code in a stream is not ours to guess at.
+struct Item {
+    void (*save)(Writer&, const AURX300Ctrl&);
+    bool (*load)(Reader&, AURX300Ctrl&);
+};
+
+template <auto Get, auto Put>
+constexpr Item item() {
+    using T = std::remove_cvref_t<std::invoke_result_t<decltype(Get), const AURX300Ctrl&>>;
+    static_assert(kTypeCode<T> != VT_EMPTY);
+    return Item{[](Writer& out, const AURX300Ctrl& control) {
+                    out.put(static_cast<std::uint16_t>(kTypeCode<T>));
+                    out.put(std::invoke(Get, control));
+                },
+                [](Reader& in, AURX300Ctrl& control) {
+                    const auto code = in.get<std::uint16_t>();
+                    if (!code || *code != kTypeCode<T>) return false;
+                    const auto value = in.get<T>();
+                    return value && std::invoke(Put, control, *value).ok();
+                }};
+}
+
+// In stream order. RecordLimit is not kept: RecordTimeLimit, set after SampleRate, brings it
+// back.
+constexpr Item kItems[] = {
+    item<&AURX300Ctrl::get_BackColor, &AURX300Ctrl::put_BackColor>(),
+    item<&AURX300Ctrl::get_LowColor, &AURX300Ctrl::put_LowColor>(),
+    item<&AURX300Ctrl::get_MidColor, &AURX300Ctrl::put_MidColor>(),
+    item<&AURX300Ctrl::get_HighColor, &AURX300Ctrl::put_HighColor>(),
+    item<&AURX300Ctrl::get_NumSegments, &AURX300Ctrl::put_NumSegments>(),
+    item<&AURX300Ctrl::get_Orientation, &AURX300Ctrl::put_Orientation>(),
+    item<&AURX300Ctrl::get_Style, &AURX300Ctrl::put_Style>(),
+    item<&AURX300Ctrl::get_SampleRate, &AURX300Ctrl::put_SampleRate>(),
+    item<&AURX300Ctrl::get_NumChannels, &AURX300Ctrl::put_NumChannels>(),
+    item<&AURX300Ctrl::get_BitsPerSample, &AURX300Ctrl::put_BitsPerSample>(),
+    item<&AURX300Ctrl::get_PreToneDuration, &AURX300Ctrl::put_PreToneDuration>(),
+    item<&AURX300Ctrl::get_PostToneDuration, &AURX300Ctrl::put_PostToneDuration>(),
+    item<&AURX300Ctrl::get_RecordTimeLimit, &AURX300Ctrl::put_RecordTimeLimit>(),
+};
+
+constexpr std::string_view kStorageMagic = "AURXSTG1";
+// Far above anything we write; a larger file is not one of ours.
+constexpr std::uintmax_t kLargestStorage = 1 << 20;
+
+std::span<const std::uint8_t> bytesOf(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+std::vector<std::uint8_t> storageWith(std::string_view name, std::span<const std::uint8_t> data) {
+    Writer out;
+    out.put(bytesOf(kStorageMagic));
+    out.put(std::uint32_t{1});
+    out.put(static_cast<std::uint16_t>(name.size()));
+    out.put(bytesOf(name));
+    out.put(static_cast<std::uint32_t>(data.size()));
+    out.put(data);
+    return out.take();
+}
+
+std::optional<std::span<const std::uint8_t>> findStream(std::span<const std::uint8_t> storage,
+                                                        std::string_view name) {
+    Reader in(storage);
+    const auto magic = in.bytes(kStorageMagic.size());
+    if (!magic || !std::ranges::equal(*magic, bytesOf(kStorageMagic))) return std::nullopt;
+    const auto count = in.get<std::uint32_t>();
+    if (!count) return std::nullopt;
+    for (std::uint32_t i = 0; i < *count; ++i) {
+        const auto nameLength = in.get<std::uint16_t>();
+        if (!nameLength) return std::nullopt;
+        const auto streamName = in.bytes(*nameLength);
+        if (!streamName) return std::nullopt;
+        const auto dataLength = in.get<std::uint32_t>();
+        if (!dataLength) return std::nullopt;
+        const auto data = in.bytes(*dataLength);
+        if (!data) return std::nullopt;
+        if (std::ranges::equal(*streamName, bytesOf(name))) return data;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> readWhole(const std::filesystem::path& file) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (ec || size > kLargestStorage) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (in.gcount() != static_cast<std::streamsize>(bytes.size())) return std::nullopt;
+    return bytes;
+}
+
+// Closes the descriptor however the write ends.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const auto n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Writes beside the target and renames over it, so the host's earlier file survives a full
+// disk or a crash half-way.
+bool replaceFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes) {
+    auto partial = file;
+    partial += ".saving-" + std::to_string(::getpid());
+    FileDescriptor fd(::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (fd.get() < 0) return false;
+    const bool written = writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 && fd.close();
+    std::error_code ec;
+    if (written) std::filesystem::rename(partial, file, ec);
+    if (!written || ec) {
+        std::filesystem::remove(partial, ec);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> saveDesignState(const AURX300Ctrl& control) {
+    Writer out;
+    out.put(kDesignStateVersion);
+    out.put(control.extentWidth());
+    out.put(control.extentHeight());
+    for (const auto& i : kItems)
+        i.save(out, control);
+    return out.take();
+}
+
+bool loadDesignState(AURX300Ctrl& control, std::span<const std::uint8_t> stream) {
+    Reader in(stream);
+    const auto version = in.get<std::uint32_t>();
+    if (!version || *version > kDesignStateVersion) return false;
+    const auto width = in.get<std::int32_t>();
+    const auto height = in.get<std::int32_t>();
+    if (!width || !height) return false;
+    control.setExtent(*width, *height);
+    for (const auto& i : kItems)
+        if (!i.load(in, control)) return false;
+    return true;
+}
+
+bool saveDesignStorage(const AURX300Ctrl& control, const std::filesystem::path& file) {
+    return replaceFile(file, storageWith(kDesignStreamName, saveDesignState(control)));
+}
+
+bool loadDesignStorage(AURX300Ctrl& control, const std::filesystem::path& file) {
+    const auto storage = readWhole(file);
+    if (!storage) return false;
+    const auto stream = findStream(*storage, kDesignStreamName);
+    return stream && loadDesignState(control, *stream);
+}
+
+}  // namespace aurx
