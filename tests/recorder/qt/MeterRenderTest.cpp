@@ -104,6 +104,19 @@ TEST(MeterRender, PngHasTheAskedSizeAndTheWidgetsPixels) {
     EXPECT_EQ(pixel(saved, 45, 150), QGuiApplication::palette().color(QPalette::Button));
 }
 
+TEST(MeterRender, PngNeedsNoApplicationObject) {
+    // A command-line host may draw without ever starting Qt's GUI.
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    testsupport::TempDir dir;
+    aurx::AURX300Ctrl control;
+    const QString path = QString::fromStdString(dir.file("meter.png"));
+    ASSERT_TRUE(renderMeterPng(control, 192, 64, path));
+    const QImage saved(path, "PNG");
+    ASSERT_EQ(saved.size(), QSize(192, 64));
+    EXPECT_EQ(pixel(saved, 10, 13), kGreen);
+    EXPECT_EQ(pixel(saved, 178, 49), kRed);
+}
+
 TEST(MeterRender, PngRefusesAnEmptySizeOrAnUnwritablePath) {
     testsupport::TempDir dir;
     aurx::AURX300Ctrl control;
