@@ -2,7 +2,6 @@
 // opens, what confirming and cancelling give back, and the control's choice afterwards.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QTimer>
 #include <QWindow>
@@ -12,20 +11,13 @@
 #include "recorder/formats/HexText.h"
 #include "recorder/qt/FormatChooserDialog.h"
 #include "tests/recorder/FakeDevices.h"
+#include "tests/recorder/qt/WidgetRig.h"
 
 using aurx::AURX300Ctrl;
 using aurxqt::FormatChooserDialog;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
-
-void ensureApplication() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "aurx300-qt-tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
 
 const auto& installed() {
     static const auto codecs = codecs::Manager::standard();
@@ -64,7 +56,7 @@ formats::ChooserRequest request(std::uint16_t tagFilter = 0, Bytes initial = {},
 
 class FormatChooser : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { ensureApplication(); }
+    testsupport::QtApp qt;  // first in, last out
 
     QComboBox* tags() { return dialog->findChild<QComboBox*>("formatTag"); }
     QComboBox* formats() { return dialog->findChild<QComboBox*>("formatAttributes"); }

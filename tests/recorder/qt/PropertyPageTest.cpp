@@ -2,7 +2,6 @@
 // be applied, the order in which it writes, and the box at the first refused value.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include "recorder/control/AURX300Ctrl.h"
 #include "recorder/qt/PropertyPage.h"
 #include "tests/recorder/FakeDevices.h"
+#include "tests/recorder/qt/WidgetRig.h"
 #include "tests/support/TempDir.h"
 
 using aurx::AURX300Ctrl;
@@ -19,14 +19,6 @@ using aurx::Variant;
 using aurxqt::AURX300CtrlProp;
 
 namespace {
-
-void ensureApplication() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "aurx300-qt-tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
 
 struct RecordingSink : aurxqt::MessageSink {
     std::vector<aurxqt::BoxMessage> shown;
@@ -75,7 +67,7 @@ void type(QLineEdit* edit, const QString& text) {
 
 class PropertyPage : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { ensureApplication(); }
+    testsupport::QtApp qt;  // first in, last out
 
     void typeAll(const QStringList& texts) {
         for (qsizetype i = 0; i < kApplyOrder.size(); ++i)
