@@ -168,3 +168,45 @@ TEST(AurxHost, EventsArePrintedWhenPumpedAndCanBeQuietened) {
               std::string::npos)
         << rest;
 }
+
+TEST(AurxHost, SavesAndLoadsTheDesignTimeStream) {
+    TempDir dir;
+    const std::string stream = dir.file("rec.stream");
+    const auto r = host(dir,
+                        "new a\nput NumSegments 20\nput SampleRate 8000\nput NumChannels 1\n"
+                        "put BitsPerSample 8\nput RecordTimeLimit 2.5\n"
+                        "save \"" +
+                            stream +
+                            "\"\n"
+                            "new b\nload \"" +
+                            stream +
+                            "\"\n"
+                            "get NumSegments\nget SampleRate\nget RecordLimit\n"
+                            "load \"" +
+                            dir.file("missing") + "\"\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output,
+              "ok\nok\nok\nok\nok\nok\nNumSegments = 20\nSampleRate = 8000\nRecordLimit = "
+              "20000\nfailed\n");
+    const std::string bytes = readFile(stream);
+    ASSERT_EQ(bytes.size(), 84u);
+    EXPECT_EQ(le32(bytes, 0), 768u);
+    EXPECT_EQ(le32(bytes, 4), 5080u);
+}
+
+#ifdef AURX_HOST_WITH_QT
+TEST(AurxHost, RendersTheMeterIntoAPng) {
+    TempDir dir;
+    const std::string png = dir.file("meter.png");
+    const auto r = host(
+        dir, "new a\nrender-meter \"" + png + "\" 120 30\nrender-meter \"" + png + "x\" 0 30\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, "failed\n") << "only the empty size fails";
+    const std::string bytes = readFile(png);
+    ASSERT_GT(bytes.size(), 24u);
+    EXPECT_EQ(bytes.substr(1, 3), "PNG");
+    EXPECT_EQ(
+        bytes[16] << 24 | bytes[17] << 16 | bytes[18] << 8 | static_cast<unsigned char>(bytes[19]),
+        120);
+}
+#endif

@@ -2,12 +2,15 @@
 
 #include <charconv>
 #include <chrono>
+#include <fstream>
 #include <istream>
+#include <iterator>
 #include <ostream>
 #include <thread>
 
 #include "recorder/control/AURX300Ctrl.h"
 #include "recorder/control/Dispatch.h"
+#include "recorder/control/Persistence.h"
 #include "recorder/formats/HexText.h"
 
 namespace host {
@@ -97,7 +100,8 @@ class HostedControl {
     std::shared_ptr<PrintingSink> sink;
 };
 
-HostSession::HostSession(std::ostream& out) : out_(out) {}
+HostSession::HostSession(std::ostream& out, MeterRenderer renderer)
+    : out_(out), renderer_(std::move(renderer)) {}
 HostSession::~HostSession() = default;
 
 HostedControl* HostSession::current() {
@@ -179,12 +183,30 @@ std::string HostSession::command(const std::vector<Word>& w) {
         wait(w[1].text, *ms);
         return {};
     }
-    if ((verb == "save" || verb == "load") && need(2)) {
-        out_ << "failed" << std::endl;
+    if (verb == "save" && need(2)) {
+        const auto stream = aurx::saveDesignState(current()->control);
+        std::ofstream file(w[1].text, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(stream.data()),
+                   static_cast<std::streamsize>(stream.size()));
+        if (!file.flush()) out_ << "failed" << std::endl;
+        return {};
+    }
+    if (verb == "load" && need(2)) {
+        std::ifstream file(w[1].text, std::ios::binary);
+        const std::vector<std::uint8_t> stream((std::istreambuf_iterator<char>(file)),
+                                               std::istreambuf_iterator<char>());
+        const bool loaded = file.good() || file.eof();
+        out_ << (loaded && aurx::loadDesignState(current()->control, stream) ? "ok" : "failed")
+             << std::endl;
         return {};
     }
     if (verb == "render-meter" && need(4)) {
-        out_ << "failed" << std::endl;
+        const auto width = integer(w[2].text);
+        const auto height = integer(w[3].text);
+        if (!width || !height) return "render-meter needs a file, a width and a height";
+        const bool drawn = renderer_ && *width > 0 && *height > 0 &&
+                           renderer_(current()->control, *width, *height, w[1].text);
+        if (!drawn) out_ << "failed" << std::endl;
         return {};
     }
     return "cannot parse: " + verb;

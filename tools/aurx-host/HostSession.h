@@ -3,6 +3,7 @@
 // sleep, save, load, render-meter).
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <memory>
@@ -12,13 +13,21 @@
 
 #include "tools/aurx-host/CommandLine.h"
 
+namespace aurx {
+class AURX300Ctrl;
+}
+
 namespace host {
 
 class HostedControl;
 
 class HostSession {
   public:
-    explicit HostSession(std::ostream& out);
+    // Draws a control's meter into a PNG file of the given size; false when it cannot.
+    using MeterRenderer = std::function<bool(const aurx::AURX300Ctrl&, int width, int height,
+                                             const std::string& path)>;
+
+    explicit HostSession(std::ostream& out, MeterRenderer renderer = {});
     ~HostSession();
 
     // Runs every line of `in`; 0, or 2 after printing "SOURCE:LINE: message" to `err` for a
@@ -37,6 +46,7 @@ class HostSession {
     HostedControl* current();
 
     std::ostream& out_;
+    MeterRenderer renderer_;
     std::map<std::string, std::unique_ptr<HostedControl>> controls_;
     std::string current_;
     std::set<std::string> quiet_;
