@@ -42,7 +42,9 @@ AurxWidget::AurxWidget(aurx::ControlEnvironment environment, QWidget* parent)
 }
 
 AurxWidget::~AurxWidget() {
-    // The control resets as it goes and may ask for a redraw: nobody must be listening then.
+    // The control resets as it goes and may ask for a redraw: nobody must be listening then,
+    // nor watching its descriptor once it has closed it.
+    if (notifier_) notifier_->setEnabled(false);
     control_->Unadvise(sinkCookie_);
     control_->setSite(nullptr);
 }
