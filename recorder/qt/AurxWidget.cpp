@@ -6,7 +6,10 @@
 #include <QSocketNotifier>
 #include <cmath>
 
+#include "recorder/qt/FormatChooserDialog.h"
+#include "recorder/qt/MessageSinkQt.h"
 #include "recorder/qt/MeterRender.h"
+#include "recorder/qt/PropertyPage.h"
 #include "recorder/qt/SignalSink.h"
 
 namespace aurxqt {
@@ -33,6 +36,8 @@ AurxWidget::AurxWidget(aurx::ControlEnvironment environment, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     control_->setSite(this);
+    // A Qt host offers the codec layer's formats in its own chooser.
+    control_->setFormatChooser(std::make_shared<FormatChooserDialog>());
     sink_ = std::make_shared<SignalSink>(*this);
     sinkCookie_ = control_->Advise(sink_);
     if (const int fd = control_->notificationFd(); fd >= 0) {
@@ -142,6 +147,12 @@ QString AurxWidget::RecordDeviceName(int deviceNumber) const {
 
 QString AurxWidget::PlaybackDeviceName(int deviceNumber) const {
     return QString::fromStdString(control_->get_PlaybackDeviceName(deviceNumber));
+}
+
+bool AurxWidget::ShowPropertyPage() {
+    AURX300CtrlProp page(std::make_shared<QtMessageSink>(), this);
+    page.setObjects({control_.get()});
+    return page.exec() == QDialog::Accepted;
 }
 
 }  // namespace aurxqt

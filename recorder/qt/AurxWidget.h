@@ -175,6 +175,8 @@ class AurxWidget : public QWidget, private aurx::ControlSite {
     Q_INVOKABLE QString GetCurrentFormatAsString();
     Q_INVOKABLE QString RecordDeviceName(int deviceNumber) const;
     Q_INVOKABLE QString PlaybackDeviceName(int deviceNumber) const;
+    // The control's property page, modal, for this control; true when it was applied.
+    Q_INVOKABLE bool ShowPropertyPage();
 
   signals:
     // The control's events, raised on the GUI thread after the call that caused them.
