@@ -22,13 +22,6 @@ std::shared_ptr<FakeDevices> devices() {
 
 const char* kGsm = "31000100401f0000590600004100000002004001";
 
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        out.push_back(e.path().filename());
-    return out;
-}
-
 // Points TMPDIR at a folder for the life of the object.
 class TmpDirOverride {
   public:
@@ -154,7 +147,7 @@ TEST(ControlLifecycle, PlayOnlyRefusesEverythingThatWouldWrite) {
     EXPECT_EQ(c.OpenTemporaryFile(), 18);
     EXPECT_EQ(c.OpenExistingOrNewFile(dir.file("missing.wav")), 18);
     EXPECT_EQ(c.get_Status(), 1) << "the open reset the control before finding the file missing";
-    EXPECT_TRUE(filesIn(dir.path()).empty());
+    EXPECT_TRUE(testsupport::filesIn(dir.path()).empty());
     EXPECT_EQ(c.StartRecording(), 18);
     EXPECT_EQ(c.DeleteSamples(10), 18);
     EXPECT_EQ(c.RePack(), 18);
@@ -175,7 +168,7 @@ TEST(ControlLifecycle, ATemporaryFileLivesInTmpdirAndIsDeletedWhenClosed) {
     TempDir dir;
     TmpDirOverride tmp(dir.path());
     const auto onlyFile = [&] {
-        const auto files = filesIn(dir.path());
+        const auto files = testsupport::filesIn(dir.path());
         return files.size() == 1 ? files[0] : std::string();
     };
     {
@@ -185,7 +178,7 @@ TEST(ControlLifecycle, ATemporaryFileLivesInTmpdirAndIsDeletedWhenClosed) {
         EXPECT_EQ(onlyFile().substr(0, 3), "AUR");
         EXPECT_EQ(c.get_Filename(), dir.file(onlyFile()));
         EXPECT_EQ(c.Reset(), 0);  // closing deletes it
-        EXPECT_TRUE(filesIn(dir.path()).empty());
+        EXPECT_TRUE(testsupport::filesIn(dir.path()).empty());
 
         ASSERT_EQ(c.OpenTemporaryFile(), 0);
         const auto first = onlyFile();
@@ -194,7 +187,7 @@ TEST(ControlLifecycle, ATemporaryFileLivesInTmpdirAndIsDeletedWhenClosed) {
         EXPECT_EQ(c.get_TemporaryFile(), 0);
         ASSERT_EQ(c.OpenTemporaryFile(), 0);
     }  // and so does destroying the control
-    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"kept.wav"});
+    EXPECT_EQ(testsupport::filesIn(dir.path()), std::vector<std::string>{"kept.wav"});
 }
 
 TEST(ControlLifecycle, AnExistingFileOpensAtItsEndWithItsOwnFormat) {

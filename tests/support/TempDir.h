@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -27,5 +28,7 @@ int run(const std::string& program, const std::string& arguments_in_shell_words,
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 bool exists(const std::string& path);
+// The names in a folder, in no particular order.
+std::vector<std::string> filesIn(const std::string& dir);
 
 }  // namespace testsupport

@@ -23,13 +23,6 @@ std::vector<std::int16_t> dataOf(const std::string& path) {
     return pcm16(chunkData(readFile(path), "data"));
 }
 
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        out.push_back(e.path().filename());
-    return out;
-}
-
 // Writes beyond `bytes` into any file fail (EFBIG) while the object lives, as on a full disk.
 class WriteLimit {
   public:
