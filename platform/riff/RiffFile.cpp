@@ -156,8 +156,9 @@ bool File::descend(Chunk& ck, const Chunk* parent, FourCC id, FourCC formType) {
                 ck = Chunk{foundId, size, 0, at + 8, false};
                 return true;
             }
-            if (size >= 4 && readExact(header + 8, 4) &&
-                (formType == 0 || le32(header + 8) == formType)) {
+            // The form type is read even when the size is too small to hold it: an unfinished
+            // file (its sizes still 0) is still recognised.
+            if (readExact(header + 8, 4) && (formType == 0 || le32(header + 8) == formType)) {
                 ck = Chunk{foundId, size, le32(header + 8), at + 8, false};
                 return true;
             }

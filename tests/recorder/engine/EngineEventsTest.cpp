@@ -177,3 +177,28 @@ TEST_F(FullDisk, AWriteFailureStopsTheRecordingAndKeepsWhatWasWritten) {
         std::filesystem::remove(path);
     }
 }
+
+TEST(EngineEvents, ARecordingCutOffByACrashOpensWithWhatReachedTheDisk) {
+    for (std::int16_t bits : {16, 100}) {
+        EngineRig rig;
+        rig.line(pattern(std::string(40, 'L')));
+        auto& c = rig.control();
+        ASSERT_TRUE(c.put_AcmFormat(aurx::Variant("31000100401f0000590600004100000002004001")));
+        ASSERT_EQ(rig.openNew("call.wav", bits), 0);
+        ASSERT_EQ(c.StartRecording(), 0);
+        rig.steps(30);
+        // What the disk holds at this moment, as a power cut would leave it: the header has
+        // not been finished yet.
+        const std::string snapshot = rig.dir.file("after-the-crash.wav");
+        writeFile(snapshot, readFile(rig.dir.file("call.wav")));
+        const std::int32_t recorded = c.get_NumSamples();
+        c.Stop();
+
+        aurx::AURX300Ctrl other;
+        ASSERT_EQ(other.OpenExistingOrNewFile(snapshot), 0) << bits;
+        // At most the last half second waited in memory.
+        EXPECT_LE(other.get_NumSamples(), recorded) << bits;
+        EXPECT_GE(other.get_NumSamples(), recorded - 4000) << bits;
+        EXPECT_GT(other.get_NumSamples(), 0) << bits;
+    }
+}
