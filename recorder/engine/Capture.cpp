@@ -260,12 +260,8 @@ void Capture::finish() {
     if (!tonePending_ && !failed_ && !writeTone(true)) writeFailed();
     release();
     if (file_->inserting() && !file_->finishInsert()) writeFailed();
-    ctx_.worker.setState(kIdle);
-    ctx_.notifier.notify(Notice::RecordingStopped, generation_, cause_);
-    ctx_.levels.end();
-    ctx_.notifier.notify(Notice::NewLevels, generation_);
     file_ = nullptr;
-    ctx_.setStatus(2);
+    ctx_.finished(Notice::RecordingStopped, generation_, cause_);
 }
 
 void Capture::release() {

@@ -26,6 +26,16 @@ struct EngineContext {
         shared.status.store(status);
         signal.notify();
     }
+
+    // A recording or playback has finished: the worker is idle again, the stop and the final
+    // silent levels are reported (in that order), then the host's Stop may return.
+    void finished(Notice stopped, std::uint64_t generation, std::int16_t cause) {
+        worker.setState(kIdle);
+        notifier.notify(stopped, generation, cause);
+        levels.end();
+        notifier.notify(Notice::NewLevels, generation);
+        setStatus(2);
+    }
 };
 
 // Ten device buffers of 0.1 s each, owned by the worker while a stream is open.

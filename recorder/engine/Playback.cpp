@@ -149,12 +149,8 @@ void Playback::onBuffer(wave::Buffer& b) {
     }
     if (--outstanding_ > 0) return;
     release();
-    ctx_.worker.setState(kIdle);
-    ctx_.notifier.notify(Notice::PlaybackStopped, generation_, cause_);
-    ctx_.levels.end();
-    ctx_.notifier.notify(Notice::NewLevels, generation_);
     file_ = nullptr;
-    ctx_.setStatus(2);
+    ctx_.finished(Notice::PlaybackStopped, generation_, cause_);
 }
 
 void Playback::stop() {
