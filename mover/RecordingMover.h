@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/recording/Prompter.h"
-#include "app/settings/modRegistry.h"
+#include "app/settings/RegistryAccess.h"
 
 #include <QStringList>
 
@@ -17,7 +17,7 @@ bool isFinishedRecording(const QString& fileName);
 
 class RecordingMover {
   public:
-    RecordingMover(parlaro::modRegistry& registry, parlaro::Prompter& prompter)
+    RecordingMover(parlaro::RegistryAccess& registry, parlaro::Prompter& prompter)
         : registry_(registry), prompter_(prompter) {}
 
     void run();
@@ -30,7 +30,7 @@ class RecordingMover {
     std::optional<QString> readFolder(const char* valueName);
     void warn(const QString& text);
 
-    parlaro::modRegistry& registry_;
+    parlaro::RegistryAccess& registry_;
     parlaro::Prompter& prompter_;
 };
 

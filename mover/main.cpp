@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
 
     const std::unique_ptr<parlaro::Prompter> prompter = parlaro::makePrompter();
     registry::RegistryStore store(registry::StoreLocations::fromEnvironment());
-    parlaro::modRegistry reg(store, *prompter, "mover");
+    parlaro::RegistryAccess reg(store, *prompter, "mover");
     mover::RecordingMover(reg, *prompter).run();
     return 0;
 }

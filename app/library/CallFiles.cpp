@@ -100,7 +100,7 @@ QString getCallNote(const QString& recordingPath, Prompter& prompter) {
     }
 }
 
-void WriteCallNote(const clsCall& call, const QString& callPath, Prompter& prompter) {
+void WriteCallNote(const CallRecord& call, const QString& callPath, Prompter& prompter) {
     const QString name = NotePath(QFileInfo(call.RecordingLocation).fileName());
     const QString path = (callPath.endsWith('/') ? callPath : callPath + "/") + name;
     try {
@@ -114,18 +114,18 @@ void WriteCallNote(const clsCall& call, const QString& callPath, Prompter& promp
     }
 }
 
-clsCall& GetCall(colCalls& calls, const QString& rowKey) {
+CallRecord& GetCall(CallCollection& calls, const QString& rowKey) {
     return calls.Item(rowKey);
 }
 
-clsCall& AddFoundCall(colCalls& calls, const CallFields& c) {
+CallRecord& AddFoundCall(CallCollection& calls, const CallFields& c) {
     const int32_t number = calls.Count() + 1;
     QString key = QString::number(number);
     return calls.Add(number, c.LoginName, c.CallDate, c.CallTime, c.CallDuration, c.CallNote,
                      c.RecordingLocation, -1, key);
 }
 
-clsCall& AddRecordedCall(colCalls& calls, const clsCall& c) {
+CallRecord& AddRecordedCall(CallCollection& calls, const CallRecord& c) {
     const int32_t number = calls.maxKey().toInt() + 1;
     QString key = QString::number(number);
     return calls.Add(number, c.LoginName, c.CallDate.toString(Qt::ISODate),

@@ -2,12 +2,12 @@
 // note file of the same name with ".wav" replaced by ".txt".
 #pragma once
 
-#include "app/library/colCalls.h"
+#include "app/library/CallCollection.h"
 #include "app/recording/Prompter.h"
 
 namespace parlaro {
 
-// A call as read from its file name, with texts ready for colCalls::Add.
+// A call as read from its file name, with texts ready for CallCollection::Add.
 struct CallFields {
     QString LoginName;
     QString CallDate;  // "07-Dec-2026"
@@ -30,14 +30,14 @@ QString getCallNote(const QString& recordingPath, Prompter& prompter);
 
 // Writes the note of the call just recorded into the calls folder, line breaks as typed. A
 // failure is told to the user; the recording is not affected.
-void WriteCallNote(const clsCall& call, const QString& callPath, Prompter& prompter);
+void WriteCallNote(const CallRecord& call, const QString& callPath, Prompter& prompter);
 
 // The record behind a list row.
-clsCall& GetCall(colCalls& calls, const QString& rowKey);
+CallRecord& GetCall(CallCollection& calls, const QString& rowKey);
 
 // Numbering: a search appends its finds as Count + 1; a call just recorded gets maxKey + 1
 // and goes first.
-clsCall& AddFoundCall(colCalls& calls, const CallFields& call);
-clsCall& AddRecordedCall(colCalls& calls, const clsCall& call);
+CallRecord& AddFoundCall(CallCollection& calls, const CallFields& call);
+CallRecord& AddRecordedCall(CallCollection& calls, const CallRecord& call);
 
 }  // namespace parlaro

@@ -2,7 +2,7 @@
 // in the user's "Form Position" section of the settings store.
 #pragma once
 
-#include "app/settings/modRegistry.h"
+#include "app/settings/RegistryAccess.h"
 
 #include <optional>
 
@@ -16,7 +16,7 @@ constexpr int kTwipsPerPixel = 15;
 
 class FormPosition {
   public:
-    FormPosition(modRegistry& registry, const QString& userKeyPath)
+    FormPosition(RegistryAccess& registry, const QString& userKeyPath)
         : registry_(registry), key_(userKeyPath + "\\Form Position") {}
 
     void save(const FormGeometry& g);
@@ -24,7 +24,7 @@ class FormPosition {
     std::optional<FormGeometry> load();
 
   private:
-    modRegistry& registry_;
+    RegistryAccess& registry_;
     QString key_;
 };
 

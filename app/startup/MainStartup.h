@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/recording/Prompter.h"
-#include "app/settings/modGlobals.h"
+#include "app/settings/SettingsAccess.h"
 #include "app/startup/StartupEnvironment.h"
 
 namespace parlaro {
@@ -16,7 +16,7 @@ struct ProgramValues {
 
 class MainStartup {
   public:
-    MainStartup(modGlobals& globals, modRegistry& registry, Prompter& prompter,
+    MainStartup(SettingsAccess& globals, RegistryAccess& registry, Prompter& prompter,
                 StartupEnvironment env)
         : globals_(globals), registry_(registry), prompter_(prompter), env_(std::move(env)) {}
 
@@ -30,8 +30,8 @@ class MainStartup {
   private:
     void loadSettings(AppSettings& s, const std::function<void(int32_t, int32_t)>& moveWindow);
 
-    modGlobals& globals_;
-    modRegistry& registry_;
+    SettingsAccess& globals_;
+    RegistryAccess& registry_;
     Prompter& prompter_;
     StartupEnvironment env_;
 };

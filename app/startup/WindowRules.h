@@ -4,7 +4,7 @@
 
 #include "app/recording/Prompter.h"
 #include "app/settings/FormPosition.h"
-#include "app/settings/modGlobals.h"
+#include "app/settings/SettingsAccess.h"
 
 namespace parlaro {
 
@@ -18,7 +18,7 @@ class MainWindowView {
 
 class WindowRules {
   public:
-    WindowRules(MainWindowView& view, AppSettings& settings, modGlobals& globals,
+    WindowRules(MainWindowView& view, AppSettings& settings, SettingsAccess& globals,
                 FormPosition& formPosition, Prompter& prompter)
         : view_(view),
           settings_(settings),
@@ -38,7 +38,7 @@ class WindowRules {
 
     MainWindowView& view_;
     AppSettings& settings_;
-    modGlobals& globals_;
+    SettingsAccess& globals_;
     FormPosition& formPosition_;
     Prompter& prompter_;
 };

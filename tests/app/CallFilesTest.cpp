@@ -30,8 +30,8 @@ TEST(CallFiles, NamesThatAreCallsGiveTheirFields) {
         CallFromFileName(folder.chopped(1), "20261207-140322-anna-95.wav", p)->RecordingLocation,
         call->RecordingLocation);
 
-    colCalls calls;
-    const clsCall& added = AddFoundCall(calls, *call);
+    CallCollection calls;
+    const CallRecord& added = AddFoundCall(calls, *call);
     EXPECT_EQ(added.CallDate, QDate(2026, 12, 7));
     EXPECT_EQ(added.CallTime, QTime(14, 3, 22));
     EXPECT_TRUE(p.shown.empty());
@@ -99,7 +99,7 @@ TEST(CallFiles, ANoteTheUserMayNotReadSaysSo) {
 TEST(CallFiles, TheNewCallsNoteIsWrittenIntoTheCallsFolderAsTyped) {
     TempDir dir;
     const QString callPath = QString::fromStdString(dir.path()) + "/";
-    clsCall call;
+    CallRecord call;
     call.RecordingLocation = "20260101-090000-ann-10.wav";
     call.CallNote = "Mr Smith\r\nwants a quote ";
     ScriptedPrompter p;

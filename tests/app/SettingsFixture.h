@@ -1,7 +1,7 @@
 // A settings store in a fresh folder with the two scopes, and the layers over it.
 #pragma once
 
-#include "app/settings/modGlobals.h"
+#include "app/settings/SettingsAccess.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/support/TempDir.h"
 
@@ -13,9 +13,9 @@ struct SettingsFixture {
                                        QString::fromStdString(dir.file("xdg/Parlaro"))};
     registry::RegistryStore store{locations};
     ScriptedPrompter prompter;
-    parlaro::modRegistry reg{store, prompter, "Parlaro"};
+    parlaro::RegistryAccess reg{store, prompter, "Parlaro"};
     parlaro::KeyPaths paths = parlaro::KeyPaths::forProduct("Parlaro");
-    parlaro::modGlobals globals{reg, paths};
+    parlaro::SettingsAccess globals{reg, paths};
 
     SettingsFixture() {
         reg.CreateKey("HKEY_CURRENT_USER\\Software\\Parlaro");

@@ -18,7 +18,7 @@ const QString kUser = "HKEY_CURRENT_USER\\SOFTWARE\\Parlaro";
 const QString kMachine = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Parlaro";
 }  // namespace
 
-TEST(modRegistry, ReadsGiveTheSentinelsWhenNothingCanBeRead) {
+TEST(RegistryAccess, ReadsGiveTheSentinelsWhenNothingCanBeRead) {
     SettingsFixture f;
     EXPECT_EQ(f.reg.GetStringValue(kUser, "Nope", "d", false).value, "Error");
     EXPECT_EQ(f.reg.GetLongValue(kUser, "Nope", 1, false).value, -559038737);
@@ -33,7 +33,7 @@ TEST(modRegistry, ReadsGiveTheSentinelsWhenNothingCanBeRead) {
     EXPECT_TRUE(f.prompter.shown.empty());
 }
 
-TEST(modRegistry, MissingValuesAreCreatedWithTheDefaultWhenAsked) {
+TEST(RegistryAccess, MissingValuesAreCreatedWithTheDefaultWhenAsked) {
     SettingsFixture f;
     const auto s = f.reg.GetStringValue(kUser, "SearchPath", "/calls/", true);
     EXPECT_TRUE(s.created);
@@ -47,7 +47,7 @@ TEST(modRegistry, MissingValuesAreCreatedWithTheDefaultWhenAsked) {
     EXPECT_EQ(f.reg.GetLongValue(kUser, "sensitivity", 0, false).value, -18);
 }
 
-TEST(modRegistry, LongStringsAreCutAtTheReadLimitAndOthersComeBackExactly) {
+TEST(RegistryAccess, LongStringsAreCutAtTheReadLimitAndOthersComeBackExactly) {
     SettingsFixture f;
     const QString longText = QString(300, 'x');
     f.reg.SetStringValue(kUser, "Long", longText);
@@ -64,7 +64,7 @@ TEST(modRegistry, LongStringsAreCutAtTheReadLimitAndOthersComeBackExactly) {
     EXPECT_EQ(f.reg.GetStringValue(kMachine, "PW", "", false).value, binary);
 }
 
-TEST(modRegistry, MalformedKeyPathsAreToldAndChangeNothing) {
+TEST(RegistryAccess, MalformedKeyPathsAreToldAndChangeNothing) {
     for (const QString& path :
          {QString("SOFTWARE\\Parlaro"), QString("HKEY_CURRENT_USER\\SOFTWARE\\"),
           QString("Parlaro"), QString("HKEY_LOCAL_MACHINE\\")}) {
@@ -78,14 +78,14 @@ TEST(modRegistry, MalformedKeyPathsAreToldAndChangeNothing) {
         EXPECT_EQ(f.prompter.shown[0].title, "Parlaro");
         EXPECT_EQ(f.at(Root::CurrentUser, "x").found, Lookup::Found::NoValue);
     }
-    const auto parsed = modRegistry::ParseKeyPath("HKEY_USERS");
+    const auto parsed = RegistryAccess::ParseKeyPath("HKEY_USERS");
     EXPECT_EQ(parsed.root, registry::Root::Users);
     EXPECT_EQ(parsed.subKey, "");
-    EXPECT_EQ(modRegistry::ParseKeyPath("HKEY_CLASSES_ROOT\\a\\b").subKey, "a\\b");
-    EXPECT_FALSE(modRegistry::ParseKeyPath("HKEY_SOMETHING\\a").root);
+    EXPECT_EQ(RegistryAccess::ParseKeyPath("HKEY_CLASSES_ROOT\\a\\b").subKey, "a\\b");
+    EXPECT_FALSE(RegistryAccess::ParseKeyPath("HKEY_SOMETHING\\a").root);
 }
 
-TEST(modGlobals, ReadsFallBackToTheMachineScopeAndFillBothScopes) {
+TEST(SettingsAccess, ReadsFallBackToTheMachineScopeAndFillBothScopes) {
     SettingsFixture f;
     f.userSets("CallTimeOut", RegistryValue::number(7));
     f.machineSets("CallTimeOut", RegistryValue::number(9));
@@ -108,7 +108,7 @@ TEST(modGlobals, ReadsFallBackToTheMachineScopeAndFillBothScopes) {
     EXPECT_EQ(f.at(Root::LocalMachine, "Top").value.dword, 300u);
 }
 
-TEST(modGlobals, SaveAllSettingsWritesItsValuesInOrderToBothScopes) {
+TEST(SettingsAccess, SaveAllSettingsWritesItsValuesInOrderToBothScopes) {
     SettingsFixture f;
     AppSettings s;
     s.CallPath = "/calls/";
@@ -133,7 +133,7 @@ TEST(modGlobals, SaveAllSettingsWritesItsValuesInOrderToBothScopes) {
     EXPECT_EQ(f.at(Root::LocalMachine, "SD").value.dword, 1u);
 }
 
-TEST(modGlobals, AMachineScopeTheUserMayNotWriteIsSkippedQuietly) {
+TEST(SettingsAccess, AMachineScopeTheUserMayNotWriteIsSkippedQuietly) {
     SettingsFixture f;
     f.machineSets("CallPath", RegistryValue::string("/srv/calls/"));
     const std::string machineFile = f.store.filePath(Root::LocalMachine).toStdString();
@@ -143,8 +143,8 @@ TEST(modGlobals, AMachineScopeTheUserMayNotWriteIsSkippedQuietly) {
     const int status = testsupport::runUnprivileged([&] {
         registry::RegistryStore store(f.locations);
         testsupport::ScriptedPrompter prompter;
-        modRegistry reg(store, prompter, "Parlaro");
-        modGlobals globals(reg, f.paths);
+        RegistryAccess reg(store, prompter, "Parlaro");
+        SettingsAccess globals(reg, f.paths);
         if (globals.ReadSetting("CallPath", "/def/") != "/srv/calls/") return 1;
         if (globals.ReadSettingLong("CallTimeOut", 5) != 5) return 2;
         globals.WriteSettingLong("Top", 1);

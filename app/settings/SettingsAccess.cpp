@@ -1,4 +1,4 @@
-#include "app/settings/modGlobals.h"
+#include "app/settings/SettingsAccess.h"
 
 namespace parlaro {
 
@@ -7,7 +7,7 @@ KeyPaths KeyPaths::forProduct(const QString& productName) {
             "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + productName};
 }
 
-QString modGlobals::ReadSetting(const QString& name, const QString& defaultValue) {
+QString SettingsAccess::ReadSetting(const QString& name, const QString& defaultValue) {
     const auto user = registry_.GetStringValue(paths_.user, name, defaultValue, true);
     if (!user.created) return user.value;
     QString value = defaultValue;
@@ -20,7 +20,7 @@ QString modGlobals::ReadSetting(const QString& name, const QString& defaultValue
     return value;
 }
 
-int32_t modGlobals::ReadSettingLong(const QString& name, int32_t defaultValue) {
+int32_t SettingsAccess::ReadSettingLong(const QString& name, int32_t defaultValue) {
     const auto user = registry_.GetLongValue(paths_.user, name, defaultValue, true);
     if (!user.created) return user.value;
     int32_t value = defaultValue;
@@ -33,17 +33,17 @@ int32_t modGlobals::ReadSettingLong(const QString& name, int32_t defaultValue) {
     return value;
 }
 
-void modGlobals::WriteSetting(const QString& name, const QString& text) {
+void SettingsAccess::WriteSetting(const QString& name, const QString& text) {
     registry_.SetStringValue(paths_.user, name, text);
     registry_.SetStringValue(paths_.machine, name, text);
 }
 
-void modGlobals::WriteSettingLong(const QString& name, int32_t value) {
+void SettingsAccess::WriteSettingLong(const QString& name, int32_t value) {
     registry_.SetLongValue(paths_.user, name, value);
     registry_.SetLongValue(paths_.machine, name, value);
 }
 
-void modGlobals::SaveAllSettings(const AppSettings& s) {
+void SettingsAccess::SaveAllSettings(const AppSettings& s) {
     WriteSetting("SearchPath", s.SearchPath);
     WriteSettingLong("Minimised", s.Minimised ? 1 : 0);
     WriteSettingLong("Top", s.Top);

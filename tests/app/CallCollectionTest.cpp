@@ -11,19 +11,19 @@ CallFields found(int n) {
     return {"ann", "07-Dec-2026", "14:03:22", n, "", "/calls/x" + QString::number(n) + ".wav"};
 }
 
-QList<int32_t> numbers(const colCalls& calls) {
+QList<int32_t> numbers(const CallCollection& calls) {
     QList<int32_t> n;
-    for (const clsCall& c : calls)
+    for (const CallRecord& c : calls)
         n << c.iCall;
     return n;
 }
 
 }  // namespace
 
-TEST(colCalls, AddWrapsTheKeyAndInsertsWhereAsked) {
-    colCalls calls;
+TEST(CallCollection, AddWrapsTheKeyAndInsertsWhereAsked) {
+    CallCollection calls;
     QString key = "5";
-    clsCall& c = calls.Add(5, "ann", "07-Dec-2026", "14:03:22", 95, "note", "/c/x.wav", -1, key);
+    CallRecord& c = calls.Add(5, "ann", "07-Dec-2026", "14:03:22", 95, "note", "/c/x.wav", -1, key);
     EXPECT_EQ(key, "#5#");
     EXPECT_EQ(c.CallDate, QDate(2026, 12, 7));
     EXPECT_EQ(c.CallTime, QTime(14, 3, 22));
@@ -50,17 +50,17 @@ TEST(colCalls, AddWrapsTheKeyAndInsertsWhereAsked) {
     EXPECT_EQ(calls.Count(), 0);
 }
 
-TEST(colCalls, NumberingOfSearchResultsAndOfNewCalls) {
-    colCalls calls;
+TEST(CallCollection, NumberingOfSearchResultsAndOfNewCalls) {
+    CallCollection calls;
     EXPECT_EQ(calls.maxKey(), "0");
-    clsCall recorded;
+    CallRecord recorded;
     recorded.LoginName = "ann";
     recorded.CallDate = QDate(2026, 12, 8);
     recorded.CallTime = QTime(10, 0, 0);
     EXPECT_EQ(AddRecordedCall(calls, recorded).iCall, 1);
     EXPECT_NO_THROW(GetCall(calls, "#1#"));
 
-    colCalls search;
+    CallCollection search;
     for (int i = 0; i < 5; ++i)
         AddFoundCall(search, found(i));
     EXPECT_EQ(numbers(search), (QList<int32_t>{1, 2, 3, 4, 5}));
@@ -70,7 +70,7 @@ TEST(colCalls, NumberingOfSearchResultsAndOfNewCalls) {
     EXPECT_EQ(numbers(search), (QList<int32_t>{7, 6, 1, 2, 3, 4, 5}));
     EXPECT_EQ(GetCall(search, "#6#").CallDate, QDate(2026, 12, 8));
 
-    auto owned = std::make_unique<colCalls>();
+    auto owned = std::make_unique<CallCollection>();
     AddFoundCall(*owned, found(1));
     EmptyCollection(owned);
     EXPECT_EQ(owned, nullptr);

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/settings/AppSettings.h"
-#include "app/settings/modRegistry.h"
+#include "app/settings/RegistryAccess.h"
 
 namespace parlaro {
 
@@ -15,9 +15,9 @@ struct KeyPaths {
     static KeyPaths forProduct(const QString& productName);
 };
 
-class modGlobals {
+class SettingsAccess {
   public:
-    modGlobals(modRegistry& registry, KeyPaths paths)
+    SettingsAccess(RegistryAccess& registry, KeyPaths paths)
         : registry_(registry), paths_(std::move(paths)) {}
 
     const KeyPaths& paths() const { return paths_; }
@@ -30,7 +30,7 @@ class modGlobals {
     void SaveAllSettings(const AppSettings& settings);
 
   private:
-    modRegistry& registry_;
+    RegistryAccess& registry_;
     KeyPaths paths_;
 };
 

@@ -11,7 +11,7 @@
 
 namespace parlaro {
 
-struct clsCall {
+struct CallRecord {
     int32_t iCall = 0;  // number within the collection; its key is "#" + number + "#"
     QString LoginName;
     QDate CallDate;

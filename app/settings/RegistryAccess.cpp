@@ -1,4 +1,4 @@
-#include "app/settings/modRegistry.h"
+#include "app/settings/RegistryAccess.h"
 
 namespace parlaro {
 
@@ -32,11 +32,11 @@ std::optional<int32_t> fromValue(const RegistryValue& v, const int32_t*) {
 
 }  // namespace
 
-registry::KeyPath modRegistry::ParseKeyPath(const QString& keyPath) {
+registry::KeyPath RegistryAccess::ParseKeyPath(const QString& keyPath) {
     return registry::splitKeyPath(keyPath);
 }
 
-std::optional<std::pair<registry::Root, QString>> modRegistry::open(const QString& keyPath) {
+std::optional<std::pair<registry::Root, QString>> RegistryAccess::open(const QString& keyPath) {
     if (!registry::isWellFormedKeyPath(keyPath)) {
         prompter_.show({title_, "Incorrect Format:\n\n" + keyPath, Icon::None, Buttons::Ok});
         return std::nullopt;
@@ -46,23 +46,24 @@ std::optional<std::pair<registry::Root, QString>> modRegistry::open(const QStrin
     return std::make_pair(*parsed.root, parsed.subKey);
 }
 
-void modRegistry::CreateKey(const QString& keyPath) {
+void RegistryAccess::CreateKey(const QString& keyPath) {
     if (const auto key = open(keyPath)) store_.createKey(key->first, key->second);
 }
 
-void modRegistry::SetStringValue(const QString& keyPath, const QString& name, const QString& text) {
+void RegistryAccess::SetStringValue(const QString& keyPath, const QString& name,
+                                    const QString& text) {
     if (const auto key = open(keyPath))
         store_.set(key->first, key->second, name, toValue(text), false);
 }
 
-void modRegistry::SetLongValue(const QString& keyPath, const QString& name, int32_t value) {
+void RegistryAccess::SetLongValue(const QString& keyPath, const QString& name, int32_t value) {
     if (const auto key = open(keyPath))
         store_.set(key->first, key->second, name, toValue(value), false);
 }
 
 template <typename T>
-ReadResult<T> modRegistry::get(const QString& keyPath, const QString& name, const T& defaultValue,
-                               bool createIfMissing, const T& sentinel) {
+ReadResult<T> RegistryAccess::get(const QString& keyPath, const QString& name,
+                                  const T& defaultValue, bool createIfMissing, const T& sentinel) {
     const auto key = open(keyPath);
     if (!key) return {sentinel, false};
     const registry::Lookup found = store_.get(key->first, key->second, name);
@@ -82,13 +83,14 @@ ReadResult<T> modRegistry::get(const QString& keyPath, const QString& name, cons
     return {value.value_or(sentinel), false};
 }
 
-ReadResult<QString> modRegistry::GetStringValue(const QString& keyPath, const QString& name,
-                                                const QString& defaultValue, bool createIfMissing) {
+ReadResult<QString> RegistryAccess::GetStringValue(const QString& keyPath, const QString& name,
+                                                   const QString& defaultValue,
+                                                   bool createIfMissing) {
     return get<QString>(keyPath, name, defaultValue, createIfMissing, kStringSentinel);
 }
 
-ReadResult<int32_t> modRegistry::GetLongValue(const QString& keyPath, const QString& name,
-                                              int32_t defaultValue, bool createIfMissing) {
+ReadResult<int32_t> RegistryAccess::GetLongValue(const QString& keyPath, const QString& name,
+                                                 int32_t defaultValue, bool createIfMissing) {
     return get<int32_t>(keyPath, name, defaultValue, createIfMissing, kLongSentinel);
 }
 

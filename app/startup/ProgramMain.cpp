@@ -1,6 +1,6 @@
-#include "app/startup/modMain.h"
+#include "app/startup/ProgramMain.h"
 
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "app/recording/QtPrompter.h"
 #include "app/startup/SignalBridge.h"
 #include "app/startup/SingleInstance.h"
@@ -18,20 +18,21 @@ int Main(int argc, char** argv) {
     const KeyPaths paths = KeyPaths::forProduct(kProductName);
     registry::RegistryStore store(registry::StoreLocations::fromEnvironment());
     const std::unique_ptr<Prompter> prompter = makePrompter();
-    modRegistry reg(store, *prompter, kProductName);
+    RegistryAccess reg(store, *prompter, kProductName);
     reg.CreateKey("HKEY_CURRENT_USER\\Software\\" + kProductName);
     reg.CreateKey("HKEY_LOCAL_MACHINE\\Software\\" + kProductName);
-    modGlobals globals(reg, paths);
+    SettingsAccess globals(reg, paths);
 
     const SystemClock clock;
-    frmMain window(globals, reg, *prompter,
-                   StartupEnvironment::fromSystem(QCoreApplication::applicationDirPath()), clock);
+    MainWindow window(globals, reg, *prompter,
+                      StartupEnvironment::fromSystem(QCoreApplication::applicationDirPath()),
+                      clock);
     if (auto* boxes = dynamic_cast<QtPrompter*>(prompter.get())) boxes->setParent(&window);
     QObject::connect(&instance, &SingleInstance::activationRequested, &window,
-                     &frmMain::bringToFront);
+                     &MainWindow::bringToFront);
     SignalBridge termination;
     QObject::connect(&termination, &SignalBridge::terminationRequested, &window,
-                     &frmMain::terminationRequested);
+                     &MainWindow::terminationRequested);
     window.Load();
     window.showAsStored();
     return QApplication::exec();

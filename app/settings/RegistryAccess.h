@@ -21,10 +21,10 @@ struct ReadResult {
     bool created = false;  // the value was missing and the default has been written
 };
 
-class modRegistry {
+class RegistryAccess {
   public:
     // title: the caption of the "Incorrect Format:" box (the program's own title).
-    modRegistry(registry::RegistryStore& store, Prompter& prompter, QString title)
+    RegistryAccess(registry::RegistryStore& store, Prompter& prompter, QString title)
         : store_(store), prompter_(prompter), title_(std::move(title)) {}
 
     // Root and sub-key; no root when the first part names none.

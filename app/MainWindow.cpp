@@ -1,4 +1,4 @@
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 
 #include "app/recording/RuntimeErrors.h"
 #include "app/recording/TimeText.h"
@@ -27,8 +27,8 @@ QPixmap lamp(const QColor& colour) {
 
 }  // namespace
 
-frmMain::frmMain(modGlobals& globals, modRegistry& registry, Prompter& prompter,
-                 StartupEnvironment env, const Clock& clock)
+MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompter& prompter,
+                       StartupEnvironment env, const Clock& clock)
     : globals_(globals),
       prompter_(prompter),
       clock_(clock),
@@ -59,12 +59,12 @@ frmMain::frmMain(modGlobals& globals, modRegistry& registry, Prompter& prompter,
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         statusBar()->addWidget(panels_[i], stretch[i]);
     }
-    connect(cmdQuit_, &QPushButton::clicked, this, &frmMain::cmdQuit_Click);
+    connect(cmdQuit_, &QPushButton::clicked, this, &MainWindow::onQuit);
     tmrTimeStamp_.setInterval(1000);
-    connect(&tmrTimeStamp_, &QTimer::timeout, this, &frmMain::tmrTimeStamp_Timer);
+    connect(&tmrTimeStamp_, &QTimer::timeout, this, &MainWindow::showTimeStamp);
 }
 
-void frmMain::Load() {
+void MainWindow::Load() {
     try {
         startup_.GetRegistrySettings(settings_, [this](int32_t t, int32_t l) {
             move(l / kTwipsPerPixel, t / kTwipsPerPixel);
@@ -77,7 +77,7 @@ void frmMain::Load() {
         startup_.GetPCAndUserName(values_);
         setPanelText(2, "00:00:00");
         status_.SetRecordingIndicator(false);
-        tmrTimeStamp_Timer();
+        showTimeStamp();
         tmrTimeStamp_.start();
     } catch (const std::exception& e) {
         reportRuntimeError(prompter_, Guarded::FormLoad, e);
@@ -85,7 +85,7 @@ void frmMain::Load() {
     loaded_ = true;
 }
 
-void frmMain::showAsStored() {
+void MainWindow::showAsStored() {
     if (settings_.Minimised) {
         showMinimized();
     } else {
@@ -93,14 +93,14 @@ void frmMain::showAsStored() {
     }
 }
 
-void frmMain::bringToFront() {
+void MainWindow::bringToFront() {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     showNormal();
     raise();
     activateWindow();
 }
 
-void frmMain::terminationRequested(int count) {
+void MainWindow::terminationRequested(int count) {
     if (count >= 2) {
         endNow();
         return;
@@ -108,21 +108,21 @@ void frmMain::terminationRequested(int count) {
     close();  // the unload rules decide, as at a system shutdown
 }
 
-void frmMain::endNow() {
+void MainWindow::endNow() {
     ending_ = true;
     close();
     QApplication::quit();
 }
 
-void frmMain::cmdQuit_Click() {
+void MainWindow::onQuit() {
     if (rules_.Quit()) endNow();
 }
 
-void frmMain::tmrTimeStamp_Timer() {
+void MainWindow::showTimeStamp() {
     setPanelText(4, ClockText(clock_.now()));
 }
 
-void frmMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (ending_ || rules_.Unload()) {
         ending_ = true;
         event->accept();
@@ -132,41 +132,41 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
 }
 
-void frmMain::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && loaded_ && !ending_) rules_.StateChanged();
 }
 
-void frmMain::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (loaded_ && !ending_ && isVisible()) rules_.StateChanged();
 }
 
-void frmMain::setPanelText(int panel, const QString& text) {
+void MainWindow::setPanelText(int panel, const QString& text) {
     if (panel >= 1 && panel <= static_cast<int>(panels_.size())) panels_[panel - 1]->setText(text);
 }
 
-void frmMain::setIndicator(bool recording, const QString& tooltip) {
+void MainWindow::setIndicator(bool recording, const QString& tooltip) {
     imgRecording_->setPixmap(lamp(recording ? QColor(Qt::red) : QColor(Qt::green)));
     imgRecording_->setToolTip(tooltip);
 }
 
-void frmMain::setCaption(const QString& caption) {
+void MainWindow::setCaption(const QString& caption) {
     setWindowTitle(caption);
 }
 
-bool frmMain::isMinimised() const {
+bool MainWindow::isMinimised() const {
     return isMinimized();
 }
 
-FormGeometry frmMain::geometryTwips() const {
+FormGeometry MainWindow::geometryTwips() const {
     const QRect g = geometry();
     const QPoint p = pos();
     return {g.height() * kTwipsPerPixel, g.width() * kTwipsPerPixel, p.x() * kTwipsPerPixel,
             p.y() * kTwipsPerPixel};
 }
 
-QString frmMain::panelText(int panel) const {
+QString MainWindow::panelText(int panel) const {
     if (panel < 1 || panel > static_cast<int>(panels_.size())) return {};
     return panels_[panel - 1]->text();
 }

@@ -2,24 +2,24 @@
 // Count; keys are "#n#" and compare without regard to case.
 #pragma once
 
-#include "app/library/clsCall.h"
+#include "app/library/CallRecord.h"
 
 #include <memory>
 #include <vector>
 
 namespace parlaro {
 
-class colCalls {
+class CallCollection {
   public:
     // Before -1 appends, any other value inserts before that position. Key is wrapped in "#"
     // and the caller's variable holds the wrapped key afterwards. Dates and times come as
     // text. Throws AppError for an unreadable date or time, a used key or a bad position.
-    clsCall& Add(int32_t iCall, const QString& LoginName, const QString& CallDate,
-                 const QString& CallTime, int32_t CallDuration, const QString& CallNote,
-                 const QString& RecordingLocation, int Before, QString& Key);
+    CallRecord& Add(int32_t iCall, const QString& LoginName, const QString& CallDate,
+                    const QString& CallTime, int32_t CallDuration, const QString& CallNote,
+                    const QString& RecordingLocation, int Before, QString& Key);
 
-    clsCall& Item(int position);
-    clsCall& Item(const QString& key);
+    CallRecord& Item(int position);
+    CallRecord& Item(const QString& key);
     int Count() const { return static_cast<int>(items_.size()); }
     void Remove(int position);
     void Remove(const QString& key);
@@ -29,9 +29,9 @@ class colCalls {
     // NewEnum: iteration in position order.
     class Iterator {
       public:
-        using Inner = std::vector<std::pair<QString, std::unique_ptr<clsCall>>>::const_iterator;
+        using Inner = std::vector<std::pair<QString, std::unique_ptr<CallRecord>>>::const_iterator;
         explicit Iterator(Inner it) : it_(it) {}
-        clsCall& operator*() const { return *it_->second; }
+        CallRecord& operator*() const { return *it_->second; }
         Iterator& operator++() {
             ++it_;
             return *this;
@@ -48,11 +48,11 @@ class colCalls {
     std::size_t indexOf(int position) const;
     std::size_t indexOf(const QString& key) const;
 
-    std::vector<std::pair<QString, std::unique_ptr<clsCall>>> items_;
+    std::vector<std::pair<QString, std::unique_ptr<CallRecord>>> items_;
 };
 
 // Removes the calls from the last to the first and releases the collection; no collection,
 // nothing to do.
-void EmptyCollection(std::unique_ptr<colCalls>& calls);
+void EmptyCollection(std::unique_ptr<CallCollection>& calls);
 
 }  // namespace parlaro

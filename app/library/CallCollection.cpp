@@ -1,4 +1,4 @@
-#include "app/library/colCalls.h"
+#include "app/library/CallCollection.h"
 
 #include "app/support/AppError.h"
 
@@ -6,9 +6,10 @@
 
 namespace parlaro {
 
-clsCall& colCalls::Add(int32_t iCall, const QString& LoginName, const QString& CallDate,
-                       const QString& CallTime, int32_t CallDuration, const QString& CallNote,
-                       const QString& RecordingLocation, int Before, QString& Key) {
+CallRecord& CallCollection::Add(int32_t iCall, const QString& LoginName, const QString& CallDate,
+                                const QString& CallTime, int32_t CallDuration,
+                                const QString& CallNote, const QString& RecordingLocation,
+                                int Before, QString& Key) {
     const auto date = callDateFromText(CallDate);
     const auto time = callTimeFromText(CallTime);
     if (!date || !time) throw AppError(13, "Type mismatch");
@@ -20,9 +21,9 @@ clsCall& colCalls::Add(int32_t iCall, const QString& LoginName, const QString& C
         throw AppError(errors::kKeyInUse,
                        "This key is already associated with an element of this collection");
     }
-    auto call = std::make_unique<clsCall>(
-        clsCall{iCall, LoginName, *date, *time, CallDuration, CallNote, RecordingLocation});
-    clsCall& added = *call;
+    auto call = std::make_unique<CallRecord>(
+        CallRecord{iCall, LoginName, *date, *time, CallDuration, CallNote, RecordingLocation});
+    CallRecord& added = *call;
     if (Before == -1) {
         items_.emplace_back(Key, std::move(call));
     } else {
@@ -34,41 +35,41 @@ clsCall& colCalls::Add(int32_t iCall, const QString& LoginName, const QString& C
     return added;
 }
 
-std::size_t colCalls::indexOf(int position) const {
+std::size_t CallCollection::indexOf(int position) const {
     if (position < 1 || position > Count()) {
         throw AppError(errors::kSubscriptOutOfRange, "Subscript out of range");
     }
     return static_cast<std::size_t>(position - 1);
 }
 
-std::size_t colCalls::indexOf(const QString& key) const {
+std::size_t CallCollection::indexOf(const QString& key) const {
     for (std::size_t i = 0; i < items_.size(); ++i) {
         if (items_[i].first.compare(key, Qt::CaseInsensitive) == 0) return i;
     }
     throw AppError(errors::kInvalidArgument, "Invalid procedure call or argument");
 }
 
-clsCall& colCalls::Item(int position) {
+CallRecord& CallCollection::Item(int position) {
     return *items_[indexOf(position)].second;
 }
-clsCall& colCalls::Item(const QString& key) {
+CallRecord& CallCollection::Item(const QString& key) {
     return *items_[indexOf(key)].second;
 }
 
-void colCalls::Remove(int position) {
+void CallCollection::Remove(int position) {
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(indexOf(position)));
 }
 
-void colCalls::Remove(const QString& key) {
+void CallCollection::Remove(const QString& key) {
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(indexOf(key)));
 }
 
-QString colCalls::maxKey() const {
+QString CallCollection::maxKey() const {
     if (items_.empty()) return "0";
     return QString::number(std::max(items_.front().second->iCall, items_.back().second->iCall));
 }
 
-void EmptyCollection(std::unique_ptr<colCalls>& calls) {
+void EmptyCollection(std::unique_ptr<CallCollection>& calls) {
     if (!calls) return;
     for (int i = calls->Count(); i >= 1; --i)
         calls->Remove(i);

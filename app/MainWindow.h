@@ -17,11 +17,11 @@
 
 namespace parlaro {
 
-class frmMain final : public QMainWindow, public StatusView, public MainWindowView {
+class MainWindow final : public QMainWindow, public StatusView, public MainWindowView {
     Q_OBJECT
   public:
-    frmMain(modGlobals& globals, modRegistry& registry, Prompter& prompter, StartupEnvironment env,
-            const Clock& clock);
+    MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompter& prompter,
+               StartupEnvironment env, const Clock& clock);
 
     // The load handler: settings, caption, temporary folder, user name, first status.
     void Load();
@@ -49,11 +49,11 @@ class frmMain final : public QMainWindow, public StatusView, public MainWindowVi
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    void cmdQuit_Click();
-    void tmrTimeStamp_Timer();
+    void onQuit();
+    void showTimeStamp();
     void endNow();
 
-    modGlobals& globals_;
+    SettingsAccess& globals_;
     Prompter& prompter_;
     const Clock& clock_;
     AppSettings settings_;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "tests/app/SettingsFixture.h"
 
 #include <QApplication>
@@ -31,10 +31,10 @@ struct Form : testsupport::SettingsFixture {
 
 }  // namespace
 
-TEST(frmMain, LoadsWithCaptionPanelsIndicatorAndStoredSize) {
+TEST(MainWindow, LoadsWithCaptionPanelsIndicatorAndStoredSize) {
     Form f;
     FormPosition(f.reg, f.paths.user).save({6000, 9000, 0, 0});
-    frmMain w(f.globals, f.reg, f.prompter, f.env, f.clock);
+    MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
     w.Load();
     EXPECT_EQ(w.windowTitle(), "Parlaro Call Recorder");
     EXPECT_EQ(w.panelText(1), "Ready - Manual Recording");
@@ -49,10 +49,10 @@ TEST(frmMain, LoadsWithCaptionPanelsIndicatorAndStoredSize) {
     EXPECT_EQ(w.findChild<QLabel*>("imgRecording")->toolTip(), "Recording");
 }
 
-TEST(frmMain, ClosingIsRefusedWhilePreventShutdownIsOn) {
+TEST(MainWindow, ClosingIsRefusedWhilePreventShutdownIsOn) {
     Form f;
     f.userSets("SD", registry::RegistryValue::number(1));
-    frmMain w(f.globals, f.reg, f.prompter, f.env, f.clock);
+    MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
     w.Load();
     w.show();
     EXPECT_FALSE(w.close());

@@ -1,4 +1,4 @@
-#include "app/library/clsCall.h"
+#include "app/library/CallRecord.h"
 
 #include <QLocale>
 
