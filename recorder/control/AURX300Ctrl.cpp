@@ -177,6 +177,13 @@ CallResult AURX300Ctrl::put_PostToneDuration(float v) {
     return {};
 }
 
+CallResult AURX300Ctrl::put_PreRollTime(float v) {
+    if (!(v >= 0 && v <= 10))
+        return CallResult::refused("AURX300 PreRollTime must be in the range 0 to 10");
+    shared_.preRollTime = v;
+    return {};
+}
+
 CallResult AURX300Ctrl::put_RecordLimit(std::int32_t v) {
     if (v < 0) return CallResult::refused("AURX300 RecordLimit must be zero or positive");
     shared_.recordLimit = v;

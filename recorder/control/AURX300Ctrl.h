@@ -104,6 +104,10 @@ class AURX300Ctrl : private engine::Notifier {
     CallResult put_RecordLimit(std::int32_t v);
     double get_RecordTimeLimit() const { return recordTimeLimit_; }
     CallResult put_RecordTimeLimit(double v);
+    // Seconds of paused audio a recording into a new file starts with when it follows a
+    // stopped paused recording; read when a recording starts.
+    float get_PreRollTime() const { return shared_.preRollTime; }
+    CallResult put_PreRollTime(float v);
 
     // Devices.
     std::int32_t get_NRecordDevices() const;

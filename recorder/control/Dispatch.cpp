@@ -190,6 +190,7 @@ const std::vector<MemberInfo>& Dispatch::members() {
                {in("hwndOwner", A::I4), in("dialogTitle", A::Bstr), in("waveFormat", A::I2),
                 out("errorCode", A::I2)}),
         prop(56, "DataOnly", A::I2, true),
+        prop(57, "PreRollTime", A::R4, true),
     };
     return table;
 }
@@ -363,6 +364,9 @@ InvokeResult Dispatch::get(const MemberInfo& m, std::span<Variant> args, Variant
         case 56:
             v = c.get_DataOnly();
             break;
+        case 57:
+            v = c.get_PreRollTime();
+            break;
         default:
             return {InvokeStatus::MemberNotFound, {}, 0};
     }
@@ -434,6 +438,8 @@ InvokeResult Dispatch::put(const MemberInfo& m, std::span<Variant> args) {
             return refused(c.put_PlayOnly(v.toI2().value));
         case 56:
             return refused(c.put_DataOnly(v.toI2().value));
+        case 57:
+            return refused(c.put_PreRollTime(v.toR4().value));
         default:
             return {InvokeStatus::MemberNotFound, {}, 0};
     }

@@ -43,6 +43,9 @@ void Capture::start(store::AudioFile& file, std::uint64_t generation) {
     }
     buffers_.allocate(format_);
     companded_.assign(buffers_.bytes() / 2, 0);
+    // Only a recording that begins a file of its own may open with audio from before it.
+    const bool freshFile = file.created() && file.numSamples() == 0 && !file.inserting();
+    preRoll_.begin(ctx_.shared.preRollTime.load(), format_, freshFile, PreRoll::Clock::now());
     for (int i = 0; i < BufferSet::kCount; ++i) {
         buffers_[i].length = 0;
         input_->add(buffers_[i]);
@@ -126,12 +129,15 @@ void Capture::onBuffer(wave::Buffer& b) {
         if (outcome.voxChanged) ctx_.notifier.notify(Notice::VoxChanged, generation_);
         ctx_.notifier.notify(Notice::NewLevels, generation_);
         const std::int32_t limit = ctx_.shared.recordLimit.load();
+        const auto limitReached = [&] { return limit > 0 && file_->limitCounter() >= limit; };
+        const bool carried = preRoll_.takeCarried();
         if (ctx_.shared.paused.load() != 0 || ctx_.shared.voxPaused.load() != 0) {
+            preRoll_.keep(b.data, b.length);
             if (!tonePending_) {
                 if (!failed_ && !writeTone(true)) writeFailed();
                 tonePending_ = true;
             }
-        } else if (limit > 0 && file_->limitCounter() >= limit) {
+        } else if (limitReached()) {
             if (ctx_.worker.state() == kRecording) stopWith(13);
         } else if (!failed_) {
             bool ok = true;
@@ -139,7 +145,16 @@ void Capture::onBuffer(wave::Buffer& b) {
                 ok = writeTone(false);
                 tonePending_ = false;
             }
-            ok = ok && writeAudio(b.data, b.length, frames);
+            // The pre-tone marks where the file's audio begins, so the carried audio follows it
+            // and runs straight on into this buffer, as it ran on the line.
+            if (carried) ok = ok && writePreRoll();
+            preRoll_.clear();
+            if (ok && carried && limitReached()) {
+                // The carried audio counts against the limit like any captured buffer.
+                if (ctx_.worker.state() == kRecording) stopWith(13);
+            } else {
+                ok = ok && writeAudio(b.data, b.length, frames);
+            }
             if (!ok) writeFailed();
         }
     }
@@ -171,6 +186,20 @@ bool Capture::writeAudio(const std::uint8_t* data, std::size_t bytes, std::int32
             return encode(data, bytes, 0, true);
     }
     return false;
+}
+
+// The ring's audio as captured audio, in pieces no larger than a buffer (all the G.711 output
+// holds).
+bool Capture::writePreRoll() {
+    const std::size_t most = buffers_.bytes();
+    for (const auto piece : preRoll_.ring().pieces()) {
+        for (std::size_t at = 0; at < piece.size(); at += most) {
+            const std::size_t bytes = std::min(most, piece.size() - at);
+            const auto frames = static_cast<std::int32_t>(bytes / format_.blockAlign);
+            if (!writeAudio(piece.data() + at, bytes, frames)) return false;
+        }
+    }
+    return true;
 }
 
 // Feeds `bytes` of linear audio through the encoder after its leftover source bytes and
@@ -260,6 +289,7 @@ void Capture::finish() {
     if (!tonePending_ && !failed_ && !writeTone(true)) writeFailed();
     release();
     if (file_->inserting() && !file_->finishInsert()) writeFailed();
+    preRoll_.end(cause_ == 0 && !failed_, PreRoll::Clock::now());
     file_ = nullptr;
     ctx_.finished(Notice::RecordingStopped, generation_, cause_);
 }

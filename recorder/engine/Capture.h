@@ -2,7 +2,8 @@
 // the open file (as captured for PCM, through G.711 for A-law and µ-law, through the codec's
 // stream for a codec format, with its leftover source bytes carried to the next buffer), the
 // manual and voice-operated pauses, the marker tones around every written stretch, the
-// recording limit, write failures and the finish.
+// lead-in carried over from a paused recording stopped just before, the recording limit, write
+// failures and the finish.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "recorder/engine/EngineContext.h"
+#include "recorder/engine/PreRoll.h"
 #include "recorder/store/AudioFile.h"
 
 namespace engine {
@@ -31,6 +33,7 @@ class Capture {
     void stopWith(std::int16_t cause);
     void writeFailed();
     bool writeAudio(const std::uint8_t* data, std::size_t bytes, std::int32_t frames);
+    bool writePreRoll();
     bool encode(const std::uint8_t* data, std::size_t bytes, unsigned extraFlags,
                 bool countsAsAudio);
     bool writeEncoded(std::size_t bytes, bool countsAsAudio);
@@ -48,6 +51,7 @@ class Capture {
     bool tonePending_ = true;
     std::int16_t cause_ = 0;
     bool failed_ = false;
+    PreRoll preRoll_;
 
     std::vector<std::uint8_t> companded_;  // G.711 output of one buffer
     std::unique_ptr<codecs::Stream> encoder_;

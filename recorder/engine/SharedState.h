@@ -25,6 +25,7 @@ struct SharedState {
     std::atomic<std::int32_t> recordLimit{0};
     std::atomic<float> preToneDuration{0};
     std::atomic<float> postToneDuration{0};
+    std::atomic<float> preRollTime{0};
     std::atomic<std::int16_t> voxChannel{0};
     std::atomic<float> voxStartLevel{0};
     std::atomic<float> voxStopLevel{0};

@@ -38,6 +38,7 @@ struct FileLayout {
     Encoding encoding = Encoding::Pcm;
     std::int16_t dataOnly = 0;  // 0: WAV
     bool playOnly = false;
+    bool created = false;         // made by this open rather than found
     codecs::WaveFormat format{};  // PCM/G.711: the file's record; compressed: the codec format
     std::optional<CompressedInfo> compressed;
     bool fact = false;
@@ -61,6 +62,7 @@ class AudioFile {
     bool isCompressed() const { return layout_.encoding == Encoding::Compressed; }
     bool isDataOnly() const { return layout_.dataOnly != 0; }
     bool playOnly() const { return layout_.playOnly; }
+    bool created() const { return layout_.created; }
     bool hasFact() const { return layout_.fact; }
     const codecs::WaveFormat& fileFormat() const { return layout_.format; }
     // The format the sound devices exchange: the file's own for PCM and G.711, the partner

@@ -205,6 +205,7 @@ OpenOutcome createFile(const FileRequest& r, FormatHost& formats) {
     l.name = r.path;
     l.dataOnly = r.dataOnly;
     l.playOnly = false;
+    l.created = true;
     std::optional<CompressedInfo> info;
     if (r.bitsPerSample == 100) {
         CompressedInfo c;

@@ -56,7 +56,7 @@ TEST(Dispatch, EveryMemberHasItsIdentifierAndArgumentOrder) {
         ++properties;
         EXPECT_EQ(m.writable, readOnly.count(m.dispid) == 0) << m.name;
     }
-    EXPECT_EQ(properties, 38u);
+    EXPECT_EQ(properties, 39u);
     ASSERT_EQ(Dispatch::events().size(), 4u);
     EXPECT_EQ(Dispatch::events()[2].name, "NewLevelValues");
     EXPECT_EQ(Dispatch::events()[2].dispid, 3);
@@ -179,6 +179,34 @@ TEST(Dispatch, IndexedAndVariantPropertiesBehaveAsHostsExpect) {
     ASSERT_TRUE(h.dispatch.invoke(45, InvokeKind::PropertyGet, none, &stored).ok());
     EXPECT_EQ(stored.display(), "31000100401f0000590600004100000002004001");
     EXPECT_EQ(stored.type(), static_cast<VarType>(VT_ARRAY | VT_UI1));
+}
+
+TEST(Dispatch, PreRollTimeIsMember57ByNumberAndByName) {
+    const MemberInfo* m = Dispatch::find(57);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->name, "PreRollTime");
+    EXPECT_TRUE(m->property);
+    EXPECT_EQ(m->type, ArgType::R4);
+    EXPECT_TRUE(m->readable && m->writable);
+    EXPECT_EQ(Dispatch::find("prerolltime"), m);
+    EXPECT_EQ(Dispatch::members().back().dispid, 57) << "a new member comes after the last";
+
+    Host h;
+    std::vector<Variant> none;
+    Variant got;
+    std::vector<Variant> text{Variant(std::string("3"))};
+    ASSERT_TRUE(h.dispatch.invoke("PreRollTime", InvokeKind::PropertyPut, text).ok());
+    ASSERT_TRUE(h.dispatch.invoke(57, InvokeKind::PropertyGet, none, &got).ok());
+    EXPECT_EQ(got, Variant(3.0f));
+    std::vector<Variant> real{Variant(1.5)};
+    ASSERT_TRUE(h.dispatch.invoke(57, InvokeKind::PropertyPut, real).ok());
+    EXPECT_EQ(h.control.get_PreRollTime(), 1.5f);
+    std::vector<Variant> tooLong{Variant(std::int16_t{11})};
+    const auto r = h.dispatch.invoke(57, InvokeKind::PropertyPut, tooLong);
+    ASSERT_EQ(r.status, InvokeStatus::Exception);
+    EXPECT_EQ(r.error.description, "AURX300 PreRollTime must be in the range 0 to 10");
+    ASSERT_TRUE(h.dispatch.invoke("PreRollTime", InvokeKind::PropertyGet, none, &got).ok());
+    EXPECT_EQ(got, Variant(1.5f));
 }
 
 TEST(Variant, DisplayGivesTheShortestTextThatReadsBack) {

@@ -106,6 +106,8 @@ TEST(DesignState, TheMainWindowsStreamLoadsAndSavesBackByteForByte) {
                                            0.0};
     EXPECT_EQ(propertiesOf(*c), expected);
     EXPECT_EQ(aurx::saveDesignState(*c), kMainWindow);
+    ASSERT_TRUE(c->put_PreRollTime(2.5f));
+    EXPECT_EQ(aurx::saveDesignState(*c), kMainWindow) << "PreRollTime is not a design property";
 }
 
 TEST(DesignState, ANewControlSavesItsExtentAndDefaults) {
