@@ -1,13 +1,28 @@
 #include "app/MainWindow.h"
 
+#include "app/library/AddNoteDialog.h"
+#include "app/library/CallFiles.h"
+#include "app/library/EditNoteDialog.h"
+#include "app/recording/CallRecovery.h"
+#include "app/recording/MoverStart.h"
 #include "app/recording/RuntimeErrors.h"
 #include "app/recording/TimeText.h"
+#include "recorder/qt/AurxWidget.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace parlaro {
@@ -25,32 +40,151 @@ QPixmap lamp(const QColor& colour) {
     return pm;
 }
 
+constexpr int kKeyRole = Qt::UserRole;
+
 }  // namespace
 
 MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompter& prompter,
                        StartupEnvironment env, const Clock& clock)
     : globals_(globals),
+      registry_(registry),
       prompter_(prompter),
       clock_(clock),
+      env_(env),
       startup_(globals, registry, prompter, std::move(env)),
       formPosition_(registry, globals.paths().user),
       status_(*this, settings_),
       rules_(*this, settings_, globals, formPosition_, prompter) {
     setObjectName("frmMain");
+    buildWindow();
+    recorder_ = std::make_unique<ControlRecorder>(AURXCtrl_->control());
+    player_ = std::make_unique<ControlRecorder>(AURXPlayer_->control());
+    frmAddNote_ =
+        new AddNoteDialog(this, FormPosition(registry, globals.paths().user, "frmAddNote"));
+    controller_ = std::make_unique<RecordingController>(
+        RecordingControllerParts{*recorder_, prompter_, launcher_, clock_, status_, *this, *this,
+                                 *frmAddNote_},
+        settings_, values_, env_.programFolder);
+    // Every keystroke in the prompt gives the user another 20 seconds.
+    connect(frmAddNote_, &AddNoteDialog::noteTyped, this, [this] {
+        if (frmAddNote_->isOpen()) timer(MainTimer::AddNote).start();
+    });
+
+    const std::array<std::tuple<MainTimer, const char*, int, bool>, 5> timers = {{
+        {MainTimer::Detection, "Detection", 200, false},
+        {MainTimer::VoxTriggerDelay, "tmrVoxTriggerDelay", 1500, true},
+        {MainTimer::VoxLatch, "tmrVoxLatch", 1000, false},
+        {MainTimer::TimeStamp, "tmrTimeStamp", 1000, false},
+        {MainTimer::AddNote, "tmrAddNote", 20000, false},
+    }};
+    for (const auto& [which, name, interval, singleShot] : timers) {
+        auto* t = new QTimer(this);
+        t->setObjectName(name);
+        t->setInterval(interval);
+        t->setSingleShot(singleShot);
+        timers_[which] = t;
+    }
+    RecordingController& c = *controller_;
+    connect(timers_[MainTimer::Detection], &QTimer::timeout, this, [&c] { c.PollDetection(); });
+    connect(timers_[MainTimer::VoxTriggerDelay], &QTimer::timeout, this,
+            [&c] { c.TriggerDelayElapsed(); });
+    connect(timers_[MainTimer::VoxLatch], &QTimer::timeout, this, [&c] { c.VoxLatchTick(); });
+    connect(timers_[MainTimer::TimeStamp], &QTimer::timeout, this, [&c] { c.UpdateTimeStamp(); });
+    connect(timers_[MainTimer::AddNote], &QTimer::timeout, this, [&c] { c.AddNoteTimerElapsed(); });
+}
+
+MainWindow::~MainWindow() {
+    for (auto& [which, t] : timers_)
+        t->stop();
+}
+
+void MainWindow::buildWindow() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    auto* top = new QHBoxLayout;
+
+    // The line at a glance: recording lamp, level meter and the two levels.
+    auto* line = new QHBoxLayout;
     imgRecording_ = new QLabel(central);
     imgRecording_->setObjectName("imgRecording");
-    top->addWidget(imgRecording_);
-    top->addStretch();
-    cmdQuit_ = new QPushButton("&Quit", central);
-    cmdQuit_->setObjectName("cmdQuit");
-    top->addWidget(cmdQuit_);
-    layout->addLayout(top);
-    layout->addStretch();
+    line->addWidget(imgRecording_);
+    AURXCtrl_ = new aurxqt::AurxWidget(central);
+    AURXCtrl_->setObjectName("AURXCtrl");
+    AURXCtrl_->setToolTip("Level of the telephone line");
+    AURXCtrl_->setMinimumSize(160, 28);
+    AURXCtrl_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    AURXCtrl_->setFixedHeight(32);
+    line->addWidget(AURXCtrl_, 1);
+    auto* levels = new QGridLayout;
+    lblLeftLevel_ = new QLabel("-9999", central);
+    lblLeftLevel_->setObjectName("lblLeftLevel");
+    lblRightLevel_ = new QLabel("-9999", central);
+    lblRightLevel_->setObjectName("lblRightLevel");
+    for (QLabel* l : {lblLeftLevel_, lblRightLevel_}) {
+        l->setMinimumWidth(l->fontMetrics().horizontalAdvance("-99.9999 dB"));
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    levels->addWidget(new QLabel("L", central), 0, 0);
+    levels->addWidget(lblLeftLevel_, 0, 1);
+    levels->addWidget(new QLabel("R", central), 1, 0);
+    levels->addWidget(lblRightLevel_, 1, 1);
+    line->addLayout(levels);
+    layout->addLayout(line);
+    // The player works without being seen; its meter would only repeat the sound.
+    AURXPlayer_ = new aurxqt::AurxWidget(central);
+    AURXPlayer_->setObjectName("AURXPlayer");
+    AURXPlayer_->hide();
+
+    auto* controls = new QHBoxLayout;
+    addButton("cmdRecord", "&Record (F9)", "Record a call by hand", MainButton::Record);
+    addButton("cmdStop", "S&top (F10)", "End the recording or the playback", MainButton::Stop);
+    addButton("cmdPause", "&Pause", "Pause or resume", MainButton::Pause);
+    addButton("cmdPlay", "P&lay (F11)", "Play the selected call", MainButton::Play);
+    addButton("cmdPBOffsetMinus30", "<< 30", "Rewind call playback 30 seconds",
+              MainButton::Rewind30);
+    addButton("cmdPBOffsetMinus10", "< 10", "Rewind call playback 10 seconds",
+              MainButton::Rewind10);
+    addButton("cmdPBOffsetPlus10", "10 >", "Advance call playback 10 seconds",
+              MainButton::Advance10);
+    addButton("cmdPBOffsetPlus30", "30 >>", "Advance call playback 30 seconds",
+              MainButton::Advance30);
+    for (MainButton b :
+         {MainButton::Record, MainButton::Stop, MainButton::Pause, MainButton::Play,
+          MainButton::Rewind30, MainButton::Rewind10, MainButton::Advance10, MainButton::Advance30})
+        controls->addWidget(buttons_[b]);
+    controls->addStretch();
+    layout->addLayout(controls);
+
+    lvwCalls_ = new QTreeWidget(central);
+    lvwCalls_->setObjectName("lvwCalls");
+    lvwCalls_->setHeaderLabels({"User", "Call Date", "Call Time", "Duration", "Note"});
+    lvwCalls_->setRootIsDecorated(false);
+    lvwCalls_->setUniformRowHeights(true);
+    lvwCalls_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    txtCallNote_ = new QPlainTextEdit(central);
+    txtCallNote_->setObjectName("txtCallNote");
+    txtCallNote_->setMaximumHeight(80);
+    auto* callsArea = new QVBoxLayout;
+    callsArea->addWidget(lvwCalls_, 1);
+    callsArea->addWidget(txtCallNote_);
+    auto* side = new QVBoxLayout;
+    addButton("cmdEditNote", "Edit &Note", "Edit the note of the selected call",
+              MainButton::EditNote);
+    addButton("cmdSave", "&Save...", "Save the selected calls elsewhere", MainButton::Save);
+    addButton("cmdEmail", "&E-mail...", "E-mail the selected calls", MainButton::Email);
+    addButton("cmdOptions", "&Options...", "Change how Parlaro records", MainButton::Options);
+    addButton("cmdQuit", "&Quit", "End Parlaro", MainButton::Quit);
+    for (MainButton b : {MainButton::EditNote, MainButton::Save, MainButton::Email})
+        side->addWidget(buttons_[b]);
+    side->addStretch();
+    side->addWidget(buttons_[MainButton::Options]);
+    side->addWidget(buttons_[MainButton::Quit]);
+    auto* lower = new QHBoxLayout;
+    lower->addLayout(callsArea, 1);
+    lower->addLayout(side);
+    layout->addLayout(lower, 1);
     setCentralWidget(central);
-    resize(640, 420);
+    resize(760, 480);
+    setMinimumSize(480, 320);
 
     const std::array<int, 4> stretch{3, 1, 1, 3};
     for (std::size_t i = 0; i < panels_.size(); ++i) {
@@ -59,9 +193,34 @@ MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompt
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         statusBar()->addWidget(panels_[i], stretch[i]);
     }
-    connect(cmdQuit_, &QPushButton::clicked, this, &MainWindow::onQuit);
-    tmrTimeStamp_.setInterval(1000);
-    connect(&tmrTimeStamp_, &QTimer::timeout, this, &MainWindow::showTimeStamp);
+
+    connect(buttons_[MainButton::Quit], &QPushButton::clicked, this, &MainWindow::onQuit);
+    connect(buttons_[MainButton::Record], &QPushButton::clicked, this,
+            [this] { controller_->onRecord(); });
+    connect(buttons_[MainButton::Stop], &QPushButton::clicked, this,
+            [this] { controller_->onStop(); });
+    connect(buttons_[MainButton::Pause], &QPushButton::clicked, this,
+            [this] { controller_->onPause(player_.get()); });
+    connect(buttons_[MainButton::Play], &QPushButton::clicked, this, &MainWindow::playSelectedCall);
+    connect(buttons_[MainButton::Options], &QPushButton::clicked, this,
+            [this] { controller_->onOptions(); });
+    connect(buttons_[MainButton::EditNote], &QPushButton::clicked, this, &MainWindow::onEditNote);
+    connect(lvwCalls_, &QTreeWidget::itemSelectionChanged, this,
+            [this] { ShowSelectedNote(*this, calls_); });
+    for (int key : {9, 10, 11}) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F1 + key - 1), this);
+        connect(shortcut, &QShortcut::activated, this, [this, key] { controller_->onKey(key); });
+    }
+}
+
+QPushButton* MainWindow::addButton(const QString& name, const QString& text, const QString& tip,
+                                   MainButton role) {
+    auto* b = new QPushButton(text, centralWidget() ? centralWidget() : this);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    b->setAutoDefault(false);
+    buttons_[role] = b;
+    return b;
 }
 
 void MainWindow::Load() {
@@ -75,14 +234,27 @@ void MainWindow::Load() {
         status_.ShowCaption();
         startup_.SetTempFolder(values_);
         startup_.GetPCAndUserName(values_);
-        setPanelText(2, "00:00:00");
         status_.SetRecordingIndicator(false);
-        showTimeStamp();
-        tmrTimeStamp_.start();
+        // Calls cut off when Parlaro last ended are finished before anything records.
+        recoverInterruptedCalls();
+        const bool detectionReady = controller_->SetUpRecorder();
+        controller_->UpdateTimeStamp();
+        timer(MainTimer::TimeStamp).start();
+        timer(MainTimer::Detection).start();
+        if (!detectionReady) {
+            loaded_ = true;
+            return;
+        }
     } catch (const std::exception& e) {
         reportRuntimeError(prompter_, Guarded::FormLoad, e);
     }
     loaded_ = true;
+}
+
+void MainWindow::recoverInterruptedCalls() {
+    const RecoveryOutcome outcome =
+        RecoverInterruptedCalls(*player_, values_.tempFolder, settings_.CallPath, prompter_);
+    if (!outcome.recovered.isEmpty()) StartMover(launcher_, prompter_, env_.programFolder);
 }
 
 void MainWindow::showAsStored() {
@@ -102,14 +274,23 @@ void MainWindow::bringToFront() {
 
 void MainWindow::terminationRequested(int count) {
     if (count >= 2) {
+        controller_->EndCallForShutdown();
         endNow();
         return;
     }
-    close();  // the unload rules decide, as at a system shutdown
+    // As at a system shutdown: the unload rules decide, and a call ends properly first.
+    if (!settings_.preventShutdown()) controller_->EndCallForShutdown();
+    close();
+}
+
+void MainWindow::sessionEnding() {
+    if (!settings_.preventShutdown()) controller_->EndCallForShutdown();
 }
 
 void MainWindow::endNow() {
     ending_ = true;
+    for (auto& [which, t] : timers_)
+        t->stop();
     close();
     QApplication::quit();
 }
@@ -118,13 +299,21 @@ void MainWindow::onQuit() {
     if (rules_.Quit()) endNow();
 }
 
-void MainWindow::showTimeStamp() {
-    setPanelText(4, ClockText(clock_.now()));
+void MainWindow::onEditNote() {
+    if (rowCount() == 0) return;
+    const QString key = selectedKey();
+    if (key.isEmpty()) return;
+    DialogNoteEditor editor(this);
+    EditCallNote(key, calls_, *this, editor);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (ending_ || rules_.Unload()) {
+        // Closing the window is not Quit: nobody was warned, so a running call is kept.
+        if (!ending_) controller_->EndCallForShutdown();
         ending_ = true;
+        for (auto& [which, t] : timers_)
+            t->stop();
         event->accept();
         QApplication::quit();
     } else {
@@ -169,6 +358,100 @@ FormGeometry MainWindow::geometryTwips() const {
 QString MainWindow::panelText(int panel) const {
     if (panel < 1 || panel > static_cast<int>(panels_.size())) return {};
     return panels_[panel - 1]->text();
+}
+
+QTimer& MainWindow::timer(MainTimer which) {
+    return *timers_.at(which);
+}
+
+void MainWindow::start(MainTimer which) {
+    timer(which).start();
+}
+
+void MainWindow::stop(MainTimer which) {
+    timer(which).stop();
+}
+
+bool MainWindow::isActive(MainTimer which) const {
+    return timers_.at(which)->isActive();
+}
+
+void MainWindow::restoreForCall() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::minimise() {
+    showMinimized();
+}
+
+void MainWindow::flashCaption() {
+    QApplication::alert(this);
+}
+
+void MainWindow::setLevelTexts(const QString& left, const QString& right) {
+    lblLeftLevel_->setText(left);
+    lblRightLevel_->setText(right);
+}
+
+void MainWindow::setButtonEnabled(MainButton button, bool enabled) {
+    if (const auto it = buttons_.find(button); it != buttons_.end())
+        it->second->setEnabled(enabled);
+}
+
+void MainWindow::addRecordedCall(const CallRecord& call) {
+    try {
+        const CallRecord& added = AddRecordedCall(calls_, call);
+        auto* item = new QTreeWidgetItem({added.LoginName, added.CallDate.toString("dd-MMM-yyyy"),
+                                          added.CallTime.toString("hh:mm:ss"),
+                                          SecondsToHMS(added.CallDuration, 1),
+                                          QString(added.CallNote).replace("<CR>", " ")});
+        item->setData(0, kKeyRole, "#" + QString::number(added.iCall) + "#");
+        lvwCalls_->insertTopLevelItem(0, item);
+    } catch (const std::exception& e) {
+        prompter_.show(libraryErrorMessage("frmMain:StopRecording", e));
+    }
+}
+
+void MainWindow::stopPlayback() {
+    player_->Stop();
+    player_->Reset();
+    controller_->setPlaybackMode(false);
+    controller_->ResumeDetection();
+}
+
+void MainWindow::playSelectedCall() {
+    // Playing calls arrives with the call library; until then the button has nothing to do.
+}
+
+void MainWindow::runOptions() {
+    prompter_.show({kProductName,
+                    "The options dialog is not part of this version yet. Settings can be "
+                    "changed with parlaro-reg; see the README.",
+                    Icon::Information, Buttons::Ok});
+}
+
+int MainWindow::rowCount() const {
+    return lvwCalls_->topLevelItemCount();
+}
+
+QString MainWindow::selectedKey() const {
+    const QTreeWidgetItem* item = lvwCalls_->currentItem();
+    return item ? item->data(0, kKeyRole).toString() : QString();
+}
+
+void MainWindow::setRowNote(const QString& key, const QString& note) {
+    for (int i = 0; i < lvwCalls_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = lvwCalls_->topLevelItem(i);
+        if (item->data(0, kKeyRole).toString().compare(key, Qt::CaseInsensitive) == 0)
+            item->setText(4, QString(note).replace('\n', ' '));
+    }
+}
+
+void MainWindow::setNoteBox(const QString& text) {
+    txtCallNote_->setPlainText(text);
 }
 
 }  // namespace parlaro

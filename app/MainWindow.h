@@ -1,38 +1,67 @@
-// The main window: caption, status bar with its four panels, the recording indicator, and the
-// ways it ends (Quit, closing, termination signals). Its logic lives in plain classes; this
-// form only shows and forwards.
+// The main window: the recording control with its level meter, the player, the buttons and
+// keys of recording and playback, the call list with its note box, the status bar, and the
+// ways the program ends. Its logic lives in plain classes (the recording controller, the
+// window rules, the note procedures); this form only shows and forwards.
 #pragma once
 
+#include "app/library/CallCollection.h"
+#include "app/library/CallNotes.h"
+#include "app/recording/ControlRecorder.h"
+#include "app/recording/RecordingController.h"
 #include "app/recording/StatusDisplay.h"
 #include "app/startup/MainStartup.h"
 #include "app/startup/WindowRules.h"
 #include "app/support/Clock.h"
+#include "app/support/Launcher.h"
 
-#include <QLabel>
 #include <QMainWindow>
-#include <QPushButton>
 #include <QTimer>
 
 #include <array>
+#include <map>
+#include <memory>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTreeWidget;
+
+namespace aurxqt {
+class AurxWidget;
+}
 
 namespace parlaro {
 
-class MainWindow final : public QMainWindow, public StatusView, public MainWindowView {
+class AddNoteDialog;
+
+class MainWindow final : public QMainWindow,
+                         public StatusView,
+                         public MainWindowView,
+                         public Timers,
+                         public RecordingView,
+                         public CallListView {
     Q_OBJECT
   public:
     MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompter& prompter,
                StartupEnvironment env, const Clock& clock);
+    ~MainWindow() override;
 
-    // The load handler: settings, caption, temporary folder, user name, first status.
+    // The load handler: settings, caption, temporary folder, user name, the recorder's
+    // set-up, interrupted calls, first status; voice detection starts with the timers.
     void Load();
     // Shows the window as the settings say (minimised or normal).
     void showAsStored();
     void bringToFront();
     // SIGTERM/SIGINT: the first ends the program like a system shutdown, a second regardless.
     void terminationRequested(int count);
+    // The desktop session is ending: a running call is finished first.
+    void sessionEnding();
 
     const AppSettings& settings() const { return settings_; }
     const ProgramValues& values() const { return values_; }
+    RecordingController& controller() { return *controller_; }
+    CallCollection& calls() { return calls_; }
+    AddNoteDialog& notePrompt() { return *frmAddNote_; }
 
     // StatusView
     void setPanelText(int panel, const QString& text) override;
@@ -42,6 +71,25 @@ class MainWindow final : public QMainWindow, public StatusView, public MainWindo
     bool isMinimised() const override;
     FormGeometry geometryTwips() const override;
     QString panelText(int panel) const override;
+    // Timers
+    void start(MainTimer timer) override;
+    void stop(MainTimer timer) override;
+    bool isActive(MainTimer timer) const override;
+    // RecordingView
+    void restoreForCall() override;
+    void minimise() override;
+    void flashCaption() override;
+    void setLevelTexts(const QString& left, const QString& right) override;
+    void setButtonEnabled(MainButton button, bool enabled) override;
+    void addRecordedCall(const CallRecord& call) override;
+    void stopPlayback() override;
+    void playSelectedCall() override;
+    void runOptions() override;
+    // CallListView
+    int rowCount() const override;
+    QString selectedKey() const override;
+    void setRowNote(const QString& key, const QString& note) override;
+    void setNoteBox(const QString& text) override;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -49,24 +97,44 @@ class MainWindow final : public QMainWindow, public StatusView, public MainWindo
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void buildWindow();
+    QPushButton* addButton(const QString& name, const QString& text, const QString& tip,
+                           MainButton role);
+    QTimer& timer(MainTimer which);
     void onQuit();
-    void showTimeStamp();
+    void onEditNote();
+    void recoverInterruptedCalls();
     void endNow();
 
     SettingsAccess& globals_;
+    RegistryAccess& registry_;
     Prompter& prompter_;
     const Clock& clock_;
+    StartupEnvironment env_;
     AppSettings settings_;
     ProgramValues values_;
     MainStartup startup_;
     FormPosition formPosition_;
     StatusDisplay status_;
     WindowRules rules_;
+    ShellLauncher launcher_;
+    CallCollection calls_;
+
+    aurxqt::AurxWidget* AURXCtrl_ = nullptr;
+    aurxqt::AurxWidget* AURXPlayer_ = nullptr;
+    std::unique_ptr<ControlRecorder> recorder_;
+    std::unique_ptr<ControlRecorder> player_;
+    AddNoteDialog* frmAddNote_ = nullptr;
+    std::unique_ptr<RecordingController> controller_;
 
     std::array<QLabel*, 4> panels_{};
     QLabel* imgRecording_ = nullptr;
-    QPushButton* cmdQuit_ = nullptr;
-    QTimer tmrTimeStamp_;
+    QLabel* lblLeftLevel_ = nullptr;
+    QLabel* lblRightLevel_ = nullptr;
+    QTreeWidget* lvwCalls_ = nullptr;
+    QPlainTextEdit* txtCallNote_ = nullptr;
+    std::map<MainButton, QPushButton*> buttons_;
+    std::map<MainTimer, QTimer*> timers_;
     bool loaded_ = false;
     bool ending_ = false;
 };

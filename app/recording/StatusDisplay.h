@@ -27,6 +27,7 @@ class StatusDisplay {
     void SetStatus(const QString& text);
     void SetRecordingIndicator(bool on);
     void ShowCaption();
+    void setPanel(int panel, const QString& text) { view_.setPanelText(panel, text); }
 
   private:
     StatusView& view_;

@@ -16,8 +16,11 @@ constexpr int kTwipsPerPixel = 15;
 
 class FormPosition {
   public:
-    FormPosition(RegistryAccess& registry, const QString& userKeyPath)
-        : registry_(registry), key_(userKeyPath + "\\Form Position") {}
+    // Other windows than the main one keep theirs in a section of their own below it, so that
+    // one window's place never moves another.
+    FormPosition(RegistryAccess& registry, const QString& userKeyPath, const QString& form = {})
+        : registry_(registry),
+          key_(userKeyPath + "\\Form Position" + (form.isEmpty() ? QString() : "\\" + form)) {}
 
     void save(const FormGeometry& g);
     // Nothing until a position has been saved.

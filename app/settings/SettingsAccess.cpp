@@ -61,6 +61,7 @@ void SettingsAccess::SaveAllSettings(const AppSettings& s) {
     WriteSettingLong("MinCallLength", s.MinCallLength);
     WriteSettingLong("Format", s.Format);
     WriteSettingLong("SD", s.SD);
+    WriteSettingLong("PreRoll", s.PreRoll);
 }
 
 }  // namespace parlaro

@@ -60,6 +60,7 @@ void MainStartup::loadSettings(AppSettings& s,
     if (s.SearchPath == kStringSentinel) s.SearchPath = s.CallPath;
     s.Format = readLong("Format", d.Format);
     s.SD = readLong("SD", d.SD);
+    s.PreRoll = readLong("PreRoll", d.PreRoll);
 
     if (moveWindow) moveWindow(s.Top, s.Left);
     globals_.SaveAllSettings(s);

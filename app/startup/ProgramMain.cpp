@@ -6,6 +6,7 @@
 #include "app/startup/SingleInstance.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 namespace parlaro {
 
@@ -33,6 +34,9 @@ int Main(int argc, char** argv) {
     SignalBridge termination;
     QObject::connect(&termination, &SignalBridge::terminationRequested, &window,
                      &MainWindow::terminationRequested);
+    // The end of the desktop session finishes a running call before the windows close.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.sessionEnding(); });
     window.Load();
     window.showAsStored();
     return QApplication::exec();

@@ -42,7 +42,9 @@ StartupEnvironment StartupEnvironment::fromSystem(const QString& programFolder) 
 }
 
 QString DefaultCallsFolder(const StartupEnvironment& env) {
-    if (env.programFolderWritable || env.dataHome.isEmpty()) return env.programFolder + "/Calls/";
+    // Calls live with the user's data, never inside the program's folder, where removing or
+    // rebuilding the program would take them with it.
+    if (env.dataHome.isEmpty()) return env.programFolder + "/Calls/";
     return env.dataHome + "/Parlaro/Calls/";
 }
 

@@ -14,7 +14,15 @@ std::int32_t clampFrames(double frames) {
 }
 
 AudioFile::AudioFile(FileLayout layout)
-    : layout_(std::move(layout)), dataSize_(layout_.dataSize), numSamples_(layout_.numSamples) {}
+    : layout_(std::move(layout)), dataSize_(layout_.dataSize), numSamples_(layout_.numSamples) {
+    // A recording cut off before its header was patched is finished when it is closed, so
+    // that every other program reads it whole from then on.
+    if (layout_.unfinished && !layout_.playOnly && !isDataOnly()) {
+        layout_.data.dirty = true;
+        layout_.riff.dirty = true;
+        modified_ = true;
+    }
+}
 
 AudioFile::~AudioFile() = default;
 

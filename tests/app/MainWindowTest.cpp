@@ -44,7 +44,7 @@ TEST(MainWindow, LoadsWithCaptionPanelsIndicatorAndStoredSize) {
     EXPECT_EQ(w.size(), QSize(600, 400));
     EXPECT_EQ(w.values().userName, "ann");
     EXPECT_EQ(w.values().tempFolder, QString::fromStdString(f.dir.file("data/Parlaro/")));
-    EXPECT_EQ(w.settings().CallPath, QString::fromStdString(f.dir.file("prog/Calls/")));
+    EXPECT_EQ(w.settings().CallPath, QString::fromStdString(f.dir.file("data/Parlaro/Calls/")));
     w.setIndicator(true, "Recording");
     EXPECT_EQ(w.findChild<QLabel*>("imgRecording")->toolTip(), "Recording");
 }

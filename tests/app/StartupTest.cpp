@@ -50,7 +50,8 @@ TEST(Startup, AnEmptyMachineGetsEveryDefaultInBothScopes) {
         {"Maximise", 1},      {"CanPlay", 1},        {"CanDelete", 1},
         {"PlayOwnOnly", 0},   {"DeleteOwnOnly", 0},  {"CallTimeOut", 5},
         {"Sensitivity", -18}, {"MinCallLength", 10}, {"Top", 0},
-        {"Left", 0},          {"Format", 0},         {"SD", 0}};
+        {"Left", 0},          {"Format", 0},         {"SD", 0},
+        {"PreRoll", 3}};
     for (const Root root : {Root::CurrentUser, Root::LocalMachine}) {
         for (const auto& [name, value] : longs) {
             const auto found = s.store.get(root, "SOFTWARE\\Parlaro", name);
@@ -105,10 +106,12 @@ TEST(Startup, UnreadableValuesFallBackInsteadOfSpreadingTheSentinels) {
     EXPECT_EQ(s.at(Root::LocalMachine, "CallTimeOut").value.dword, 5u);
 }
 
-TEST(Startup, TheCallsFolderIsOneTheUserCanWrite) {
+TEST(Startup, CallsAreKeptWithTheUsersDataNotInsideTheProgramFolder) {
     StartupEnvironment env{"/usr/lib/parlaro", false, "/home/ann/.local/share", "", {}};
     EXPECT_EQ(DefaultCallsFolder(env), "/home/ann/.local/share/Parlaro/Calls/");
     env.programFolderWritable = true;
+    EXPECT_EQ(DefaultCallsFolder(env), "/home/ann/.local/share/Parlaro/Calls/");
+    env.dataHome.clear();  // no home at all: the program folder is all there is
     EXPECT_EQ(DefaultCallsFolder(env), "/usr/lib/parlaro/Calls/");
 }
 

@@ -200,5 +200,21 @@ TEST(EngineEvents, ARecordingCutOffByACrashOpensWithWhatReachedTheDisk) {
         EXPECT_LE(other.get_NumSamples(), recorded) << bits;
         EXPECT_GE(other.get_NumSamples(), recorded - 4000) << bits;
         EXPECT_GT(other.get_NumSamples(), 0) << bits;
+
+        // Closing it finishes the header, so other programs read all of it too; a file opened
+        // only for playing is left as it is.
+        const std::string untouched = rig.dir.file("played.wav");
+        writeFile(untouched, readFile(snapshot));
+        const std::string before = readFile(untouched);
+        const std::int32_t kept = other.get_NumSamples();
+        ASSERT_EQ(other.Reset(), 0);
+        std::string info;
+        ASSERT_EQ(run("sox", "--i " + snapshot, &info), 0) << info;
+        EXPECT_NE(info.find(std::to_string(kept) + " samples"), std::string::npos) << info;
+        aurx::AURX300Ctrl player;
+        ASSERT_TRUE(player.put_PlayOnly(1));
+        ASSERT_EQ(player.OpenExistingOrNewFile(untouched), 0);
+        ASSERT_EQ(player.Reset(), 0);
+        EXPECT_EQ(readFile(untouched), before) << bits;
     }
 }

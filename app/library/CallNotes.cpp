@@ -1,0 +1,54 @@
+#include "app/library/CallNotes.h"
+
+#include "app/library/CallFiles.h"
+
+#include <QSaveFile>
+
+namespace parlaro {
+
+namespace {
+
+QString forDisplay(QString note) {
+    return note.replace("<CR>", "\n");
+}
+
+}  // namespace
+
+void ShowSelectedNote(CallListView& list, CallCollection& calls) {
+    list.setNoteBox("");
+    const QString key = list.selectedKey();
+    if (list.rowCount() == 0 || !key.contains('#')) return;
+    QString note;
+    try {
+        note = GetCall(calls, key).CallNote;
+    } catch (const std::exception&) {
+        return;  // a row without a record shows nothing
+    }
+    list.setNoteBox(forDisplay(note.isEmpty() ? QString("(No Note)") : note));
+}
+
+void EditCallNote(const QString& key, CallCollection& calls, CallListView& list,
+                  NoteEditor& editor) {
+    CallRecord* record = nullptr;
+    try {
+        record = &GetCall(calls, key);
+    } catch (const std::exception&) {
+        return;
+    }
+    const QString oldNote = record->CallNote;
+    const std::optional<QString> edited = editor.edit(oldNote);
+    if (!edited || *edited == oldNote) return;
+
+    QString stored = *edited;
+    stored.replace("\r\n", "<CR>").replace('\n', "<CR>").replace('\r', "<CR>");
+    // Written beside the old note and put in its place in one step, so a failure keeps the
+    // old note whole.
+    QSaveFile file(QString(record->RecordingLocation).replace(".wav", ".txt"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(stored.toUtf8()) < 0 || !file.commit())
+        return;
+    record->CallNote = *edited;
+    list.setRowNote(key, *edited);
+    list.setNoteBox(forDisplay(*edited));
+}
+
+}  // namespace parlaro

@@ -1,0 +1,93 @@
+#include "app/recording/ControlRecorder.h"
+
+#include "recorder/control/AURX300Ctrl.h"
+#include "recorder/control/Dispatch.h"
+
+#include <QFile>
+
+#include <array>
+
+namespace parlaro {
+
+namespace {
+
+std::string nativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+}  // namespace
+
+int16_t ControlRecorder::Reset() {
+    return control_.Reset();
+}
+
+void ControlRecorder::Stop() {
+    control_.Stop();
+}
+
+int16_t ControlRecorder::OpenTemporaryFile() {
+    return control_.OpenTemporaryFile();
+}
+
+int16_t ControlRecorder::OpenNewFile(const QString& path) {
+    return control_.OpenNewFile(nativePath(path));
+}
+
+int16_t ControlRecorder::OpenExistingOrNewFile(const QString& path) {
+    return control_.OpenExistingOrNewFile(nativePath(path));
+}
+
+int16_t ControlRecorder::StartRecording() {
+    return control_.StartRecording();
+}
+
+int16_t ControlRecorder::RePack() {
+    return control_.RePack();
+}
+
+bool ControlRecorder::Paused() const {
+    return control_.get_Paused() != 0;
+}
+
+void ControlRecorder::setPaused(bool paused) {
+    control_.put_Paused(paused ? 1 : 0);
+}
+
+RecorderLevels ControlRecorder::GetLevels() {
+    const aurx::Levels l = control_.GetLevels();
+    return {l.leftLevel, l.leftOverload, l.rightLevel, l.rightOverload};
+}
+
+RecorderStatus ControlRecorder::Status() const {
+    return static_cast<RecorderStatus>(control_.get_Status());
+}
+
+double ControlRecorder::CurrentTimePosition() const {
+    return control_.get_CurrentTimePosition();
+}
+
+double ControlRecorder::TotalTime() const {
+    return control_.get_TotalTime();
+}
+
+int16_t ControlRecorder::LastError() {
+    return control_.get_LastError();
+}
+
+bool ControlRecorder::setBitsPerSample(int16_t bits) {
+    return control_.put_BitsPerSample(bits).ok();
+}
+
+bool ControlRecorder::setAcmFormat(const QString& hexText) {
+    return control_.put_AcmFormat(aurx::Variant(hexText.toStdString())).ok();
+}
+
+bool ControlRecorder::setPreRollTime(float seconds) {
+    // Through the dispatch interface by name, as any container sets a property it knows by
+    // name; a control without the property simply refuses.
+    aurx::Dispatch dispatch(control_);
+    std::array<aurx::Variant, 1> args{aurx::Variant(seconds)};
+    return dispatch.invoke("PreRollTime", aurx::InvokeKind::PropertyPut, args).ok();
+}
+
+}  // namespace parlaro

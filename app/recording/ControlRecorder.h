@@ -1,0 +1,38 @@
+// The Recorder interface over a recorder control placed on a form.
+#pragma once
+
+#include "app/recording/Recorder.h"
+
+namespace aurx {
+class AURX300Ctrl;
+}
+
+namespace parlaro {
+
+class ControlRecorder final : public Recorder {
+  public:
+    explicit ControlRecorder(aurx::AURX300Ctrl& control) : control_(control) {}
+
+    int16_t Reset() override;
+    void Stop() override;
+    int16_t OpenTemporaryFile() override;
+    int16_t OpenNewFile(const QString& path) override;
+    int16_t OpenExistingOrNewFile(const QString& path) override;
+    int16_t StartRecording() override;
+    int16_t RePack() override;
+    bool Paused() const override;
+    void setPaused(bool paused) override;
+    RecorderLevels GetLevels() override;
+    RecorderStatus Status() const override;
+    double CurrentTimePosition() const override;
+    double TotalTime() const override;
+    int16_t LastError() override;
+    bool setBitsPerSample(int16_t bits) override;
+    bool setAcmFormat(const QString& hexText) override;
+    bool setPreRollTime(float seconds) override;
+
+  private:
+    aurx::AURX300Ctrl& control_;
+};
+
+}  // namespace parlaro

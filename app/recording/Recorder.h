@@ -1,0 +1,53 @@
+// The calls the application makes on a recorder control. The window's controls implement it
+// through their public interface (ControlRecorder); unit tests fake it.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace parlaro {
+
+// The control's Status values the application looks at.
+enum class RecorderStatus : int16_t {
+    Created = 0,
+    Ready = 1,
+    FileOpen = 2,
+    Recording = 3,
+    Playing = 4
+};
+
+struct RecorderLevels {
+    float left = -9999.0F;
+    int16_t leftOverload = 0;
+    float right = -9999.0F;
+    int16_t rightOverload = 0;
+};
+
+class Recorder {
+  public:
+    virtual ~Recorder() = default;
+
+    virtual int16_t Reset() = 0;
+    virtual void Stop() = 0;
+    virtual int16_t OpenTemporaryFile() = 0;
+    virtual int16_t OpenNewFile(const QString& path) = 0;
+    virtual int16_t OpenExistingOrNewFile(const QString& path) = 0;
+    virtual int16_t StartRecording() = 0;
+    virtual int16_t RePack() = 0;
+    virtual bool Paused() const = 0;
+    virtual void setPaused(bool paused) = 0;
+    virtual RecorderLevels GetLevels() = 0;
+    virtual RecorderStatus Status() const = 0;
+    virtual double CurrentTimePosition() const = 0;
+    virtual double TotalTime() const = 0;
+    // Read and clear.
+    virtual int16_t LastError() = 0;
+
+    // Format set-up; false when the control refuses the value.
+    virtual bool setBitsPerSample(int16_t bits) = 0;
+    virtual bool setAcmFormat(const QString& hexText) = 0;
+    virtual bool setPreRollTime(float seconds) = 0;
+};
+
+}  // namespace parlaro

@@ -1,0 +1,421 @@
+#include "app/recording/RecordingController.h"
+
+#include "app/library/CallFiles.h"
+#include "app/recording/MoverStart.h"
+#include "app/recording/RecorderMessages.h"
+#include "app/recording/RuntimeErrors.h"
+#include "app/recording/TimeText.h"
+#include "app/support/AppError.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+
+namespace parlaro {
+
+namespace {
+
+// Nearest whole second, a half going to the even second (9.5 → 10, 10.5 → 10).
+int32_t roundHalfEven(double seconds) {
+    if (!std::isfinite(seconds) || seconds < 0) return 0;
+    return static_cast<int32_t>(std::nearbyint(seconds));
+}
+
+// Keeps a timer body from running again inside its own message box.
+class BusyGuard {
+  public:
+    explicit BusyGuard(bool& flag) : flag_(flag), entered_(!flag) { flag_ = true; }
+    ~BusyGuard() {
+        if (entered_) flag_ = false;
+    }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+    bool entered() const { return entered_; }
+
+  private:
+    bool& flag_;
+    bool entered_;
+};
+
+}  // namespace
+
+RecordingController::RecordingController(RecordingControllerParts parts, AppSettings& settings,
+                                         const ProgramValues& values, QString programFolder)
+    : rec_(parts.recorder),
+      prompter_(parts.prompter),
+      launcher_(parts.launcher),
+      clock_(parts.clock),
+      status_(parts.status),
+      timers_(parts.timers),
+      view_(parts.view),
+      notePrompt_(parts.notePrompt),
+      settings_(settings),
+      values_(values),
+      programFolder_(std::move(programFolder)) {}
+
+bool RecordingController::SetUpRecorder() {
+    if (settings_.gsmFormat()) {
+        rec_.setBitsPerSample(kAcmBitsPerSample);
+        rec_.setAcmFormat(kGsmFormatText);
+    }
+    rec_.setPreRollTime(static_cast<float>(std::clamp(settings_.PreRoll, 0, 10)));
+    UpdateButtonStates();
+    status_.setPanel(2, "00:00:00");
+    status_.SetStatus("Ready");
+    if (!settings_.AutoRecord) return true;
+    monitoring_ = false;
+    if (const int16_t code = rec_.Reset(); code != 0) {
+        prompter_.show({kProductName,
+                        "Failed to reset Voice Detection - please run in manual mode. Err: " +
+                            QString::number(code),
+                        Icon::Exclamation, Buttons::Ok});
+        settings_.AutoRecord = false;
+        UpdateButtonStates();
+        return false;
+    }
+    recording_ = false;
+    optionsOpen_ = false;
+    return true;
+}
+
+void RecordingController::PollDetection() {
+    const BusyGuard guard(busy_);
+    if (!guard.entered()) return;
+    if (!settings_.AutoRecord || optionsOpen_) return;
+    CheckLevels();
+    if (recording_ || monitoring_) return;
+
+    rec_.Stop();
+    rec_.Reset();
+    if (const int16_t code = rec_.OpenTemporaryFile(); code != 0) {
+        settings_.AutoRecord = false;
+        UpdateButtonStates();
+        ShowRecorderError(prompter_, code, "");
+        return;
+    }
+    rec_.setPaused(true);
+    if (const int16_t code = rec_.StartRecording(); code != 0) {
+        settings_.AutoRecord = false;
+        UpdateButtonStates();
+        prompter_.show({kProductName,
+                        "Failed to initialise Voice Detection - Check that other devices are not "
+                        "recording audio. \nSwitching to manual control.\nErr: " +
+                            QString::number(code),
+                        Icon::Exclamation, Buttons::Ok});
+        return;
+    }
+    monitoring_ = true;
+}
+
+void RecordingController::CheckLevels() {
+    const RecorderLevels levels = rec_.GetLevels();
+    const RecorderStatus status = rec_.Status();
+    if (optionsOpen_ || static_cast<int16_t>(status) <= static_cast<int16_t>(RecorderStatus::Ready))
+        return;
+    // Voice detection that the control ended by itself (a device that went away) starts
+    // afresh at the next poll.
+    if (monitoring_ && status != RecorderStatus::Recording) {
+        rec_.LastError();
+        monitoring_ = false;
+        return;
+    }
+    view_.setLevelTexts(QString::number(levels.left), QString::number(levels.right));
+
+    const bool voice = levels.left > static_cast<float>(settings_.Sensitivity);
+    if (voice) {
+        if (!triggerRunning_) {
+            triggerRunning_ = true;
+            timers_.start(MainTimer::VoxTriggerDelay);
+        }
+        if (triggerElapsed_) {
+            latchCounter_ = settings_.CallTimeOut;
+            if (!recording_) {
+                if (timers_.isActive(MainTimer::AddNote) && notePrompt_.isOpen())
+                    notePrompt_.CloseAddNoteForm(notePrompt_.text());
+                if (playbackMode_) onStop();
+                StartRecording();
+                timers_.start(MainTimer::VoxLatch);
+            }
+        }
+    } else if (!recording_) {
+        timers_.stop(MainTimer::VoxTriggerDelay);
+        triggerRunning_ = false;
+        triggerElapsed_ = false;
+    }
+}
+
+void RecordingController::TriggerDelayElapsed() {
+    triggerElapsed_ = true;
+    timers_.stop(MainTimer::VoxTriggerDelay);
+}
+
+void RecordingController::VoxLatchTick() {
+    const BusyGuard guard(busy_);
+    if (!guard.entered()) return;
+    latchCounter_ = std::max(latchCounter_ - 1, 0);
+    if (latchCounter_ != 0) return;
+    endCallAsLatch(true);
+}
+
+void RecordingController::endCallAsLatch(bool withNote) {
+    timers_.stop(MainTimer::VoxLatch);
+    triggerRunning_ = false;
+    triggerElapsed_ = false;
+    const int32_t t = roundHalfEven(rec_.CurrentTimePosition());
+    const bool discard = t < settings_.MinCallLength || discardFlag_;
+    if (!discard) currentCall_.CallDuration = t;
+    timers_.stop(MainTimer::Detection);
+    noPrompt_ = !withNote;
+    StopRecording(discard);
+    noPrompt_ = false;
+    timers_.start(MainTimer::Detection);
+    status_.SetStatus("Ready");
+    status_.setPanel(2, "00:00:00");
+}
+
+void RecordingController::StartRecording() {
+    currentCall_ = CallRecord{};
+    callPending_ = true;
+    wasMinimised_ = view_.isMinimised();
+    if (wasMinimised_ && settings_.Maximise) view_.restoreForCall();
+    fileName_ = MakeCallFileName();
+    status_.SetRecordingIndicator(true);
+    SetPlaybackButtons(false);
+    monitoring_ = false;
+    recording_ = true;
+    status_.SetStatus("Recording");
+    StartControlRecording();
+}
+
+QString RecordingController::MakeCallFileName() {
+    const QDateTime now = clock_.now();
+    currentCall_.LoginName = values_.userName;
+    currentCall_.CallDate = now.date();
+    currentCall_.CallTime = QTime(now.time().hour(), now.time().minute(), now.time().second());
+    currentCall_.CallDuration = 0;
+    return now.toString("yyyyMMdd") + "-" + now.toString("HHmmss") + "-" + values_.userName +
+           ".wav";
+}
+
+void RecordingController::StartControlRecording() {
+    rec_.Stop();
+    rec_.setPaused(false);
+    controlRecording_ = false;
+    const QString path = values_.tempFolder + fileName_;
+    if (const int16_t code = rec_.OpenNewFile(path); code != 0)
+        ShowRecorderError(prompter_, code, fileName_);
+    if (const int16_t code = rec_.StartRecording(); code != 0) {
+        ShowRecorderError(prompter_, code, fileName_);
+    } else {
+        controlRecording_ = true;
+        status_.SetStatus("Recording");
+    }
+}
+
+void RecordingController::StopRecording(bool discard) {
+    controlRecording_ = false;
+    try {
+        rec_.Stop();
+        rec_.Reset();
+        status_.SetRecordingIndicator(false);
+        status_.SetStatus("Recording Complete");
+
+        QString digits = lastDuration_;
+        digits.remove(':');
+        const int32_t n = HMSToSeconds(digits);
+        const QString newName =
+            QString(fileName_).replace(".wav", "-" + QString::number(n) + ".wav");
+        QFile file(values_.tempFolder + fileName_);
+        if (!file.exists()) throw AppError(errors::kFileNotFound, "File not found");
+        if (QFile::exists(values_.tempFolder + newName))
+            throw AppError(errors::kFileExists, "File already exists");
+        if (!file.rename(values_.tempFolder + newName))
+            throw AppError(errors::kPathFileAccessError, "Path/File access error");
+        fileName_ = newName;
+
+        if (discard) {
+            if (settings_.AutoRecord) {
+                QFile::remove(values_.tempFolder + fileName_);
+                discardFlag_ = false;
+            } else {
+                view_.setButtonEnabled(MainButton::Quit, true);
+                view_.setButtonEnabled(MainButton::Options, true);
+            }
+        } else {
+            CallRecord call = currentCall_;
+            call.RecordingLocation = fileName_;
+            call.CallDuration = n;
+            StartMover(launcher_, prompter_, programFolder_);
+            const bool wasMinimised = wasMinimised_;
+            if (settings_.AddNote && !noPrompt_) {
+                timers_.start(MainTimer::AddNote);
+                notePrompt_.open([this, call, wasMinimised](const QString& note) {
+                    finishKeptCall(call, wasMinimised, note);
+                });
+            } else {
+                finishKeptCall(call, false, "");
+            }
+        }
+    } catch (const std::exception& e) {
+        reportStopError(e);
+    }
+    // Even after a failure the controller must be ready for the next call.
+    recording_ = false;
+    UpdateButtonStates();
+    callPending_ = false;
+}
+
+void RecordingController::finishKeptCall(CallRecord call, bool wasMinimised, const QString& note) {
+    timers_.stop(MainTimer::AddNote);
+    if (wasMinimised) view_.minimise();
+    call.CallNote = note;
+    if (!note.isEmpty()) {
+        // The mover makes the calls folder too, but it may not have run yet.
+        QDir().mkpath(settings_.CallPath);
+        WriteCallNote(call, settings_.CallPath, prompter_);
+    }
+    const QString folder =
+        settings_.CallPath.endsWith('/') ? settings_.CallPath : settings_.CallPath + "/";
+    call.RecordingLocation = folder + call.RecordingLocation;
+    view_.addRecordedCall(call);
+}
+
+void RecordingController::AddNoteTimerElapsed() {
+    timers_.stop(MainTimer::AddNote);
+    if (notePrompt_.isOpen()) notePrompt_.CloseAddNoteForm(notePrompt_.text());
+}
+
+void RecordingController::reportStopError(const std::exception& error) {
+    prompter_.show(runtimeErrorMessage(Guarded::StopRecording, error));
+}
+
+void RecordingController::UpdateTimeStamp() {
+    status_.setPanel(4, ClockText(clock_.now()));
+    const double position = rec_.CurrentTimePosition();
+    const int32_t seconds = std::isfinite(position) && position > 0
+                                ? static_cast<int32_t>(std::min(position, 2147483647.0))
+                                : 0;
+    lastDuration_ = SecondsToHMS(seconds, 1);
+    status_.setPanel(2, lastDuration_);
+    checkRecorderStopped();
+}
+
+void RecordingController::checkRecorderStopped() {
+    if (!recording_ || !controlRecording_ || rec_.Status() == RecorderStatus::Recording) return;
+    // The control ended the call by itself (a full disk, a device gone): keep what was
+    // recorded, end the call as the latch would, then say why, once.
+    controlRecording_ = false;
+    const int16_t code = rec_.LastError();
+    if (settings_.AutoRecord) {
+        endCallAsLatch(true);
+    } else {
+        onStop();
+    }
+    if (code != 0) ShowRecorderError(prompter_, code, fileName_);
+}
+
+void RecordingController::SetPlaybackButtons(bool enabled) {
+    for (MainButton b : {MainButton::Play, MainButton::Pause, MainButton::Rewind10,
+                         MainButton::Rewind30, MainButton::Advance10, MainButton::Advance30})
+        view_.setButtonEnabled(b, enabled);
+    view_.setButtonEnabled(MainButton::Record, !settings_.AutoRecord);
+    view_.setButtonEnabled(MainButton::Stop, !settings_.AutoRecord);
+}
+
+void RecordingController::UpdateButtonStates() {
+    const bool canPlay = settings_.CanPlay;
+    for (MainButton b :
+         {MainButton::Play, MainButton::Pause, MainButton::Rewind10, MainButton::Rewind30,
+          MainButton::Advance10, MainButton::Advance30, MainButton::Save, MainButton::Email})
+        view_.setButtonEnabled(b, canPlay);
+    view_.setButtonEnabled(MainButton::Stop, !settings_.AutoRecord || canPlay);
+    view_.setButtonEnabled(MainButton::Record, !settings_.AutoRecord && !playbackMode_);
+}
+
+void RecordingController::SuspendDetection() {
+    timers_.stop(MainTimer::Detection);
+    UpdateButtonStates();
+}
+
+void RecordingController::ResumeDetection() {
+    if (settings_.AutoRecord) timers_.start(MainTimer::Detection);
+    UpdateButtonStates();
+}
+
+void RecordingController::onRecord() {
+    callPending_ = true;
+    StartRecording();
+    StartControlRecording();
+    SetPlaybackButtons(false);
+}
+
+void RecordingController::onStop() {
+    if (callPending_) {
+        rec_.Stop();
+        StopRecording(false);
+        callPending_ = false;
+        if (settings_.AutoRecord) view_.setButtonEnabled(MainButton::Stop, false);
+    } else if (playbackMode_) {
+        view_.stopPlayback();
+    }
+}
+
+void RecordingController::onPause(Recorder* player) {
+    Recorder& target = playbackMode_ && player ? *player : rec_;
+    target.setPaused(!target.Paused());
+}
+
+void RecordingController::onOptions() {
+    bool enter = true;
+    if (recording_) {
+        enter = prompter_.show({"Warning",
+                                "Entering options now will terminate the recording! Press OK to "
+                                "go to Options, Cancel to carry on recording",
+                                Icon::Exclamation, Buttons::OkCancel}) == Answer::Ok;
+        if (enter) discardFlag_ = true;
+    }
+    if (enter) {
+        optionsOpen_ = true;
+        monitoring_ = false;
+        view_.runOptions();
+    }
+    if (!playbackMode_) ResumeDetection();
+    status_.SetStatus("Ready");
+    optionsOpen_ = false;
+}
+
+void RecordingController::onKey(int functionKey) {
+    switch (functionKey) {
+        case 9:
+            if (settings_.AutoRecord) return;
+            onRecord();
+            recording_ = true;
+            if (view_.isMinimised()) view_.flashCaption();
+            return;
+        case 10:
+            onStop();
+            return;
+        case 11:
+            if (!settings_.AutoRecord) view_.playSelectedCall();
+            return;
+        default:
+            return;
+    }
+}
+
+void RecordingController::EndCallForShutdown() {
+    if (!callPending_) return;
+    if (settings_.AutoRecord) {
+        endCallAsLatch(false);
+    } else {
+        rec_.Stop();
+        noPrompt_ = true;
+        StopRecording(false);
+        noPrompt_ = false;
+        callPending_ = false;
+    }
+}
+
+}  // namespace parlaro
