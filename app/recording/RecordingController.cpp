@@ -154,8 +154,13 @@ void RecordingController::TriggerDelayElapsed() {
 void RecordingController::VoxLatchTick() {
     const BusyGuard guard(busy_);
     if (!guard.entered()) return;
-    latchCounter_ = std::max(latchCounter_ - 1, 0);
-    if (latchCounter_ != 0) return;
+    // The call ends on the tick after the counter has run out, so that it ends CallTimeOut to
+    // CallTimeOut + 1 seconds after the last loud poll, never sooner: a pause shorter than
+    // CallTimeOut must not cut a call in two.
+    if (latchCounter_ > 0) {
+        --latchCounter_;
+        return;
+    }
     endCallAsLatch(true);
 }
 

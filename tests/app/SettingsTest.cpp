@@ -120,7 +120,7 @@ TEST(SettingsAccess, SaveAllSettingsWritesItsValuesInOrderToBothScopes) {
     const QStringList order = {
         "SearchPath",  "Minimised",   "Top",           "Left",      "CallPath",    "AddNote",
         "AutoRecord",  "Maximise",    "CanPlay",       "CanDelete", "PlayOwnOnly", "DeleteOwnOnly",
-        "CallTimeOut", "Sensitivity", "MinCallLength", "Format",    "SD", "PreRoll"};
+        "CallTimeOut", "Sensitivity", "MinCallLength", "Format",    "SD",          "PreRoll"};
     for (const Root root : {Root::CurrentUser, Root::LocalMachine}) {
         const auto key = f.store.readKey(root, "Software\\Parlaro");
         ASSERT_TRUE(key);
