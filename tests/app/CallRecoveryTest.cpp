@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "app/recording/CallRecovery.h"
+#include "app/recording/ControlRecorder.h"
+#include "recorder/control/AURX300Ctrl.h"
+#include "tests/app/ScriptedPrompter.h"
+#include "tests/support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace parlaro;
+using testsupport::readFile;
+using testsupport::run;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+void le32(std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        s += static_cast<char>((v >> (8 * i)) & 0xff);
+}
+
+// What a power cut leaves of a PCM recording: the header's sizes were never patched.
+std::string cutOffRecording(double seconds) {
+    std::string s = "RIFF";
+    le32(s, 0);
+    s += "WAVEfmt ";
+    le32(s, 16);
+    s += std::string("\x01\x00\x01\x00", 4);
+    le32(s, 8000);
+    le32(s, 16000);
+    s += std::string("\x02\x00\x10\x00", 4);
+    s += "data";
+    le32(s, 0);
+    for (int i = 0; i < static_cast<int>(seconds * 8000); ++i) {
+        const int16_t v = static_cast<int16_t>((i % 40) * 500 - 10000);
+        s += static_cast<char>(v & 0xff);
+        s += static_cast<char>((v >> 8) & 0xff);
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST(CallRecovery, OnlyRecordingsInProgressAreRecognised) {
+    const std::vector<std::pair<QString, bool>> table = {
+        {"20050314-093015-ann.wav", true},
+        {"20050314-093015-ann.WAV", true},
+        {"20050314-093015-ann-83.wav", false},
+        {"20051314-093015-ann.wav", false},
+        {"20050314-253015-ann.wav", false},
+        {"AUR1a2b3c.tmp", false},
+        {"notes.wav", false},
+        {"20050314-093015-.wav", false},
+    };
+    for (const auto& [name, expected] : table)
+        EXPECT_EQ(isUnfinishedCallName(name), expected) << name.toStdString();
+}
+
+TEST(CallRecovery, InterruptedCallsAreFinishedNamedNotedAndDamagedOnesLeft) {
+    TempDir dir;
+    const QString temp = QString::fromStdString(dir.file("wavs/"));
+    const QString calls = QString::fromStdString(dir.file("calls/"));
+    QDir().mkpath(temp);
+    writeFile(dir.file("wavs/20050314-093015-ann.wav"), cutOffRecording(12.6));
+    writeFile(dir.file("wavs/20050314-101500-ann.wav"), "this is no recording");
+    writeFile(dir.file("wavs/20050314-083000-ann-42.wav"), cutOffRecording(1));  // finished
+
+    aurx::AURX300Ctrl control;
+    ControlRecorder recorder(control);
+    testsupport::ScriptedPrompter prompter;
+    const RecoveryOutcome outcome = RecoverInterruptedCalls(recorder, temp, calls, prompter);
+
+    EXPECT_EQ(outcome.recovered, QStringList{"20050314-093015-ann-13.wav"});
+    EXPECT_EQ(outcome.damaged, QStringList{"20050314-101500-ann.wav"});
+    EXPECT_EQ(control.get_Status(), 1) << "the control is left without a file";
+    // The header now tells every program the whole length.
+    std::string info;
+    ASSERT_EQ(run("sox", "--i -s " + dir.file("wavs/20050314-093015-ann-13.wav"), &info), 0);
+    EXPECT_EQ(std::stol(info), 100800);
+    EXPECT_EQ(readFile(dir.file("calls/20050314-093015-ann-13.txt")),
+              "Recovered after Parlaro ended during the call");
+    // The damaged one stays as it was and is named in one message.
+    EXPECT_EQ(readFile(dir.file("wavs/20050314-101500-ann.wav")), "this is no recording");
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(prompter.shown[0].text.contains("20050314-101500-ann.wav"));
+    EXPECT_TRUE(QFile::exists(temp + "20050314-083000-ann-42.wav"));
+    EXPECT_FALSE(QFile::exists(calls + "20050314-083000-ann-42.txt"));
+
+    // A second start finds nothing more to do.
+    const RecoveryOutcome again = RecoverInterruptedCalls(recorder, temp, calls, prompter);
+    EXPECT_TRUE(again.recovered.isEmpty());
+}
