@@ -4,7 +4,12 @@
 #include "tests/app/SettingsFixture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include "app/library/AddNoteDialog.h"
 
 #include <cstdlib>
 
@@ -61,4 +66,84 @@ TEST(MainWindow, ClosingIsRefusedWhilePreventShutdownIsOn) {
     EXPECT_TRUE(w.isVisible());
     w.terminationRequested(2);
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST(MainWindow, CarriesTheRecordingSideWithItsNamedWidgetsAndTimers) {
+    Form f;
+    f.userSets("AutoRecord", registry::RegistryValue::number(1));
+    MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
+    w.Load();
+    for (const char* name : {"AURXCtrl",
+                             "AURXPlayer",
+                             "cmdRecord",
+                             "cmdStop",
+                             "cmdPause",
+                             "cmdPlay",
+                             "cmdPBOffsetMinus10",
+                             "cmdPBOffsetMinus30",
+                             "cmdPBOffsetPlus10",
+                             "cmdPBOffsetPlus30",
+                             "cmdOptions",
+                             "cmdQuit",
+                             "cmdSave",
+                             "cmdEmail",
+                             "cmdEditNote",
+                             "lvwCalls",
+                             "txtCallNote",
+                             "lblLeftLevel",
+                             "lblRightLevel",
+                             "Detection",
+                             "tmrVoxTriggerDelay",
+                             "tmrVoxLatch",
+                             "tmrTimeStamp",
+                             "tmrAddNote",
+                             "frmAddNote"})
+        EXPECT_NE(w.findChild<QObject*>(name), nullptr) << name;
+    EXPECT_TRUE(w.findChild<QTimer*>("Detection")->isActive());
+    EXPECT_TRUE(w.findChild<QTimer*>("tmrTimeStamp")->isActive());
+    EXPECT_FALSE(w.findChild<QTimer*>("tmrVoxLatch")->isActive());
+    EXPECT_EQ(w.panelText(1), "Ready - Automatic Recording");
+    EXPECT_FALSE(w.findChild<QPushButton*>("cmdRecord")->isEnabled());
+    // Voice detection really starts on the window's own timer.
+    QElapsedTimer waited;
+    waited.start();
+    while (!w.controller().monitoring() && waited.elapsed() < 3000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_TRUE(w.controller().monitoring());
+}
+
+TEST(MainWindow, EveryKeystrokeInTheNotePromptGivesTwentySecondsMore) {
+    Form f;
+    MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
+    w.Load();
+    QString note;
+    bool closed = false;
+    w.notePrompt().open([&](const QString& text) {
+        note = text;
+        closed = true;
+    });
+    QTimer* timer = w.findChild<QTimer*>("tmrAddNote");
+    auto* box = w.notePrompt().findChild<QPlainTextEdit*>("txtCallNote");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->toolTip(), "Enter a note to be associated with the call");
+    timer->stop();
+    box->insertPlainText("supplier");
+    EXPECT_TRUE(timer->isActive()) << "typing starts the 20 seconds again";
+    EXPECT_EQ(timer->interval(), 20000);
+    w.controller().AddNoteTimerElapsed();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(note, "supplier");
+    EXPECT_FALSE(w.notePrompt().isVisible());
+    EXPECT_FALSE(box->isEnabled());
+
+    // Cancel gives no note.
+    closed = false;
+    w.notePrompt().open([&](const QString& text) {
+        note = text;
+        closed = true;
+    });
+    box->insertPlainText("typed, then cancelled");
+    w.notePrompt().findChild<QPushButton*>("cmdCancel")->click();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(note, "");
 }
