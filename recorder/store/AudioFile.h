@@ -48,6 +48,7 @@ struct FileLayout {
     std::uint64_t dataOffset = 0;
     std::uint64_t dataSize = 0;
     std::int32_t numSamples = 0;
+    bool unfinished = false;  // a WAV header never patched: the recording was cut off
 };
 
 class AudioFile {

@@ -102,6 +102,7 @@ OpenOutcome openWav(FileLayout l, FormatHost& formats) {
     // the file holds: search the bytes that are there.
     riff::Chunk bound = l.riff;
     const bool unfinished = l.riff.size == 0;
+    l.unfinished = unfinished;
     if (l.riff.size < 4 || l.riff.end() > *length)
         bound.size = static_cast<std::uint32_t>(
             std::min<std::uint64_t>(*length - l.riff.dataOffset, UINT32_MAX));
