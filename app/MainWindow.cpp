@@ -113,6 +113,9 @@ void MainWindow::buildWindow() {
     AURXCtrl_->setMinimumSize(160, 28);
     AURXCtrl_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     AURXCtrl_->setFixedHeight(32);
+    // Dark unlit segments keep the scale readable on any desktop theme.
+    AURXCtrl_->setBackColor(0x00303030);
+    AURXCtrl_->setNumSegments(20);
     line->addWidget(AURXCtrl_, 1);
     auto* levels = new QGridLayout;
     lblLeftLevel_ = new QLabel("-9999", central);
