@@ -304,7 +304,8 @@ void RecordingController::UpdateTimeStamp() {
                                 : 0;
     lastDuration_ = SecondsToHMS(seconds, 1);
     status_.setPanel(2, lastDuration_);
-    checkRecorderStopped();
+    const BusyGuard guard(busy_);
+    if (guard.entered()) checkRecorderStopped();
 }
 
 void RecordingController::checkRecorderStopped() {
