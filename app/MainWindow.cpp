@@ -2,7 +2,9 @@
 
 #include "app/library/AddNoteDialog.h"
 #include "app/library/CallFiles.h"
+#include "app/library/CallListModel.h"
 #include "app/library/EditNoteDialog.h"
+#include "app/library/WaveformStrip.h"
 #include "app/recording/CallRecovery.h"
 #include "app/recording/MoverStart.h"
 #include "app/recording/RuntimeErrors.h"
@@ -20,9 +22,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace parlaro {
@@ -39,8 +42,6 @@ QPixmap lamp(const QColor& colour) {
     p.drawEllipse(2, 2, 16, 16);
     return pm;
 }
-
-constexpr int kKeyRole = Qt::UserRole;
 
 }  // namespace
 
@@ -70,12 +71,13 @@ MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompt
         if (frmAddNote_->isOpen()) timer(MainTimer::AddNote).start();
     });
 
-    const std::array<std::tuple<MainTimer, const char*, int, bool>, 5> timers = {{
+    const std::array<std::tuple<MainTimer, const char*, int, bool>, 6> timers = {{
         {MainTimer::Detection, "Detection", 200, false},
         {MainTimer::VoxTriggerDelay, "tmrVoxTriggerDelay", 1500, true},
         {MainTimer::VoxLatch, "tmrVoxLatch", 1000, false},
         {MainTimer::TimeStamp, "tmrTimeStamp", 1000, false},
         {MainTimer::AddNote, "tmrAddNote", 20000, false},
+        {MainTimer::PlaybackPos, "tmrPlaybackPos", 250, false},
     }};
     for (const auto& [which, name, interval, singleShot] : timers) {
         auto* t = new QTimer(this);
@@ -137,38 +139,8 @@ void MainWindow::buildWindow() {
     AURXPlayer_->setObjectName("AURXPlayer");
     AURXPlayer_->hide();
 
-    auto* controls = new QHBoxLayout;
-    addButton("cmdRecord", "&Record (F9)", "Record a call by hand", MainButton::Record);
-    addButton("cmdStop", "S&top (F10)", "End the recording or the playback", MainButton::Stop);
-    addButton("cmdPause", "&Pause", "Pause or resume", MainButton::Pause);
-    addButton("cmdPlay", "P&lay (F11)", "Play the selected call", MainButton::Play);
-    addButton("cmdPBOffsetMinus30", "<< 30", "Rewind call playback 30 seconds",
-              MainButton::Rewind30);
-    addButton("cmdPBOffsetMinus10", "< 10", "Rewind call playback 10 seconds",
-              MainButton::Rewind10);
-    addButton("cmdPBOffsetPlus10", "10 >", "Advance call playback 10 seconds",
-              MainButton::Advance10);
-    addButton("cmdPBOffsetPlus30", "30 >>", "Advance call playback 30 seconds",
-              MainButton::Advance30);
-    for (MainButton b :
-         {MainButton::Record, MainButton::Stop, MainButton::Pause, MainButton::Play,
-          MainButton::Rewind30, MainButton::Rewind10, MainButton::Advance10, MainButton::Advance30})
-        controls->addWidget(buttons_[b]);
-    controls->addStretch();
-    layout->addLayout(controls);
+    layout->addLayout(buildPlaybackRow(central));
 
-    lvwCalls_ = new QTreeWidget(central);
-    lvwCalls_->setObjectName("lvwCalls");
-    lvwCalls_->setHeaderLabels({"User", "Call Date", "Call Time", "Duration", "Note"});
-    lvwCalls_->setRootIsDecorated(false);
-    lvwCalls_->setUniformRowHeights(true);
-    lvwCalls_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    txtCallNote_ = new QPlainTextEdit(central);
-    txtCallNote_->setObjectName("txtCallNote");
-    txtCallNote_->setMaximumHeight(80);
-    auto* callsArea = new QVBoxLayout;
-    callsArea->addWidget(lvwCalls_, 1);
-    callsArea->addWidget(txtCallNote_);
     auto* side = new QVBoxLayout;
     addButton("cmdEditNote", "Edit &Note", "Edit the note of the selected call",
               MainButton::EditNote);
@@ -182,12 +154,12 @@ void MainWindow::buildWindow() {
     side->addWidget(buttons_[MainButton::Options]);
     side->addWidget(buttons_[MainButton::Quit]);
     auto* lower = new QHBoxLayout;
-    lower->addLayout(callsArea, 1);
+    lower->addWidget(buildLibrarySide(central), 1);
     lower->addLayout(side);
     layout->addLayout(lower, 1);
     setCentralWidget(central);
-    resize(760, 480);
-    setMinimumSize(480, 320);
+    resize(900, 560);
+    setMinimumSize(560, 380);
 
     const std::array<int, 4> stretch{3, 1, 1, 3};
     for (std::size_t i = 0; i < panels_.size(); ++i) {
@@ -208,8 +180,6 @@ void MainWindow::buildWindow() {
     connect(buttons_[MainButton::Options], &QPushButton::clicked, this,
             [this] { controller_->onOptions(); });
     connect(buttons_[MainButton::EditNote], &QPushButton::clicked, this, &MainWindow::onEditNote);
-    connect(lvwCalls_, &QTreeWidget::itemSelectionChanged, this,
-            [this] { ShowSelectedNote(*this, calls_); });
     for (int key : {9, 10, 11}) {
         auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F1 + key - 1), this);
         connect(shortcut, &QShortcut::activated, this, [this, key] { controller_->onKey(key); });
@@ -248,6 +218,10 @@ void MainWindow::Load() {
             loaded_ = true;
             return;
         }
+        // The library side: the stored current folder, the columns and today's calls.
+        if (!SetDirListPath(settings_.SearchPath)) SetDirListPath(settings_.CallPath);
+        LayoutCallColumns();
+        ShowTodaysCalls();
     } catch (const std::exception& e) {
         reportRuntimeError(prompter_, Guarded::FormLoad, e);
     }
@@ -404,57 +378,11 @@ void MainWindow::setButtonEnabled(MainButton button, bool enabled) {
         it->second->setEnabled(enabled);
 }
 
-void MainWindow::addRecordedCall(const CallRecord& call) {
-    try {
-        const CallRecord& added = AddRecordedCall(calls_, call);
-        auto* item = new QTreeWidgetItem({added.LoginName, added.CallDate.toString("dd-MMM-yyyy"),
-                                          added.CallTime.toString("hh:mm:ss"),
-                                          SecondsToHMS(added.CallDuration, 1),
-                                          QString(added.CallNote).replace("<CR>", " ")});
-        item->setData(0, kKeyRole, "#" + QString::number(added.iCall) + "#");
-        lvwCalls_->insertTopLevelItem(0, item);
-    } catch (const std::exception& e) {
-        prompter_.show(libraryErrorMessage("frmMain:StopRecording", e));
-    }
-}
-
-void MainWindow::stopPlayback() {
-    player_->Stop();
-    player_->Reset();
-    controller_->setPlaybackMode(false);
-    controller_->ResumeDetection();
-}
-
-void MainWindow::playSelectedCall() {
-    // Playing calls arrives with the call library; until then the button has nothing to do.
-}
-
 void MainWindow::runOptions() {
     prompter_.show({kProductName,
                     "The options dialog is not part of this version yet. Settings can be "
                     "changed with parlaro-reg; see the README.",
                     Icon::Information, Buttons::Ok});
-}
-
-int MainWindow::rowCount() const {
-    return lvwCalls_->topLevelItemCount();
-}
-
-QString MainWindow::selectedKey() const {
-    const QTreeWidgetItem* item = lvwCalls_->currentItem();
-    return item ? item->data(0, kKeyRole).toString() : QString();
-}
-
-void MainWindow::setRowNote(const QString& key, const QString& note) {
-    for (int i = 0; i < lvwCalls_->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = lvwCalls_->topLevelItem(i);
-        if (item->data(0, kKeyRole).toString().compare(key, Qt::CaseInsensitive) == 0)
-            item->setText(4, QString(note).replace('\n', ' '));
-    }
-}
-
-void MainWindow::setNoteBox(const QString& text) {
-    txtCallNote_->setPlainText(text);
 }
 
 }  // namespace parlaro

@@ -6,6 +6,7 @@
 
 #include "app/library/CallCollection.h"
 #include "app/library/CallNotes.h"
+#include "app/library/CallPlayback.h"
 #include "app/recording/ControlRecorder.h"
 #include "app/recording/RecordingController.h"
 #include "app/recording/StatusDisplay.h"
@@ -17,14 +18,21 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <QPoint>
+
 #include <array>
 #include <map>
 #include <memory>
 
+class QComboBox;
+class QFileSystemModel;
 class QLabel;
+class QMenu;
+class QModelIndex;
 class QPlainTextEdit;
 class QPushButton;
-class QTreeWidget;
+class QSlider;
+class QTreeView;
 
 namespace aurxqt {
 class AurxWidget;
@@ -33,13 +41,16 @@ class AurxWidget;
 namespace parlaro {
 
 class AddNoteDialog;
+class CallListModel;
+class WaveformStrip;
 
 class MainWindow final : public QMainWindow,
                          public StatusView,
                          public MainWindowView,
                          public Timers,
                          public RecordingView,
-                         public CallListView {
+                         public CallListView,
+                         public PlaybackView {
     Q_OBJECT
   public:
     MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompter& prompter,
@@ -61,6 +72,8 @@ class MainWindow final : public QMainWindow,
     const ProgramValues& values() const { return values_; }
     RecordingController& controller() { return *controller_; }
     CallCollection& calls() { return calls_; }
+    CallPlayback& playback() { return *playback_; }
+    CallListModel& callList() { return *callModel_; }
     AddNoteDialog& notePrompt() { return *frmAddNote_; }
 
     // StatusView
@@ -90,6 +103,27 @@ class MainWindow final : public QMainWindow,
     QString selectedKey() const override;
     void setRowNote(const QString& key, const QString& note) override;
     void setNoteBox(const QString& text) override;
+    // PlaybackView
+    void setSliderMaximum(int seconds) override;
+    void setSliderValue(int seconds) override;
+    int sliderValue() const override;
+    void setPositionText(const QString& text) override;
+    void setPositionTimer(bool running) override;
+    void showOpenCall(const QString& path) override;
+
+    // The library side.
+    void LayoutCallColumns();
+    void FitCallColumns();
+    bool SetDirListPath(const QString& path);
+    QString dirListPath() const;
+    void onHome();
+    void onNewFolder();
+    void onDeleteFolder();
+    void onMakeDefaultFolder();
+    void onShowAllCalls();
+    void ShowTodaysCalls();
+    void onListActivated();
+    void showCallMenu(const QPoint& at);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,6 +132,10 @@ class MainWindow final : public QMainWindow,
 
   private:
     void buildWindow();
+    QWidget* buildLibrarySide(QWidget* parent);
+    QLayout* buildPlaybackRow(QWidget* parent);
+    void connectLibrarySide();
+    void selectRow(int row);
     QPushButton* addButton(const QString& name, const QString& text, const QString& tip,
                            MainButton role);
     QTimer& timer(MainTimer which);
@@ -131,7 +169,17 @@ class MainWindow final : public QMainWindow,
     QLabel* imgRecording_ = nullptr;
     QLabel* lblLeftLevel_ = nullptr;
     QLabel* lblRightLevel_ = nullptr;
-    QTreeWidget* lvwCalls_ = nullptr;
+    QTreeView* lvwCalls_ = nullptr;
+    CallListModel* callModel_ = nullptr;
+    QComboBox* drvList_ = nullptr;
+    QTreeView* dirList_ = nullptr;
+    QFileSystemModel* folders_ = nullptr;
+    QSlider* sldPlayBackPos_ = nullptr;
+    QLabel* lblPlaybackPos_ = nullptr;
+    WaveformStrip* picWaveform_ = nullptr;
+    QMenu* mnuPopup_ = nullptr;
+    std::unique_ptr<CallPlayback> playback_;
+    int referenceWidth_ = 0;
     QPlainTextEdit* txtCallNote_ = nullptr;
     std::map<MainButton, QPushButton*> buttons_;
     std::map<MainTimer, QTimer*> timers_;

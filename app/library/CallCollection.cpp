@@ -14,10 +14,8 @@ CallRecord& CallCollection::Add(int32_t iCall, const QString& LoginName, const Q
     const auto time = callTimeFromText(CallTime);
     if (!date || !time) throw AppError(13, "Type mismatch");
     Key = "#" + Key + "#";
-    const bool used = std::any_of(items_.begin(), items_.end(), [&](const auto& item) {
-        return item.first.compare(Key, Qt::CaseInsensitive) == 0;
-    });
-    if (used) {
+    const QString folded = Key.toLower();
+    if (byKey_.contains(folded)) {
         throw AppError(errors::kKeyInUse,
                        "This key is already associated with an element of this collection");
     }
@@ -32,6 +30,7 @@ CallRecord& CallCollection::Add(int32_t iCall, const QString& LoginName, const Q
         }
         items_.emplace(items_.begin() + (Before - 1), Key, std::move(call));
     }
+    byKey_.insert(folded, &added);
     return added;
 }
 
@@ -53,15 +52,22 @@ CallRecord& CallCollection::Item(int position) {
     return *items_[indexOf(position)].second;
 }
 CallRecord& CallCollection::Item(const QString& key) {
-    return *items_[indexOf(key)].second;
+    const auto it = byKey_.constFind(key.toLower());
+    if (it == byKey_.constEnd())
+        throw AppError(errors::kInvalidArgument, "Invalid procedure call or argument");
+    return **it;
 }
 
 void CallCollection::Remove(int position) {
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(indexOf(position)));
+    const std::size_t i = indexOf(position);
+    byKey_.remove(items_[i].first.toLower());
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
 void CallCollection::Remove(const QString& key) {
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(indexOf(key)));
+    const std::size_t i = indexOf(key);
+    byKey_.remove(items_[i].first.toLower());
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
 QString CallCollection::maxKey() const {
@@ -70,9 +76,6 @@ QString CallCollection::maxKey() const {
 }
 
 void EmptyCollection(std::unique_ptr<CallCollection>& calls) {
-    if (!calls) return;
-    for (int i = calls->Count(); i >= 1; --i)
-        calls->Remove(i);
     calls.reset();
 }
 

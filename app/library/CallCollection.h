@@ -4,6 +4,8 @@
 
 #include "app/library/CallRecord.h"
 
+#include <QHash>
+
 #include <memory>
 #include <vector>
 
@@ -21,6 +23,10 @@ class CallCollection {
     CallRecord& Item(int position);
     CallRecord& Item(const QString& key);
     int Count() const { return static_cast<int>(items_.size()); }
+    void clear() {
+        items_.clear();
+        byKey_.clear();
+    }
     void Remove(int position);
     void Remove(const QString& key);
     // The larger number of the first and the last call, "0" when empty.
@@ -49,10 +55,12 @@ class CallCollection {
     std::size_t indexOf(const QString& key) const;
 
     std::vector<std::pair<QString, std::unique_ptr<CallRecord>>> items_;
+    // Keys (folded to lower case) to their records, so that filling a list of 100 000 calls
+    // and finding a row's call do not scan the collection.
+    QHash<QString, CallRecord*> byKey_;
 };
 
-// Removes the calls from the last to the first and releases the collection; no collection,
-// nothing to do.
+// Releases the collection and its calls; no collection, nothing to do.
 void EmptyCollection(std::unique_ptr<CallCollection>& calls);
 
 }  // namespace parlaro

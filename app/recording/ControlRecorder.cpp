@@ -41,6 +41,34 @@ int16_t ControlRecorder::StartRecording() {
     return control_.StartRecording();
 }
 
+int16_t ControlRecorder::StartPlayback() {
+    return control_.StartPlayback();
+}
+
+void ControlRecorder::setCurrentTimePosition(double seconds) {
+    control_.put_CurrentTimePosition(seconds);
+}
+
+int32_t ControlRecorder::NumSamples() const {
+    return control_.get_NumSamples();
+}
+
+int32_t ControlRecorder::CurrentSamplePosition() const {
+    return control_.get_CurrentSamplePosition();
+}
+
+bool ControlRecorder::setPlayOnly(bool playOnly) {
+    return control_.put_PlayOnly(playOnly ? 1 : 0).ok();
+}
+
+bool ControlRecorder::setDataOnly(int16_t dataOnly) {
+    return control_.put_DataOnly(dataOnly).ok();
+}
+
+int16_t ControlRecorder::DataOnly() const {
+    return control_.get_DataOnly();
+}
+
 int16_t ControlRecorder::RePack() {
     return control_.RePack();
 }

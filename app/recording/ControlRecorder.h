@@ -19,17 +19,24 @@ class ControlRecorder final : public Recorder {
     int16_t OpenNewFile(const QString& path) override;
     int16_t OpenExistingOrNewFile(const QString& path) override;
     int16_t StartRecording() override;
+    int16_t StartPlayback() override;
     int16_t RePack() override;
     bool Paused() const override;
     void setPaused(bool paused) override;
     RecorderLevels GetLevels() override;
     RecorderStatus Status() const override;
     double CurrentTimePosition() const override;
+    void setCurrentTimePosition(double seconds) override;
+    int32_t NumSamples() const override;
+    int32_t CurrentSamplePosition() const override;
     double TotalTime() const override;
     int16_t LastError() override;
     bool setBitsPerSample(int16_t bits) override;
     bool setAcmFormat(const QString& hexText) override;
     bool setPreRollTime(float seconds) override;
+    bool setPlayOnly(bool playOnly) override;
+    bool setDataOnly(int16_t dataOnly) override;
+    int16_t DataOnly() const override;
 
   private:
     aurx::AURX300Ctrl& control_;

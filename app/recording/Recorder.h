@@ -34,12 +34,16 @@ class Recorder {
     virtual int16_t OpenNewFile(const QString& path) = 0;
     virtual int16_t OpenExistingOrNewFile(const QString& path) = 0;
     virtual int16_t StartRecording() = 0;
+    virtual int16_t StartPlayback() = 0;
     virtual int16_t RePack() = 0;
     virtual bool Paused() const = 0;
     virtual void setPaused(bool paused) = 0;
     virtual RecorderLevels GetLevels() = 0;
     virtual RecorderStatus Status() const = 0;
     virtual double CurrentTimePosition() const = 0;
+    virtual void setCurrentTimePosition(double seconds) = 0;
+    virtual int32_t NumSamples() const = 0;
+    virtual int32_t CurrentSamplePosition() const = 0;
     virtual double TotalTime() const = 0;
     // Read and clear.
     virtual int16_t LastError() = 0;
@@ -48,6 +52,10 @@ class Recorder {
     virtual bool setBitsPerSample(int16_t bits) = 0;
     virtual bool setAcmFormat(const QString& hexText) = 0;
     virtual bool setPreRollTime(float seconds) = 0;
+    // File type for opening: play only, and 0 WAV / 2 MP3 stream.
+    virtual bool setPlayOnly(bool playOnly) = 0;
+    virtual bool setDataOnly(int16_t dataOnly) = 0;
+    virtual int16_t DataOnly() const = 0;
 };
 
 }  // namespace parlaro

@@ -53,19 +53,51 @@ struct FakeRecorder final : parlaro::Recorder {
         position = 0;
         return 0;
     }
-    int16_t OpenExistingOrNewFile(const QString&) override { return 2; }
+    int16_t OpenExistingOrNewFile(const QString& path) override {
+        calls.push_back("OpenExistingOrNewFile");
+        if (openExistingCode != 0) return openExistingCode;
+        openedPath = path;
+        status = parlaro::RecorderStatus::FileOpen;
+        position = 0;
+        return 0;
+    }
     int16_t StartRecording() override {
         calls.push_back(paused ? "StartRecording paused" : "StartRecording");
         if (startCode == 0) status = parlaro::RecorderStatus::Recording;
         return startCode;
     }
     int16_t RePack() override { return 0; }
+    int16_t playCode = 0, openExistingCode = 0;
+    int32_t numSamples = 0;
+    double total = 0;
+    bool playOnly = false;
+    int16_t dataOnly = 0;
+    int16_t StartPlayback() override {
+        calls.push_back("StartPlayback");
+        if (playCode == 0) status = parlaro::RecorderStatus::Playing;
+        return playCode;
+    }
+    void setCurrentTimePosition(double s) override {
+        calls.push_back("CurrentTimePosition=" + std::to_string(s));
+        position = s;
+    }
+    int32_t NumSamples() const override { return numSamples; }
+    int32_t CurrentSamplePosition() const override { return static_cast<int32_t>(position * 8000); }
+    bool setPlayOnly(bool p) override {
+        playOnly = p;
+        return true;
+    }
+    bool setDataOnly(int16_t d) override {
+        dataOnly = d;
+        return true;
+    }
+    int16_t DataOnly() const override { return dataOnly; }
     bool Paused() const override { return paused; }
     void setPaused(bool p) override { paused = p; }
     parlaro::RecorderLevels GetLevels() override { return {left, 0, left, 0}; }
     parlaro::RecorderStatus Status() const override { return status; }
     double CurrentTimePosition() const override { return position; }
-    double TotalTime() const override { return position; }
+    double TotalTime() const override { return total > 0 ? total : position; }
     int16_t LastError() override { return std::exchange(lastError, 0); }
     bool setBitsPerSample(int16_t) override { return true; }
     bool setAcmFormat(const QString&) override { return true; }
@@ -88,6 +120,7 @@ struct SimulatedTimers final : parlaro::Timers {
         {parlaro::MainTimer::VoxLatch, {1000, false}},
         {parlaro::MainTimer::TimeStamp, {1000, false}},
         {parlaro::MainTimer::AddNote, {20000, false}},
+        {parlaro::MainTimer::PlaybackPos, {250, false}},
     };
     std::map<parlaro::MainTimer, std::function<void()>> bodies;
     int64_t now = 0;  // ms

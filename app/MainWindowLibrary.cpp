@@ -1,0 +1,433 @@
+// The main window's library side: places and folders, the call list and its menu, and the
+// playback row. The rules live in the library's plain classes; this only shows and forwards.
+#include "app/MainWindow.h"
+
+#include "app/library/CallFiles.h"
+#include "app/library/CallListModel.h"
+#include "app/library/Folders.h"
+#include "app/library/NewFolderDialog.h"
+#include "app/library/WaveformStrip.h"
+#include "app/recording/RuntimeErrors.h"
+#include "app/recording/TimeText.h"
+#include "recorder/qt/AurxWidget.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace parlaro {
+
+namespace {
+
+struct ColumnSetting {
+    const char* name;
+    int32_t defaultTwips;
+};
+constexpr std::array<ColumnSetting, 4> kColumnSettings{
+    {{"GRD_USER", 1250}, {"GRD_DATE", 1200}, {"GRD_TIME", 900}, {"GRD_DUR", 900}}};
+
+// Enter on the list plays, as a double click does.
+class EnterKeyFilter final : public QObject {
+  public:
+    EnterKeyFilter(QObject* parent, std::function<void()> onEnter)
+        : QObject(parent), onEnter_(std::move(onEnter)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                onEnter_();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> onEnter_;
+};
+
+}  // namespace
+
+QWidget* MainWindow::buildLibrarySide(QWidget* parent) {
+    auto* area = new QWidget(parent);
+    auto* layout = new QHBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto* foldersColumn = new QVBoxLayout;
+    drvList_ = new QComboBox(area);
+    drvList_->setObjectName("drvList");
+    drvList_->setToolTip("Disks and shares");
+    for (const Place& place : ListPlaces(QDir::homePath()))
+        drvList_->addItem(place.label, place.path);
+    foldersColumn->addWidget(drvList_);
+    folders_ = new QFileSystemModel(this);
+    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    folders_->setRootPath("/");
+    dirList_ = new QTreeView(area);
+    dirList_->setObjectName("dirList");
+    dirList_->setModel(folders_);
+    for (int c = 1; c < folders_->columnCount(); ++c)
+        dirList_->hideColumn(c);
+    dirList_->setHeaderHidden(true);
+    dirList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    dirList_->setMinimumWidth(180);
+    foldersColumn->addWidget(dirList_, 1);
+    auto* folderButtons = new QHBoxLayout;
+    for (const auto& [name, text, tip] :
+         std::array<std::tuple<const char*, const char*, const char*>, 4>{{
+             {"btnHome", "&Home", "Go to the calls folder"},
+             {"cmdNewFolder", "New &Folder", "Make a folder in the folder shown"},
+             {"btnDelFolder", "&Delete Folder", "Delete the folder shown (only when empty)"},
+             {"cmdFind", "&Find...", "Find calls by user, date, note or length"},
+         }}) {
+        auto* b = new QPushButton(text, area);
+        b->setObjectName(name);
+        b->setToolTip(tip);
+        b->setAutoDefault(false);
+        folderButtons->addWidget(b);
+    }
+    foldersColumn->addLayout(folderButtons);
+    layout->addLayout(foldersColumn, 2);
+
+    auto* callsColumn = new QVBoxLayout;
+    callModel_ = new CallListModel(calls_, this);
+    lvwCalls_ = new QTreeView(area);
+    lvwCalls_->setObjectName("lvwCalls");
+    lvwCalls_->setModel(callModel_);
+    lvwCalls_->setRootIsDecorated(false);
+    lvwCalls_->setUniformRowHeights(true);
+    lvwCalls_->setAllColumnsShowFocus(true);
+    lvwCalls_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvwCalls_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwCalls_->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvwCalls_->header()->setStretchLastSection(true);
+    callsColumn->addWidget(lvwCalls_, 1);
+    txtCallNote_ = new QPlainTextEdit(area);
+    txtCallNote_->setObjectName("txtCallNote");
+    txtCallNote_->setToolTip("The note of the selected call");
+    txtCallNote_->setMaximumHeight(72);
+    callsColumn->addWidget(txtCallNote_);
+    layout->addLayout(callsColumn, 5);
+
+    mnuPopup_ = new QMenu(this);
+    mnuPopup_->setObjectName("mnuPopup");
+    for (const auto& [name, text] : std::array<std::pair<const char*, const char*>, 5>{{
+             {"mnuPopupPlayCall", "Play Call"},
+             {"mnuPopupEditNote", "Edit Call Note"},
+             {"mnuPopupDeleteCall", "Delete Call/s"},
+             {"mnuPopupEmailCall", "Email Call/s"},
+             {"mnuPopupSaveCall", "Save Call/s"},
+         }}) {
+        QAction* a = mnuPopup_->addAction(text);
+        a->setObjectName(name);
+    }
+    return area;
+}
+
+QLayout* MainWindow::buildPlaybackRow(QWidget* parent) {
+    auto* rows = new QVBoxLayout;
+    auto* controls = new QHBoxLayout;
+    addButton("cmdRecord", "&Record (F9)", "Record a call by hand", MainButton::Record);
+    addButton("cmdStop", "S&top (F10)", "End the recording or the playback", MainButton::Stop);
+    addButton("cmdPause", "&Pause", "Pause or resume", MainButton::Pause);
+    addButton("cmdPlay", "P&lay (F11)", "Play the selected call", MainButton::Play);
+    addButton("cmdPBOffsetMinus30", "<< 30", "Rewind call playback 30 seconds",
+              MainButton::Rewind30);
+    addButton("cmdPBOffsetMinus10", "< 10", "Rewind call playback 10 seconds",
+              MainButton::Rewind10);
+    addButton("cmdPBOffsetPlus10", "10 >", "Advance call playback 10 seconds",
+              MainButton::Advance10);
+    addButton("cmdPBOffsetPlus30", "30 >>", "Advance call playback 30 seconds",
+              MainButton::Advance30);
+    for (MainButton b :
+         {MainButton::Record, MainButton::Stop, MainButton::Pause, MainButton::Play,
+          MainButton::Rewind30, MainButton::Rewind10, MainButton::Advance10, MainButton::Advance30})
+        controls->addWidget(buttons_[b]);
+    controls->addStretch();
+    rows->addLayout(controls);
+
+    auto* position = new QHBoxLayout;
+    auto* track = new QVBoxLayout;
+    track->setSpacing(0);
+    picWaveform_ = new WaveformStrip(parent);
+    track->addWidget(picWaveform_);
+    sldPlayBackPos_ = new QSlider(Qt::Horizontal, parent);
+    sldPlayBackPos_->setObjectName("sldPlayBackPos");
+    sldPlayBackPos_->setToolTip("Position in the call");
+    sldPlayBackPos_->setRange(0, 0);
+    track->addWidget(sldPlayBackPos_);
+    position->addLayout(track, 1);
+    lblPlaybackPos_ = new QLabel("00:00:00", parent);
+    lblPlaybackPos_->setObjectName("lblPlaybackPos");
+    position->addWidget(lblPlaybackPos_);
+    rows->addLayout(position);
+    return rows;
+}
+
+void MainWindow::connectLibrarySide() {
+    auto button = [this](const char* name) { return findChild<QPushButton*>(name); };
+    connect(button("btnHome"), &QPushButton::clicked, this, &MainWindow::onHome);
+    connect(button("cmdNewFolder"), &QPushButton::clicked, this, &MainWindow::onNewFolder);
+    connect(button("btnDelFolder"), &QPushButton::clicked, this, &MainWindow::onDeleteFolder);
+    connect(drvList_, &QComboBox::activated, this,
+            [this](int i) { SetDirListPath(drvList_->itemData(i).toString()); });
+    connect(dirList_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        SetDirListPath(folders_->filePath(index));
+        settings_.SearchPath = dirListPath();
+    });
+    connect(dirList_, &QTreeView::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(this);
+        menu.setObjectName("mnuFolder");
+        menu.setTitle("Folder");
+        menu.addAction("New Folder", this, &MainWindow::onNewFolder)->setObjectName("mnuFolderNew");
+        menu.addAction("Delete Folder", this, &MainWindow::onDeleteFolder)
+            ->setObjectName("mnuFolderDelete");
+        menu.addAction("Make default folder", this, &MainWindow::onMakeDefaultFolder)
+            ->setObjectName("mnuFolderDefault");
+        menu.addAction("Show all calls in folder", this, &MainWindow::onShowAllCalls)
+            ->setObjectName("mnuFolderShowAll");
+        menu.exec(dirList_->viewport()->mapToGlobal(at));
+    });
+
+    connect(lvwCalls_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { ShowSelectedNote(*this, calls_); });
+    connect(lvwCalls_, &QTreeView::doubleClicked, this, &MainWindow::onListActivated);
+    lvwCalls_->installEventFilter(new EnterKeyFilter(this, [this] {
+        if (rowCount() > 0) onListActivated();
+    }));
+    connect(lvwCalls_, &QTreeView::customContextMenuRequested, this, &MainWindow::showCallMenu);
+    connect(findChild<QAction*>("mnuPopupPlayCall"), &QAction::triggered, this,
+            [this] { playback_->PlayCall(selectedKey(), calls_); });
+    connect(findChild<QAction*>("mnuPopupEditNote"), &QAction::triggered, this,
+            &MainWindow::onEditNote);
+
+    connect(sldPlayBackPos_, &QSlider::sliderPressed, this,
+            [this] { playback_->onSliderPressed(); });
+    connect(sldPlayBackPos_, &QSlider::sliderMoved, this,
+            [this](int v) { playback_->onSliderMoved(v); });
+    connect(sldPlayBackPos_, &QSlider::sliderReleased, this,
+            [this] { playback_->onSliderReleased(); });
+    connect(picWaveform_, &WaveformStrip::seekRequested, this,
+            [this](double at) { playback_->seekTo(at); });
+    for (const auto& [role, seconds, forward] :
+         std::array<std::tuple<MainButton, int, bool>, 4>{{{MainButton::Rewind10, 10, false},
+                                                           {MainButton::Rewind30, 30, false},
+                                                           {MainButton::Advance10, 10, true},
+                                                           {MainButton::Advance30, 30, true}}}) {
+        connect(buttons_[role], &QPushButton::clicked, this,
+                [this, seconds = seconds, forward = forward] {
+                    if (forward) {
+                        playback_->onAdvance(seconds);
+                    } else {
+                        playback_->onRewind(seconds);
+                    }
+                });
+    }
+}
+
+void MainWindow::addRecordedCall(const CallRecord& call) {
+    try {
+        AddRecordedCall(calls_, call);
+        callModel_->callAddedAtTop();
+        FitCallColumns();
+    } catch (const std::exception& e) {
+        prompter_.show(libraryErrorMessage("frmMain:StopRecording", e));
+    }
+}
+
+void MainWindow::stopPlayback() {
+    playback_->StopPlayback();
+}
+
+void MainWindow::playSelectedCall() {
+    playback_->onPlay(rowCount() > 0 ? selectedKey() : QString(), calls_);
+}
+
+void MainWindow::onListActivated() {
+    if (!settings_.CanPlay) {
+        prompter_.show({kProductName, "You are not permitted to play back calls", Icon::Information,
+                        Buttons::Ok});
+        return;
+    }
+    const QString key = selectedKey();
+    if (!key.isEmpty()) playback_->PlayCall(key, calls_);
+}
+
+void MainWindow::showCallMenu(const QPoint& at) {
+    const QModelIndex index = lvwCalls_->indexAt(at);
+    if (!index.isValid()) return;
+    if (!lvwCalls_->selectionModel()->isRowSelected(index.row(), {})) selectRow(index.row());
+    const int selected = static_cast<int>(lvwCalls_->selectionModel()->selectedRows().size());
+    const bool one = selected == 1 && settings_.CanPlay;
+    findChild<QAction*>("mnuPopupPlayCall")->setEnabled(one);
+    findChild<QAction*>("mnuPopupEditNote")->setEnabled(one);
+    // Deleting, e-mailing and saving calls arrive with the call operations.
+    findChild<QAction*>("mnuPopupDeleteCall")->setEnabled(false);
+    findChild<QAction*>("mnuPopupEmailCall")->setEnabled(false);
+    findChild<QAction*>("mnuPopupSaveCall")->setEnabled(false);
+    mnuPopup_->popup(lvwCalls_->viewport()->mapToGlobal(at));
+}
+
+void MainWindow::selectRow(int row) {
+    lvwCalls_->selectionModel()->setCurrentIndex(
+        callModel_->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+int MainWindow::rowCount() const {
+    return callModel_->rowCount();
+}
+
+QString MainWindow::selectedKey() const {
+    const QModelIndex current = lvwCalls_->currentIndex();
+    return current.isValid() ? callModel_->keyAt(current.row()) : QString();
+}
+
+void MainWindow::setRowNote(const QString& key, const QString&) {
+    callModel_->callChanged(key);
+}
+
+void MainWindow::setNoteBox(const QString& text) {
+    txtCallNote_->setPlainText(text);
+}
+
+void MainWindow::LayoutCallColumns() {
+    if (referenceWidth_ <= 0) referenceWidth_ = std::max(lvwCalls_->viewport()->width(), 1);
+    FitCallColumns();
+}
+
+void MainWindow::FitCallColumns() {
+    if (referenceWidth_ <= 0) referenceWidth_ = std::max(lvwCalls_->viewport()->width(), 1);
+    const int listWidth = lvwCalls_->viewport()->width();
+    const double factor = static_cast<double>(listWidth) / referenceWidth_;
+    int sum = 0;
+    for (std::size_t i = 0; i < kColumnSettings.size(); ++i) {
+        const int32_t twips =
+            globals_.ReadSettingLong(kColumnSettings[i].name, kColumnSettings[i].defaultTwips);
+        const int width = static_cast<int>(twips / static_cast<double>(kTwipsPerPixel) * factor);
+        lvwCalls_->setColumnWidth(static_cast<int>(i), width);
+        sum += width;
+    }
+    lvwCalls_->setColumnWidth(CallListModel::Note, std::max(listWidth - sum, 40));
+    setPanelText(3, QString::number(rowCount()) + " call/s");
+}
+
+bool MainWindow::SetDirListPath(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isDir()) return false;
+    const QModelIndex index = folders_->index(info.absoluteFilePath());
+    if (!index.isValid()) return false;
+    dirList_->setCurrentIndex(index);
+    dirList_->scrollTo(index);
+    return true;
+}
+
+QString MainWindow::dirListPath() const {
+    const QModelIndex current = dirList_->currentIndex();
+    if (!current.isValid()) return settings_.SearchPath;
+    QString path = folders_->filePath(current);
+    return path.endsWith('/') ? path : path + "/";
+}
+
+void MainWindow::onHome() {
+    if (!SetDirListPath(settings_.CallPath)) {
+        QDir().mkpath(settings_.CallPath);
+        if (!SetDirListPath(settings_.CallPath)) {
+            prompter_.show(
+                {kProductName, "Unable to set default folder!", Icon::Exclamation, Buttons::Ok});
+            return;
+        }
+    }
+    settings_.SearchPath = dirListPath();
+    globals_.WriteSetting("SearchPath", settings_.SearchPath);
+}
+
+void MainWindow::onNewFolder() {
+    NewFolderDialog dialog(this, dirListPath(), prompter_);
+    if (dialog.exec() == QDialog::Accepted) SetDirListPath(dirListPath());
+}
+
+void MainWindow::onDeleteFolder() {
+    QString path = dirListPath();
+    if (path.endsWith('/') && path.size() > 1) path.chop(1);
+    try {
+        if (!DeleteCallFolder(path, prompter_)) return;
+    } catch (const std::exception& e) {
+        prompter_.show(libraryErrorMessage("frmMain:btnDelFolder_Click", e));
+        return;
+    }
+    const QString current =
+        settings_.SearchPath.endsWith('/') ? settings_.SearchPath.chopped(1) : settings_.SearchPath;
+    if (current == path) {
+        callModel_->beginRefill();
+        calls_.clear();
+        callModel_->endRefill();
+        FitCallColumns();
+        setNoteBox("");
+    }
+    SetDirListPath(ExistingFolderAtOrAbove(path));
+    settings_.SearchPath = dirListPath();
+}
+
+void MainWindow::onMakeDefaultFolder() {
+    const QString path = dirListPath();
+    if (prompter_.show({"Set Default", "Make " + path + " your recorded calls folder?",
+                        Icon::Question, Buttons::OkCancel}) != Answer::Ok)
+        return;
+    settings_.CallPath = path;
+    globals_.WriteSetting("CallPath", path);
+}
+
+void MainWindow::setSliderMaximum(int seconds) {
+    sldPlayBackPos_->setMaximum(seconds);
+}
+
+void MainWindow::setSliderValue(int seconds) {
+    sldPlayBackPos_->setValue(seconds);
+    picWaveform_->setPosition(seconds);
+}
+
+int MainWindow::sliderValue() const {
+    return sldPlayBackPos_->value();
+}
+
+void MainWindow::setPositionText(const QString& text) {
+    lblPlaybackPos_->setText(text);
+}
+
+void MainWindow::setPositionTimer(bool running) {
+    if (running) {
+        start(MainTimer::PlaybackPos);
+    } else {
+        stop(MainTimer::PlaybackPos);
+    }
+}
+
+void MainWindow::showOpenCall(const QString& path) {
+    picWaveform_->showCall(path, path.isEmpty() ? 0.0 : player_->TotalTime());
+}
+
+}  // namespace parlaro
+
+namespace parlaro {
+
+void MainWindow::ShowTodaysCalls() {
+    FitCallColumns();
+}
+
+void MainWindow::onShowAllCalls() {
+    FitCallColumns();
+}
+
+}  // namespace parlaro
