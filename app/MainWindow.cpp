@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -219,6 +220,7 @@ void MainWindow::Load() {
             return;
         }
         // The library side: the stored current folder, the columns and today's calls.
+        QDir().mkpath(settings_.CallPath);
         if (!SetDirListPath(settings_.SearchPath)) SetDirListPath(settings_.CallPath);
         LayoutCallColumns();
         ShowTodaysCalls();
@@ -305,6 +307,7 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
+    if (loaded_) FitCallColumns();
     if (loaded_ && !ending_ && isVisible()) rules_.StateChanged();
 }
 

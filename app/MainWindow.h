@@ -179,7 +179,6 @@ class MainWindow final : public QMainWindow,
     WaveformStrip* picWaveform_ = nullptr;
     QMenu* mnuPopup_ = nullptr;
     std::unique_ptr<CallPlayback> playback_;
-    int referenceWidth_ = 0;
     QPlainTextEdit* txtCallNote_ = nullptr;
     std::map<MainButton, QPushButton*> buttons_;
     std::map<MainTimer, QTimer*> timers_;

@@ -37,6 +37,8 @@ struct ColumnSetting {
 };
 constexpr std::array<ColumnSetting, 4> kColumnSettings{
     {{"GRD_USER", 1250}, {"GRD_DATE", 1200}, {"GRD_TIME", 900}, {"GRD_DUR", 900}}};
+// The default columns and the note's 1170 twips, in pixels.
+constexpr int kReferenceWidth = (1250 + 1200 + 900 + 900 + 1170) / kTwipsPerPixel;
 
 // Enter on the list plays, as a double click does.
 class EnterKeyFilter final : public QObject {
@@ -99,7 +101,7 @@ QWidget* MainWindow::buildLibrarySide(QWidget* parent) {
         folderButtons->addWidget(b);
     }
     foldersColumn->addLayout(folderButtons);
-    layout->addLayout(foldersColumn, 2);
+    layout->addLayout(foldersColumn, 1);
 
     auto* callsColumn = new QVBoxLayout;
     callModel_ = new CallListModel(calls_, this);
@@ -119,7 +121,7 @@ QWidget* MainWindow::buildLibrarySide(QWidget* parent) {
     txtCallNote_->setToolTip("The note of the selected call");
     txtCallNote_->setMaximumHeight(72);
     callsColumn->addWidget(txtCallNote_);
-    layout->addLayout(callsColumn, 5);
+    layout->addLayout(callsColumn, 3);
 
     mnuPopup_ = new QMenu(this);
     mnuPopup_->setObjectName("mnuPopup");
@@ -303,14 +305,14 @@ void MainWindow::setNoteBox(const QString& text) {
 }
 
 void MainWindow::LayoutCallColumns() {
-    if (referenceWidth_ <= 0) referenceWidth_ = std::max(lvwCalls_->viewport()->width(), 1);
     FitCallColumns();
 }
 
 void MainWindow::FitCallColumns() {
-    if (referenceWidth_ <= 0) referenceWidth_ = std::max(lvwCalls_->viewport()->width(), 1);
+    // The widths are kept for a list as wide as the five default columns together; a wider
+    // or narrower list scales them, and the note takes what is left.
     const int listWidth = lvwCalls_->viewport()->width();
-    const double factor = static_cast<double>(listWidth) / referenceWidth_;
+    const double factor = static_cast<double>(listWidth) / kReferenceWidth;
     int sum = 0;
     for (std::size_t i = 0; i < kColumnSettings.size(); ++i) {
         const int32_t twips =
