@@ -1,0 +1,15 @@
+// Reading a call from its file name quickly. A search meets a hundred thousand names; almost
+// all are in the form the recorder writes, which is read here without the locale's date
+// parsing. Anything else is left to CallFromFileName, which has the last word.
+#pragma once
+
+#include "app/library/CallRecord.h"
+
+namespace parlaro {
+
+// User, date, time and length of a name "YYYYMMDD-HHMMSS-user-N.wav" with a valid date and
+// time and N of at most nine digits; nothing for every other name. What it reads is what
+// CallFromFileName reads from the same name.
+std::optional<CallRecord> CallFromCommonName(QStringView fileName);
+
+}  // namespace parlaro

@@ -1,0 +1,20 @@
+// Looking for words in a call's note.
+#pragma once
+
+#include "app/recording/Prompter.h"
+
+#include <QString>
+
+namespace parlaro {
+
+// Notes are short; only this much of a note file is searched, so a huge or stray file beside a
+// recording cannot stall a search.
+constexpr qsizetype kMaxNoteSearched = 64 * 1024;
+
+// True when every word of searchText (words separated by "*", spaces around them ignored)
+// occurs in the note of the recording, in any order and regardless of case. False without a
+// note file, and for a search text without any word. A note that cannot be read is told to
+// the user and gives false.
+bool FindStringInFile(const QString& searchText, const QString& recordingPath, Prompter& prompter);
+
+}  // namespace parlaro

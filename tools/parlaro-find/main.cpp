@@ -1,0 +1,19 @@
+// parlaro-find: lists the calls that match a search, from the shell.
+#include "tools/parlaro-find/FindCommand.h"
+
+#include <QCoreApplication>
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    const QCoreApplication app(argc, argv);
+    std::vector<QByteArray> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    registry::RegistryStore store(registry::StoreLocations::fromEnvironment());
+    return findtool::run(
+        args, store,
+        parlaro::StartupEnvironment::fromSystem(QCoreApplication::applicationDirPath()), std::cout,
+        std::cerr);
+}
