@@ -2,7 +2,9 @@
 // prepared buffers; each comes back, finished, through the sink on the device's own thread.
 // Resetting a stream returns every buffer it still holds (an input buffer with what it has
 // recorded so far) before reset() returns; a reset output stream is ready to play the
-// buffers written after it, even if it was paused.
+// buffers written after it, even if it was paused. A device that goes away (its sound server
+// ended) says so once through the sink; no call on a stream blocks for long, whatever the
+// device does.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +29,9 @@ class BufferSink {
     virtual std::uint64_t bufferDone(Direction direction, Buffer& buffer) noexcept = 0;
     // Waits until the owner has dealt with the buffer of that ticket (used by test clocks).
     virtual void waitHandled(std::uint64_t ticket) = 0;
+    // The device has failed and will finish no more buffers; the owner resets the stream.
+    // Same rules as bufferDone; comes after every buffer the device finished before it.
+    virtual void deviceFailed(Direction direction) noexcept = 0;
 };
 
 class InputStream {
@@ -44,6 +49,9 @@ class OutputStream {
     virtual void pause() = 0;
     virtual void restart() = 0;
     virtual void reset() = 0;
+    // Called once every buffer written has come back: returns when their sound has been
+    // played out, or false when the device failed (or did not finish in time) before that.
+    virtual bool drain() { return true; }
 };
 
 }  // namespace wave

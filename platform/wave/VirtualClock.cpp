@@ -2,14 +2,24 @@
 
 namespace wave {
 
-void ManualClock::attach(Direction direction, Finisher finisher) {
+void ManualClock::attach(Direction direction, Finisher finisher, Unplugger unplugger) {
     std::lock_guard lock(mutex_);
     finishers_[static_cast<int>(direction)] = std::move(finisher);
+    unpluggers_[static_cast<int>(direction)] = std::move(unplugger);
 }
 
 void ManualClock::detach(Direction direction) {
     std::lock_guard lock(mutex_);
     finishers_[static_cast<int>(direction)] = nullptr;
+    unpluggers_[static_cast<int>(direction)] = nullptr;
+}
+
+bool ManualClock::unplug(Direction direction) {
+    std::lock_guard lock(mutex_);
+    auto& unplug = unpluggers_[static_cast<int>(direction)];
+    if (!unplug) return false;
+    unplug();
+    return true;
 }
 
 bool ManualClock::step(Direction direction) {

@@ -20,16 +20,21 @@ class ManualClock {
     bool step(Direction direction);
     // Finishes up to `count` buffers; returns how many.
     int steps(Direction direction, int count);
+    // The open stream of that direction loses its device, as when a sound server ends: it
+    // finishes nothing more and reports the failure. False when no stream is open.
+    bool unplug(Direction direction);
 
     // For the virtual streams: the function that finishes their oldest buffer and reports the
     // sink and ticket, or nothing.
     using Finisher = std::function<bool(BufferSink*& sink, std::uint64_t& ticket)>;
-    void attach(Direction direction, Finisher finisher);
+    using Unplugger = std::function<void()>;
+    void attach(Direction direction, Finisher finisher, Unplugger unplugger);
     void detach(Direction direction);
 
   private:
     std::mutex mutex_;
     Finisher finishers_[2];
+    Unplugger unpluggers_[2];
 };
 
 }  // namespace wave

@@ -47,10 +47,13 @@ class VirtualStream {
           pacing_(config.pacing),
           clock_(config.clock) {
         if (pacing_ == Pacing::Manual && clock_)
-            clock_->attach(direction_, [this](BufferSink*& s, std::uint64_t& ticket) {
-                s = &sink_;
-                return finishNext(&ticket);
-            });
+            clock_->attach(
+                direction_,
+                [this](BufferSink*& s, std::uint64_t& ticket) {
+                    s = &sink_;
+                    return finishNext(&ticket);
+                },
+                [this] { unplug(); });
     }
     virtual ~VirtualStream() {
         if (pacing_ == Pacing::Manual && clock_) clock_->detach(direction_);
@@ -77,6 +80,7 @@ class VirtualStream {
     void run() {
         {
             std::lock_guard lock(mutex_);
+            if (unplugged_) return;
             running_ = true;
         }
         if (pacing_ == Pacing::Realtime && !thread_.joinable())
@@ -115,6 +119,16 @@ class VirtualStream {
     const codecs::WaveFormat format_;
 
   private:
+    // The device is gone: nothing more is finished, and the owner hears of it once.
+    void unplug() {
+        {
+            std::lock_guard lock(mutex_);
+            unplugged_ = true;
+            running_ = false;
+        }
+        sink_.deviceFailed(direction_);
+    }
+
     // Finishing happens under the lock so that the buffers of one stream reach the sink from
     // one thread at a time.
     bool finishNext(std::uint64_t* ticket) {
@@ -168,6 +182,7 @@ class VirtualStream {
     std::condition_variable wake_;
     std::deque<Buffer*> queue_;
     bool running_ = false;
+    bool unplugged_ = false;
     bool quit_ = false;
     std::thread thread_;
 };

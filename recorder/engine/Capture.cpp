@@ -110,6 +110,10 @@ void Capture::stopWith(std::int16_t cause) {
     input_->reset();
 }
 
+void Capture::deviceFailed() {
+    if (input_ && ctx_.worker.state() == kRecording) stopWith(9);
+}
+
 void Capture::writeFailed() {
     // Nothing more is written after a failure: what is in the file stays playable.
     failed_ = true;

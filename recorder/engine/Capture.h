@@ -3,7 +3,7 @@
 // stream for a codec format, with its leftover source bytes carried to the next buffer), the
 // manual and voice-operated pauses, the marker tones around every written stretch, the
 // lead-in carried over from a paused recording stopped just before, the recording limit, write
-// failures and the finish.
+// failures, a lost input device and the finish.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,8 @@ class Capture {
     // Command 3 while recording.
     void stop();
     void onBuffer(wave::Buffer& buffer);
+    // The input device went away: the recording ends with code 9 and keeps what it captured.
+    void deviceFailed();
     bool active() const { return input_ != nullptr; }
 
   private:

@@ -23,6 +23,13 @@ void Engine::handle(const Message& m) {
             playback_.onBuffer(*m.buffer);
         return;
     }
+    if (m.kind == Message::Kind::DeviceFailed) {
+        if (m.direction == wave::Direction::Input)
+            capture_.deviceFailed();
+        else
+            playback_.deviceFailed();
+        return;
+    }
     switch (m.command) {
         case kCmdStartRecording:
             if (w.state() == kIdle && file_) capture_.start(*file_, generation_);

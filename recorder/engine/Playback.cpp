@@ -142,15 +142,28 @@ void Playback::onBuffer(wave::Buffer& b) {
         const std::int64_t r = fill(b);
         if (r > 0 && output_->write(b)) return;
         ctx_.worker.setState(kStopping);
-        if (r < 0) {
-            cause_ = 11;
-            ctx_.shared.lastError.store(11);
-        }
+        if (r < 0) failWith(11);
     }
     if (--outstanding_ > 0) return;
+    // At the end of the data the last buffers are still in the device: the playback has
+    // ended only once they have been heard.
+    if (cause_ == 0 && stopAccounting_ == 0 && !output_->drain()) failWith(10);
     release();
     file_ = nullptr;
     ctx_.finished(Notice::PlaybackStopped, generation_, cause_);
+}
+
+void Playback::failWith(std::int16_t cause) {
+    cause_ = cause;
+    ctx_.shared.lastError.store(cause);
+}
+
+void Playback::deviceFailed() {
+    if (!output_) return;
+    failWith(10);
+    stopAccounting_ = 1;
+    ctx_.worker.setState(kStopping);
+    output_->reset();
 }
 
 void Playback::stop() {

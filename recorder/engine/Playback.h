@@ -1,7 +1,8 @@
 // Playing the open file on the worker: ten output buffers filled from the file (PCM as it
 // is, A-law and µ-law expanded to 16 bits, codec formats through the decoding stream),
 // refilled as each comes back, the position advanced by what has played, pause and resume,
-// the end of the data, read errors, and stopping.
+// the end of the data (which ends once the device has played it out), read errors, a lost
+// device, and stopping.
 #pragma once
 
 #include <cstdint>
@@ -24,13 +25,15 @@ class Playback {
     // Command 6: a non-zero flag pauses, zero resumes.
     void pause(bool paused);
     void onBuffer(wave::Buffer& buffer);
+    // The output device went away: the playback ends with code 10.
+    void deviceFailed();
     bool active() const { return output_ != nullptr; }
 
   private:
     // Frames read into the buffer; 0 at the end of the data, negative on a read error.
     std::int64_t fill(wave::Buffer& buffer);
     std::int64_t fillCompressed(wave::Buffer& buffer);
-    void fail();
+    void failWith(std::int16_t cause);
     void release();
 
     EngineContext& ctx_;

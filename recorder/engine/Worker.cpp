@@ -4,6 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <optional>
 #include <system_error>
 
@@ -65,6 +66,13 @@ std::uint64_t Worker::bufferDone(wave::Direction direction, wave::Buffer& buffer
     return seq;
 }
 
+void Worker::deviceFailed(wave::Direction direction) noexcept {
+    // A second report before the first is handled says nothing new.
+    std::uint64_t none = 0;
+    failed_[static_cast<int>(direction)].compare_exchange_strong(none, sequence_.fetch_add(1));
+    wake();
+}
+
 void Worker::waitHandled(std::uint64_t ticket) {
     signal_.waitUntil([&] { return handled_.load() >= ticket; });
 }
@@ -74,31 +82,46 @@ void Worker::settle() {
 }
 
 bool Worker::next(Message& m) {
-    // The oldest of: the first command, the first finished input buffer, the first finished
-    // output buffer.
-    std::optional<Done> in = done_[0].front();
-    std::optional<Done> out = done_[1].front();
-    std::unique_lock lock(commandsMutex_);
+    // The oldest of: the first command, the first finished buffer of each direction, a
+    // failed device of each direction.
     const std::uint64_t none = UINT64_MAX;
+    const std::optional<Done> done[2] = {done_[0].front(), done_[1].front()};
+    std::uint64_t failed[2];
+    for (int d = 0; d < 2; ++d) {
+        failed[d] = failed_[d].load();
+        if (failed[d] == 0) failed[d] = none;
+    }
+    std::unique_lock lock(commandsMutex_);
     const std::uint64_t c = commands_.empty() ? none : commands_.front().sequence;
-    const std::uint64_t i = in ? in->sequence : none;
-    const std::uint64_t o = out ? out->sequence : none;
-    if (c == none && i == none && o == none) return false;
-    if (c < i && c < o) {
+    const std::uint64_t i = done[0] ? done[0]->sequence : none;
+    const std::uint64_t o = done[1] ? done[1]->sequence : none;
+    const std::uint64_t oldest = std::min({c, i, o, failed[0], failed[1]});
+    if (oldest == none) return false;
+    if (oldest == c) {
         m = commands_.front();
         commands_.pop_front();
         return true;
     }
     lock.unlock();
-    const bool input = i < o;
-    const Done d = input ? *in : *out;
-    done_[input ? 0 : 1].pop();
     m = Message{};
-    m.kind = Message::Kind::BufferDone;
-    m.direction = input ? wave::Direction::Input : wave::Direction::Output;
-    m.buffer = d.buffer;
-    m.sequence = d.sequence;
-    return true;
+    m.sequence = oldest;
+    for (int d = 0; d < 2; ++d) {
+        const auto direction = d == 0 ? wave::Direction::Input : wave::Direction::Output;
+        if (oldest == failed[d]) {
+            failed_[d].store(0);
+            m.kind = Message::Kind::DeviceFailed;
+            m.direction = direction;
+            return true;
+        }
+        if (done[d] && oldest == done[d]->sequence) {
+            done_[d].pop();
+            m.kind = Message::Kind::BufferDone;
+            m.direction = direction;
+            m.buffer = done[d]->buffer;
+            return true;
+        }
+    }
+    return false;
 }
 
 void Worker::run() {

@@ -1,8 +1,8 @@
 // The control's worker thread and its one ordered queue, which carries both the host's
 // numbered commands and the devices' finished buffers. Devices hand buffers over without
-// locking (a ring per direction); every message carries a sequence number so the worker
-// handles them in the order they arrived. The worker state (0 to 7) is a shared word the
-// host waits on; waits block on a condition, never spin.
+// locking (a ring per direction, and a word per direction for a device that failed); every
+// message carries a sequence number so the worker handles them in the order they arrived. The
+// worker state (0 to 7) is a shared word the host waits on; waits block on a condition, never spin.
 #pragma once
 
 #include <atomic>
@@ -40,11 +40,11 @@ enum Command : int {
 };
 
 struct Message {
-    enum class Kind { Command, BufferDone } kind = Kind::Command;
+    enum class Kind { Command, BufferDone, DeviceFailed } kind = Kind::Command;
     int command = 0;
-    std::intptr_t param = 0;  // the command's argument
-    wave::Direction direction = wave::Direction::Input;
-    wave::Buffer* buffer = nullptr;  // BufferDone
+    std::intptr_t param = 0;                             // the command's argument
+    wave::Direction direction = wave::Direction::Input;  // BufferDone, DeviceFailed
+    wave::Buffer* buffer = nullptr;                      // BufferDone
     std::uint64_t sequence = 0;
 };
 
@@ -88,6 +88,7 @@ class Worker : public wave::BufferSink {
 
     std::uint64_t bufferDone(wave::Direction direction, wave::Buffer& buffer) noexcept override;
     void waitHandled(std::uint64_t ticket) override;
+    void deviceFailed(wave::Direction direction) noexcept override;
     // Waits until every message posted so far (by the host or a device) has been handled.
     void settle();
 
@@ -109,6 +110,7 @@ class Worker : public wave::BufferSink {
         std::uint64_t sequence = 0;
     };
     wave::SpscRing<Done, 32> done_[2];
+    std::atomic<std::uint64_t> failed_[2]{};  // the sequence of a failure not yet handled; 0: none
     std::thread thread_;
 };
 

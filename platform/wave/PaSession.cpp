@@ -1,0 +1,134 @@
+#include "platform/wave/PaSession.h"
+
+#include <alsa/asoundlib.h>
+#include <dlfcn.h>
+#include <portaudio.h>
+#ifdef AURX_HAVE_JACK
+#include <jack/jack.h>
+#endif
+
+#include <condition_variable>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+namespace wave {
+
+struct BoundedCalls::Call {
+    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+
+    bool waitDone(std::chrono::steady_clock::time_point deadline) {
+        std::unique_lock lock(mutex);
+        return finished.wait_until(lock, deadline, [this] { return done; });
+    }
+};
+
+BoundedCalls::~BoundedCalls() {
+    settle(std::chrono::milliseconds(0));
+    // Only calls held up by a sound server that never answered are left; the process is
+    // ending, so they are let go rather than waited for.
+    for (auto& c : running_)
+        c->thread.detach();
+}
+
+BoundedCalls& BoundedCalls::process() {
+    static BoundedCalls calls;
+    return calls;
+}
+
+bool BoundedCalls::run(std::function<void()> call, std::chrono::milliseconds bound) {
+    sweep();
+    auto c = std::make_shared<Call>();
+    try {
+        c->thread = std::thread([c, call = std::move(call)] {
+            call();
+            {
+                std::lock_guard lock(c->mutex);
+                c->done = true;
+            }
+            c->finished.notify_all();
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    if (c->waitDone(std::chrono::steady_clock::now() + bound)) {
+        c->thread.join();
+        return true;
+    }
+    std::lock_guard lock(mutex_);
+    running_.push_back(std::move(c));
+    return false;
+}
+
+bool BoundedCalls::settle(std::chrono::milliseconds bound) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    std::vector<std::shared_ptr<Call>> calls;
+    {
+        std::lock_guard lock(mutex_);
+        calls = running_;
+    }
+    for (auto& c : calls)
+        c->waitDone(deadline);
+    sweep();
+    std::lock_guard lock(mutex_);
+    return running_.empty();
+}
+
+void BoundedCalls::sweep() {
+    std::lock_guard lock(mutex_);
+    for (auto it = running_.begin(); it != running_.end();) {
+        if ((*it)->waitDone(std::chrono::steady_clock::now())) {
+            (*it)->thread.join();
+            it = running_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+namespace {
+
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+#ifdef AURX_HAVE_JACK
+void quietJack(const char*) {}
+#endif
+
+}  // namespace
+
+// The ALSA and JACK libraries otherwise fill stderr with complaints on machines without a
+// sound card.
+PortAudioSession::PortAudioSession() {
+    BoundedCalls::process();  // made first, so that it outlives every session
+    snd_lib_error_set_handler(quietAlsa);
+#ifdef AURX_HAVE_JACK
+    jack_set_error_function(quietJack);
+    jack_set_info_function(quietJack);
+#endif
+    ok_ = Pa_Initialize() == paNoError;
+}
+
+PortAudioSession::~PortAudioSession() {
+    // Terminating closes every stream, which a stream still held up by its server would
+    // block; PortAudio then stays initialised until the process ends.
+    if (ok_ && BoundedCalls::process().settle(std::chrono::milliseconds(500))) Pa_Terminate();
+}
+
+}  // namespace wave
+
+// PortAudio's ALSA host reports every failed call of a stream whose device went away with an
+// "Expression '…' failed in 'src/hostapi/…'" line on stderr, through vfprintf and with no
+// hook to turn it off. Those lines are dropped here; the control reports the failure itself.
+// Everything else goes to the C library's vfprintf.
+extern "C" int vfprintf(std::FILE* stream, const char* format, va_list args) {
+    using Print = int (*)(std::FILE*, const char*, va_list);
+    static const auto next = reinterpret_cast<Print>(dlsym(RTLD_NEXT, "vfprintf"));
+    if (stream == stderr && std::strncmp(format, "Expression '", 12) == 0 &&
+        std::strstr(format, "' failed in 'src/hostapi/"))
+        return 0;
+    return next ? next(stream, format, args) : -1;
+}

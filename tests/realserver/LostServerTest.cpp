@@ -1,0 +1,125 @@
+// A sound server that dies or freezes under the control: the recording or playback ends with
+// its error code, and no call of the control waits for the server.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "tests/realserver/RealServerRig.h"
+
+using namespace testsupport;
+
+namespace {
+
+constexpr long long kBound = 2000;  // milliseconds any call may take, whatever the server does
+
+// What this process writes to stderr while it lives, kept in a file.
+class StderrCapture {
+  public:
+    explicit StderrCapture(const std::string& file) : file_(file), saved_(::dup(2)) {
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(fd, 2);
+        ::close(fd);
+    }
+    ~StderrCapture() {
+        ::dup2(saved_, 2);
+        ::close(saved_);
+    }
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+    std::string text() const { return readFile(file_); }
+
+  private:
+    std::string file_;
+    int saved_;
+};
+
+void recordGsm(aurx::AURX300Ctrl& c, const std::string& file) {
+    ASSERT_TRUE(c.put_SampleRate(8000));
+    ASSERT_TRUE(c.put_NumChannels(1));
+    ASSERT_TRUE(c.put_BitsPerSample(100));
+    ASSERT_TRUE(c.put_AcmFormat(aurx::Variant("31000100401f0000590600004100000002004001")));
+    ASSERT_EQ(c.OpenNewFile(file), 0);
+    ASSERT_EQ(c.StartRecording(), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (c.get_NumSamples() < 8000 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GE(c.get_NumSamples(), 8000) << "nothing is being recorded";
+}
+
+void startPlaying(aurx::AURX300Ctrl& c, const std::string& file) {
+    writePcm16Wav(file, markedNoise(10 * 8000), 8000, 1);
+    ASSERT_TRUE(c.put_PlayOnly(1));
+    ASSERT_EQ(c.OpenExistingOrNewFile(file), 0);
+    c.put_CurrentSamplePosition(0);
+    ASSERT_EQ(c.StartPlayback(), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ASSERT_EQ(c.get_Status(), 4);
+}
+
+}  // namespace
+
+TEST_F(RealServer, AServerThatDiesEndsTheRecordingWithNineAndAFinishedFile) {
+    auto& c = control();
+    recordGsm(c, dir_.file("call.wav"));
+    if (HasFatalFailure()) return;
+    StderrCapture err(dir_.file("stderr.txt"));
+    server_->kill(SIGKILL);
+    EXPECT_TRUE(waitFor("RecordingStopped", static_cast<int>(kBound)));
+    EXPECT_EQ(log_->changes(), std::vector<std::string>{"RecordingStopped 9"});
+    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.get_LastError(), 9);
+    EXPECT_EQ(log_->levels.back().left, -9999.0f) << "the meter falls silent";
+    const auto samples = c.get_NumSamples();
+    EXPECT_GE(samples, 8000);
+    EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
+    EXPECT_EQ(err.text().find("Expression '"), std::string::npos) << err.text();
+    // The file is finished: its header holds what was recorded, and it plays.
+    std::string length;
+    ASSERT_EQ(run("soxi", "-s " + dir_.file("call.wav"), &length), 0);
+    EXPECT_GE(std::stol(length), samples - 320);
+}
+
+TEST_F(RealServer, AServerThatDiesEndsThePlaybackWithTenAndLeavesTheFile) {
+    auto& c = control();
+    startPlaying(c, dir_.file("play.wav"));
+    if (HasFatalFailure()) return;
+    const std::string before = readFile(dir_.file("play.wav"));
+    StderrCapture err(dir_.file("stderr.txt"));
+    server_->kill(SIGTERM);
+    EXPECT_TRUE(waitFor("PlaybackStopped", static_cast<int>(kBound)));
+    EXPECT_EQ(log_->changes(), std::vector<std::string>{"PlaybackStopped 10"});
+    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.get_LastError(), 10);
+    EXPECT_LE(millisecondsOf([&] { c.Stop(); }), kBound);
+    EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
+    EXPECT_LE(millisecondsOf([&] { control_.reset(); }), kBound);
+    EXPECT_EQ(readFile(dir_.file("play.wav")), before);
+    EXPECT_EQ(err.text().find("Expression '"), std::string::npos) << err.text();
+}
+
+TEST_F(RealServer, AFrozenServerHoldsUpNoCallWhileRecording) {
+    auto& c = control();
+    recordGsm(c, dir_.file("call.wav"));
+    if (HasFatalFailure()) return;
+    server_->freeze();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_LE(millisecondsOf([&] { c.Stop(); }), kBound);
+    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_TRUE(waitFor("RecordingStopped", 1000));
+    EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
+    EXPECT_LE(millisecondsOf([&] { control_.reset(); }), kBound);
+}
+
+TEST_F(RealServer, AFrozenServerHoldsUpNoCallWhilePlaying) {
+    auto& c = control();
+    startPlaying(c, dir_.file("play.wav"));
+    if (HasFatalFailure()) return;
+    server_->freeze();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_LE(millisecondsOf([&] { c.Stop(); }), kBound);
+    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_TRUE(waitFor("PlaybackStopped", 1000));
+    EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
+    EXPECT_LE(millisecondsOf([&] { control_.reset(); }), kBound);
+}

@@ -1,0 +1,75 @@
+// Recording through a real sound server: what the control records is what the server carried.
+#include <cmath>
+#include <thread>
+
+#include "tests/realserver/RealServerRig.h"
+
+using namespace testsupport;
+
+namespace {
+
+std::vector<std::int16_t> chirp(double seconds, unsigned rate, unsigned channels) {
+    const auto frames = static_cast<std::size_t>(seconds * rate);
+    std::vector<std::int16_t> out;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        // 200 Hz rising to 4 kHz.
+        const double phase = 2 * M_PI * (200 * t + (3800 / seconds) * t * t / 2);
+        for (unsigned c = 0; c < channels; ++c)
+            out.push_back(static_cast<std::int16_t>(std::lround(12000 * std::sin(phase))));
+    }
+    return out;
+}
+
+double correlation(const std::int16_t* a, const std::int16_t* b, std::size_t n) {
+    double ab = 0, aa = 0, bb = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        ab += double(a[i]) * b[i];
+        aa += double(a[i]) * a[i];
+        bb += double(b[i]) * b[i];
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0;
+}
+
+}  // namespace
+
+TEST_F(RealServer, AChirpIsRecordedAsTheServerCarriedIt) {
+    auto& c = control();
+    const unsigned rate = 48000, channels = 2;  // the sink's own format: nothing resampled
+    const auto signal = chirp(2.0, rate, channels);
+    // The sink's monitor runs only while something plays: the file opens with half a second
+    // of silence, so that the chirp finds both recordings running.
+    std::vector<std::int16_t> file(rate / 2 * channels, 0);
+    file.insert(file.end(), signal.begin(), signal.end());
+    writePcm16Wav(dir_.file("chirp.wav"), file, rate, channels);
+    ASSERT_TRUE(c.put_SampleRate(rate));
+    ASSERT_TRUE(c.put_NumChannels(channels));
+    ASSERT_EQ(c.OpenNewFile(dir_.file("rec.wav")), 0);
+    auto reference = server_->recordMonitor(dir_.file("ref.raw"), rate, channels);
+    ASSERT_EQ(c.StartRecording(), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    ASSERT_EQ(server_->play(dir_.file("chirp.wav")), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    c.Stop();
+    reference.stop();
+    ASSERT_TRUE(waitFor("RecordingStopped", 2000));
+    EXPECT_EQ(log_->changes(), std::vector<std::string>{"RecordingStopped 0"});
+    ASSERT_EQ(c.Reset(), 0);
+
+    const auto got = pcm16(chunkData(readFile(dir_.file("rec.wav")), "data"));
+    const auto heard = pcm16(readFile(dir_.file("ref.raw")));
+    const std::vector<std::int16_t> probe(signal.begin() + 200, signal.end());
+    const auto at = find(got, probe);
+    const auto refAt = find(heard, probe);
+    ASSERT_GE(at, 0) << "the chirp is not in the recording";
+    ASSERT_GE(refAt, 0) << "the chirp is not in parecord's recording";
+    const std::size_t block = rate / 10 * channels;
+    const std::size_t length = probe.size() / block * block;
+    ASSERT_LE(static_cast<std::size_t>(at) + length, got.size()) << "the recording ends early";
+    ASSERT_LE(static_cast<std::size_t>(refAt) + length, heard.size());
+    for (std::size_t b = 0; b < length; b += block)
+        EXPECT_GE(correlation(&got[static_cast<std::size_t>(at) + b],
+                              &heard[static_cast<std::size_t>(refAt) + b], block),
+                  0.999)
+            << "block at " << b / channels << " frames";
+}

@@ -1,0 +1,63 @@
+// A device that goes away in the middle (its sound server ended): the recording or playback
+// ends with its error code, and nothing is lost that had already been captured.
+#include <gtest/gtest.h>
+
+#include "tests/recorder/engine/EngineRig.h"
+
+using namespace testsupport;
+using wave::Direction;
+
+TEST(LostDevice, ALostInputEndsTheRecordingWithNineAndKeepsWhatWasCaptured) {
+    EngineRig rig;
+    rig.line(ramp(8000));
+    auto& c = rig.control();
+    ASSERT_EQ(rig.openNew("rec.wav", 16), 0);
+    ASSERT_EQ(c.StartRecording(), 0);
+    ASSERT_EQ(rig.steps(3), 3);
+    ASSERT_TRUE(rig.clock->unplug(Direction::Input));
+    ASSERT_TRUE(rig.waitFor("RecordingStopped"));
+    EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"RecordingStopped 9"});
+    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.get_LastError(), 9);
+    EXPECT_EQ(rig.log->levels.back().left, -9999.0f) << "a dead line does not look live";
+    EXPECT_EQ(c.get_NumSamples(), 2400);
+    ASSERT_EQ(c.Reset(), 0);
+    EXPECT_EQ(pcm16(chunkData(readFile(rig.dir.file("rec.wav")), "data")), ramp(2400));
+}
+
+TEST(LostDevice, ALostOutputEndsPlaybackWithTenAndTheFileStaysAsItWas) {
+    EngineRig rig;
+    writePcm16Wav(rig.dir.file("f.wav"), ramp(40000), 8000, 1);
+    const std::string before = readFile(rig.dir.file("f.wav"));
+    auto& c = rig.control();
+    ASSERT_EQ(c.OpenExistingOrNewFile(rig.dir.file("f.wav")), 0);
+    c.put_CurrentSamplePosition(0);
+    ASSERT_EQ(c.StartPlayback(), 0);
+    ASSERT_EQ(rig.steps(3, Direction::Output), 3);
+    ASSERT_TRUE(rig.clock->unplug(Direction::Output));
+    ASSERT_TRUE(rig.waitFor("PlaybackStopped"));
+    EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"PlaybackStopped 10"});
+    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.get_LastError(), 10);
+    // A new device plays the file again.
+    c.put_CurrentSamplePosition(0);
+    ASSERT_EQ(c.StartPlayback(), 0);
+    while (rig.step(Direction::Output)) {
+    }
+    ASSERT_TRUE(rig.waitFor("PlaybackStopped 0"));
+    ASSERT_EQ(c.Reset(), 0);
+    EXPECT_EQ(readFile(rig.dir.file("f.wav")), before);
+}
+
+TEST(LostDevice, ALossAfterStopIsNotReported) {
+    EngineRig rig;
+    auto& c = rig.control();
+    ASSERT_EQ(rig.openNew("rec.wav", 16), 0);
+    ASSERT_EQ(c.StartRecording(), 0);
+    ASSERT_EQ(rig.steps(2), 2);
+    c.Stop();
+    EXPECT_FALSE(rig.clock->unplug(Direction::Input)) << "the stream is closed";
+    ASSERT_TRUE(rig.waitFor("RecordingStopped"));
+    EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"RecordingStopped 0"});
+    EXPECT_EQ(c.get_LastError(), 0);
+}
