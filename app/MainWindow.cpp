@@ -94,6 +94,10 @@ MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompt
     connect(timers_[MainTimer::VoxLatch], &QTimer::timeout, this, [&c] { c.VoxLatchTick(); });
     connect(timers_[MainTimer::TimeStamp], &QTimer::timeout, this, [&c] { c.UpdateTimeStamp(); });
     connect(timers_[MainTimer::AddNote], &QTimer::timeout, this, [&c] { c.AddNoteTimerElapsed(); });
+    playback_ = std::make_unique<CallPlayback>(*player_, prompter_, *this, *controller_);
+    connect(timers_[MainTimer::PlaybackPos], &QTimer::timeout, this,
+            [this] { playback_->PositionTimerTick(); });
+    connectLibrarySide();
 }
 
 MainWindow::~MainWindow() {
@@ -221,7 +225,12 @@ void MainWindow::Load() {
         }
         // The library side: the stored current folder, the columns and today's calls.
         QDir().mkpath(settings_.CallPath);
-        if (!SetDirListPath(settings_.SearchPath)) SetDirListPath(settings_.CallPath);
+        // A current folder that has gone (a removed disk, a share not mounted) falls back
+        // to the calls folder rather than greeting the user with an error.
+        if (!SetDirListPath(settings_.SearchPath)) {
+            SetDirListPath(settings_.CallPath);
+            settings_.SearchPath = settings_.CallPath;
+        }
         LayoutCallColumns();
         ShowTodaysCalls();
     } catch (const std::exception& e) {

@@ -41,6 +41,8 @@ class AurxWidget;
 namespace parlaro {
 
 class AddNoteDialog;
+class FindCallDialog;
+struct SearchCriteria;
 class CallListModel;
 class WaveformStrip;
 
@@ -122,6 +124,9 @@ class MainWindow final : public QMainWindow,
     void onMakeDefaultFolder();
     void onShowAllCalls();
     void ShowTodaysCalls();
+    int FindCalls(const SearchCriteria& criteria);
+    void onFind();
+    FindCallDialog* findDialog() const { return dlgFindCall_; }
     void onListActivated();
     void showCallMenu(const QPoint& at);
 
@@ -178,6 +183,7 @@ class MainWindow final : public QMainWindow,
     QLabel* lblPlaybackPos_ = nullptr;
     WaveformStrip* picWaveform_ = nullptr;
     QMenu* mnuPopup_ = nullptr;
+    FindCallDialog* dlgFindCall_ = nullptr;
     std::unique_ptr<CallPlayback> playback_;
     QPlainTextEdit* txtCallNote_ = nullptr;
     std::map<MainButton, QPushButton*> buttons_;

@@ -183,6 +183,7 @@ void MainWindow::connectLibrarySide() {
     connect(button("btnHome"), &QPushButton::clicked, this, &MainWindow::onHome);
     connect(button("cmdNewFolder"), &QPushButton::clicked, this, &MainWindow::onNewFolder);
     connect(button("btnDelFolder"), &QPushButton::clicked, this, &MainWindow::onDeleteFolder);
+    connect(button("cmdFind"), &QPushButton::clicked, this, &MainWindow::onFind);
     connect(drvList_, &QComboBox::activated, this,
             [this](int i) { SetDirListPath(drvList_->itemData(i).toString()); });
     connect(dirList_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
@@ -418,18 +419,6 @@ void MainWindow::setPositionTimer(bool running) {
 
 void MainWindow::showOpenCall(const QString& path) {
     picWaveform_->showCall(path, path.isEmpty() ? 0.0 : player_->TotalTime());
-}
-
-}  // namespace parlaro
-
-namespace parlaro {
-
-void MainWindow::ShowTodaysCalls() {
-    FitCallColumns();
-}
-
-void MainWindow::onShowAllCalls() {
-    FitCallColumns();
 }
 
 }  // namespace parlaro

@@ -34,6 +34,19 @@ CallRecord& CallCollection::Add(int32_t iCall, const QString& LoginName, const Q
     return added;
 }
 
+CallRecord& CallCollection::adopt(CallRecord call) {
+    const QString key = "#" + QString::number(call.iCall) + "#";
+    if (byKey_.contains(key)) {
+        throw AppError(errors::kKeyInUse,
+                       "This key is already associated with an element of this collection");
+    }
+    auto owned = std::make_unique<CallRecord>(std::move(call));
+    CallRecord& added = *owned;
+    items_.emplace_back(key, std::move(owned));
+    byKey_.insert(key, &added);
+    return added;
+}
+
 std::size_t CallCollection::indexOf(int position) const {
     if (position < 1 || position > Count()) {
         throw AppError(errors::kSubscriptOutOfRange, "Subscript out of range");
