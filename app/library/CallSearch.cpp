@@ -173,13 +173,15 @@ std::optional<CallRecord> CallSearch::readCall(const QString& folder, const QStr
                           fields->RecordingLocation};
     }
     call->RecordingLocation = folder + name;
-    // The checks that need no file come first; the note is opened only for a call they keep.
+    // The checks that need no file come first; the note is opened only for a call they keep,
+    // and only when the listing shows one: most calls have none.
     if (!p.days.contains(call->CallDate)) return std::nullopt;
     if (!LengthAccepted(p.criteria, call->CallDuration)) return std::nullopt;
-    if (p.noteCondition && !FindStringInFile(p.criteria.Note, call->RecordingLocation, prompter_))
+    const bool hasNote = listing.has(noteName(nameBytes));
+    if (p.noteCondition &&
+        (!hasNote || !FindStringInFile(p.criteria.Note, call->RecordingLocation, prompter_)))
         return std::nullopt;
-    // The listing already says whether there is a note to show; most calls have none.
-    if (common && listing.has(noteName(nameBytes))) {
+    if (common && hasNote) {
         auto note = quickNote(call->RecordingLocation);
         call->CallNote = note ? std::move(*note) : getCallNote(call->RecordingLocation, prompter_);
     }

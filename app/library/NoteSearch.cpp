@@ -9,31 +9,35 @@
 
 #include <QFile>
 
+#include <array>
 #include <cerrno>
 
 namespace parlaro {
 
 namespace {
 
-// Up to kMaxNoteSearched bytes; nothing when there is no note file.
-std::optional<QByteArray> readNoteStart(const QString& notePath) {
-    const UniqueFd fd(::open(QFile::encodeName(notePath).constData(), O_RDONLY | O_CLOEXEC));
+// The first kMaxNoteSearched bytes as text; nothing when there is no note file. Invalid UTF-8
+// and binary bytes become replacement characters: never a failure.
+std::optional<QString> readNoteStart(const QString& notePath) {
+    // Not blocking: a pipe where a note should be must not stop a search.
+    const UniqueFd fd(
+        ::open(QFile::encodeName(notePath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
         if (errno == ENOENT) return std::nullopt;
         throw errorFromErrno(errno);
     }
-    QByteArray bytes(kMaxNoteSearched, Qt::Uninitialized);
-    qsizetype done = 0;
+    std::array<char, kMaxNoteSearched> bytes;
+    std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n =
-            ::read(fd.get(), bytes.data() + done, static_cast<size_t>(bytes.size() - done));
-        if (n == 0) break;
+        const std::size_t wanted = bytes.size() - done;
+        const ssize_t n = ::read(fd.get(), bytes.data() + done, wanted);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw errorFromErrno(errno);
-        done += n;
+        done += static_cast<std::size_t>(n);
+        // A file reads short only at its end; asking again would cost every note a call.
+        if (static_cast<std::size_t>(n) < wanted) break;
     }
-    bytes.truncate(done);
-    return bytes;
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(done));
 }
 
 QStringView trimSpaces(QStringView s) {
@@ -49,13 +53,11 @@ QStringView trimSpaces(QStringView s) {
 bool FindStringInFile(const QString& searchText, const QString& recordingPath, Prompter& prompter) {
     const QString notePath = NotePath(recordingPath);
     try {
-        const auto bytes = readNoteStart(notePath);
-        if (!bytes) return false;
-        // Invalid UTF-8 and binary bytes become replacement characters: never a failure.
-        const QString note = QString::fromUtf8(*bytes);
+        const auto note = readNoteStart(notePath);
+        if (!note) return false;
         bool found = false;
         for (const QStringView piece : QStringView(searchText).split(u'*', Qt::SkipEmptyParts)) {
-            found = note.contains(trimSpaces(piece), Qt::CaseInsensitive);
+            found = note->contains(trimSpaces(piece), Qt::CaseInsensitive);
             if (!found) break;
         }
         return found;

@@ -443,3 +443,14 @@ TEST(CallSearch, HugeAndBinaryNotesAreShownAndSearchedWithoutHarm) {
     EXPECT_TRUE(rig.calls[0].CallNote.contains("invoice"));
     EXPECT_TRUE(rig.prompter.shown.empty());
 }
+
+TEST(CallSearch, APipeWhereANoteShouldBeDoesNotStopTheSearch) {
+    Rig rig;
+    rig.call("20260101-090000-anna-10.wav");
+    ASSERT_EQ(::mkfifo(rig.dir.file("20260101-090000-anna-10.txt").c_str(), 0644), 0);
+    EXPECT_EQ(rig.find().size(), 1u);
+    SearchCriteria c;
+    c.Note = "paid";
+    EXPECT_TRUE(rig.find(c).empty());
+    EXPECT_FALSE(rig.failed);
+}
