@@ -10,6 +10,7 @@
 #include "app/library/SearchCriteria.h"
 #include "app/recording/Prompter.h"
 
+#include <utility>
 #include <vector>
 
 namespace parlaro {

@@ -87,6 +87,20 @@ TEST(ParlaroFind, EachCallIsOneTabSeparatedLineInListOrder) {
               }));
 }
 
+TEST(ParlaroFind, AFolderGivenFromHereStillGivesFullPaths) {
+    Find find;
+    find.call("20260101-090000-anna-10.wav");
+    const fs::path before = fs::current_path();
+    fs::current_path(find.dir.path());
+    const ProcessResult r = find({"--folder", "calls"});
+    fs::current_path(before);
+    EXPECT_EQ(names(r), std::vector<std::string>{"20260101-090000-anna-10.wav"});
+    EXPECT_NE(
+        r.out.find("\t" + fs::canonical(find.calls).string() + "/20260101-090000-anna-10.wav\n"),
+        std::string::npos)
+        << r.out;
+}
+
 TEST(ParlaroFind, CommandLineCriteriaSearchAsTheFindDialogDoes) {
     Find find;
     find.call("20260227-090000-anna-5.wav");

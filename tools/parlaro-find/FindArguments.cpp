@@ -1,5 +1,9 @@
 #include "tools/parlaro-find/FindArguments.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
+
 namespace findtool {
 
 const char* const kUsage =
@@ -50,7 +54,8 @@ std::optional<FindArguments> parseArguments(const std::vector<QByteArray>& args,
                 problem = "--folder needs a folder";
                 return std::nullopt;
             }
-            parsed.folder = text;
+            // The lines give full paths, also for a folder named from where the shell is.
+            parsed.folder = QFileInfo(text).absoluteFilePath();
         } else if (option == "--user") {
             c.User = "*" + text + "*";  // as the Find dialog's user field
         } else if (option == "--note") {
