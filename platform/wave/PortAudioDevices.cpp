@@ -79,7 +79,8 @@ class PortAudioDevices : public DeviceSet {
     }
 
     // Asking opens the device, which a frozen sound server holds up: each question gets a
-    // bound, and while one is held up the answers given before stand (or no, for a new one).
+    // bound, and while one is held up the answers given before stand. A question never
+    // answered is taken as yes: opening the device will tell, within its own bound.
     bool accepts(bool input, int device, const codecs::WaveFormat& f) const {
         const PaDeviceIndex i = index(input, device);
         if (i == paNoDevice || !acceptsPcm(f)) return false;
@@ -93,7 +94,7 @@ class PortAudioDevices : public DeviceSet {
         std::lock_guard lock(questionsMutex_);
         const auto remembered = [&] {
             const auto known = answers_.find(key);
-            return known != answers_.end() && known->second;
+            return known == answers_.end() || known->second;
         };
         if (heldUp_ && !heldUp_->done.load()) return remembered();
         auto answer = std::make_shared<Answer>();
@@ -114,7 +115,7 @@ class PortAudioDevices : public DeviceSet {
         return answer->yes.load();
     }
 
-    static constexpr std::chrono::milliseconds kQuestionBound{500};
+    static constexpr std::chrono::milliseconds kQuestionBound{1000};
     using Question = std::tuple<bool, PaDeviceIndex, std::uint32_t, std::uint16_t, std::uint16_t>;
     struct Answer {
         std::atomic<bool> yes{false};
