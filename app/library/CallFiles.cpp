@@ -25,19 +25,24 @@ QString monthAbbreviation(const QString& digits) {
     return ok && m >= 1 && m <= 12 ? QString(kMonths[static_cast<std::size_t>(m - 1)]) : QString();
 }
 
-QByteArray readAll(int fd) {
-    QByteArray out;
-    char buf[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+// A note is a few lines; a huge file in its place is read only this far.
+constexpr qsizetype kLargestNote = 64 * 1024;
+
+QByteArray readAtMost(int fd, qsizetype limit) {
+    QByteArray out(limit, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < limit) {
+        const ssize_t n = ::read(fd, out.data() + got, static_cast<size_t>(limit - got));
         if (n > 0) {
-            out.append(buf, n);
+            got += n;
         } else if (n == 0) {
-            return out;
+            break;
         } else if (errno != EINTR) {
             throw errorFromErrno(errno);
         }
     }
+    out.truncate(got);
+    return out;
 }
 
 void writeAll(int fd, const QByteArray& bytes) {
@@ -85,15 +90,19 @@ std::optional<CallFields> CallFromFileName(const QString& folder, const QString&
 
 QString getCallNote(const QString& recordingPath, Prompter& prompter) {
     const QByteArray path = QFile::encodeName(NotePath(recordingPath));
-    struct stat st {};
-    if (::stat(path.constData(), &st) != 0) return "";
     try {
-        const UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+        // Never wait on a pipe or device that happens to carry a note's name.
+        const UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
         if (!fd) {
+            if (errno == ENOENT || errno == ENOTDIR) return "";
             if (errno == EACCES || errno == EPERM) return "<denied access to note file>";
             throw errorFromErrno(errno);
         }
-        return QString::fromUtf8(readAll(fd.get())).replace("\r\n", " <CR> ");
+        struct stat st {};
+        if (::fstat(fd.get(), &st) != 0) throw errorFromErrno(errno);
+        if (S_ISDIR(st.st_mode)) throw errorFromErrno(EISDIR);
+        if (!S_ISREG(st.st_mode)) return "";
+        return QString::fromUtf8(readAtMost(fd.get(), kLargestNote)).replace("\r\n", " <CR> ");
     } catch (const std::exception& e) {
         prompter.show(libraryErrorMessage("frmMain:getCallNote Method", e));
         return "";

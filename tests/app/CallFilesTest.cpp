@@ -118,3 +118,20 @@ TEST(CallFiles, TheNewCallsNoteIsWrittenIntoTheCallsFolderAsTyped) {
     EXPECT_EQ(p.shown[0].text, "Error occurred: 76, Path not found, frmMain:WriteCallNote Method");
     EXPECT_EQ(p.shown[0].icon, Icon::Exclamation);
 }
+
+TEST(CallFiles, OddThingsInANotesPlaceAreReadSafely) {
+    TempDir dir;
+    const QString wav = QString::fromStdString(dir.file("20261207-140322-anna-95.wav"));
+    ScriptedPrompter p;
+    // A pipe named like a note must not hold the list up.
+    ASSERT_EQ(::mkfifo(dir.file("20261207-140322-anna-95.txt").c_str(), 0600), 0);
+    EXPECT_EQ(getCallNote(wav, p), "");
+    std::filesystem::remove(dir.file("20261207-140322-anna-95.txt"));
+    // A huge note is read as far as its first 64 KiB.
+    testsupport::writeFile(dir.file("20261207-140322-anna-95.txt"), std::string(1 << 20, 'x'));
+    EXPECT_EQ(getCallNote(wav, p).size(), 64 * 1024);
+    // Bytes that are not UTF-8 come through as replacement characters, not as a failure.
+    testsupport::writeFile(dir.file("20261207-140322-anna-95.txt"), "caf\xe9\xff ok");
+    EXPECT_TRUE(getCallNote(wav, p).endsWith(" ok"));
+    EXPECT_TRUE(p.shown.empty());
+}
