@@ -67,9 +67,10 @@ TEST(AutomaticRecording, EachCallOnTheLineBecomesOneFiledGsmRecording) {
         EXPECT_LT(peak(path, 0, 0.3), 0.05);
         EXPECT_GT(peak(path, 1.5, 3), 0.5);
     }
-    // Each call is named for the moment its speech set off the trigger.
+    // Each call is named for the moment its speech set off the trigger (to the second; the two
+    // triggers may take a few polls more or less).
     EXPECT_NEAR(names[1].secondOfDay - names[0].secondOfDay, l.speech[1].start - l.speech[0].start,
-                1.5);
+                2.0);
 }
 
 // Format 1 is the telephone's own PCM: 8 kHz, 8-bit, mono. Without pre-roll the file starts

@@ -19,18 +19,15 @@ std::string stem(const std::string& wav) {
     return wav.substr(0, wav.size() - 4);
 }
 
-// Plays the one-call line until `intoSpeech` seconds after its words begin, with a call running,
-// then sends `signal`. The unfinished call's name, or none when no call started.
-std::optional<std::string> signalDuringTheCall(const Workstation& ws,
-                                               testsupport::RunningProcess& p, double intoSpeech,
-                                               int signal) {
+// Plays the one-call line until `intoSpeech` seconds after its words begin, with a call running.
+// The unfinished call's name, or none when no call started.
+std::optional<std::string> waitIntoTheCall(const Workstation& ws, double intoSpeech) {
     const Line& l = line(LineKind::OneCall);
     const auto lineStart = ws.waitForLineStart(20000);
     if (!lineStart) return std::nullopt;
     const auto started = ws.waitForCallStart(static_cast<int>(l.seconds * 1000));
     if (!started) return std::nullopt;
     LineClock(*lineStart).sleepUntil(l.speech[0].start + intoSpeech);
-    p.signal(signal);
     return started;
 }
 
@@ -43,9 +40,10 @@ TEST(EndedDuringACall, AKilledCallIsRecoveredWithANoteAtTheNextStart) {
     std::string unfinished;
     {
         auto p = ws.start(line(LineKind::OneCall).path);
-        const auto started = signalDuringTheCall(ws, *p, kIntoSpeech, SIGKILL);
+        const auto started = waitIntoTheCall(ws, kIntoSpeech);
         ASSERT_TRUE(started) << "no call started";
         unfinished = *started;
+        p->signal(SIGKILL);
         EXPECT_EQ(p->wait(5000).status, 128 + SIGKILL);
     }
     ASSERT_TRUE(testsupport::exists(ws.tempFolder() + unfinished));
@@ -81,7 +79,7 @@ TEST(EndedDuringACall, SigtermEndsTheCallProperlyAndKeepsIt) {
     Workstation ws;
     preset(ws, {.addNote = true});
     auto p = ws.start(line(LineKind::OneCall).path);
-    const auto started = signalDuringTheCall(ws, *p, kIntoSpeech, SIGTERM);
+    const auto started = waitIntoTheCall(ws, kIntoSpeech);
     ASSERT_TRUE(started) << "no call started";
     const auto r = endWith(*p, SIGTERM, 10000);
     EXPECT_EQ(r.status, 0) << r.err;

@@ -6,6 +6,8 @@
 
 #include <signal.h>
 
+#include <ostream>
+
 using namespace e2e;
 
 namespace {
@@ -14,6 +16,10 @@ struct NoInputCase {
     int format;
     const char* message;
 };
+
+void PrintTo(const NoInputCase& c, std::ostream* out) {
+    *out << "Format " << c.format;
+}
 
 class MissingInputDevice : public testing::TestWithParam<NoInputCase> {};
 
