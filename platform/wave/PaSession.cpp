@@ -30,15 +30,23 @@ struct BoundedCalls::Call {
 
 BoundedCalls::~BoundedCalls() {
     settle(std::chrono::milliseconds(0));
-    // Only calls held up by a sound server that never answered are left; the process is
-    // ending, so they are let go rather than waited for.
+    // Only calls held up by a sound server that never answered are left: they are let go
+    // rather than waited for.
     for (auto& c : running_)
         c->thread.detach();
 }
 
+// Never destroyed: a device set kept in a static (the process's default one) ends after the
+// other statics, in an order nothing here controls, and its session still settles the calls
+// held up then; those threads end with the process.
 BoundedCalls& BoundedCalls::process() {
-    static BoundedCalls calls;
-    return calls;
+    union Kept {
+        Kept() : calls() {}
+        ~Kept() {}
+        BoundedCalls calls;
+    };
+    static Kept kept;
+    return kept.calls;
 }
 
 bool BoundedCalls::run(std::function<void()> call, std::chrono::milliseconds bound) {
@@ -103,7 +111,6 @@ void quietJack(const char*) {}
 // The ALSA and JACK libraries otherwise fill stderr with complaints on machines without a
 // sound card.
 PortAudioSession::PortAudioSession() {
-    BoundedCalls::process();  // made first, so that it outlives every session
     snd_lib_error_set_handler(quietAlsa);
 #ifdef AURX_HAVE_JACK
     jack_set_error_function(quietJack);

@@ -26,6 +26,7 @@ class BoundedCalls {
     // Waits up to `bound` for the calls still running; true when none is left.
     bool settle(std::chrono::milliseconds bound);
 
+    // The process's one set, usable until the process ends (also from static destructors).
     static BoundedCalls& process();
 
   private:

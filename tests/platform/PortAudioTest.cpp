@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/wave/DeviceSet.h"
+#include "platform/wave/PaSession.h"
 #include "recorder/control/AURX300Ctrl.h"
 #include "tests/support/Sound.h"
 #include "tests/support/TempDir.h"
@@ -116,4 +117,21 @@ TEST_F(PortAudioFiles, PlayedSamplesReachTheDeviceUnchanged) {
     // The plugin is not paced, so the stream fills its waits with silence; between those
     // gaps every sample arrives in order.
     EXPECT_EQ(withoutSilence(pcm16(readFile(out_))), withoutSilence(samples));
+}
+
+// The process's default device set lives in a static and ends among the last, after statics
+// made later; a call into PortAudio still held up by a frozen server (here one that sleeps)
+// must not make the process's end crash.
+TEST(PortAudioSessionDeathTest, TheProcessEndsCleanlyWithACallStillHeldUp) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process, statics made in order
+    EXPECT_EXIT(
+        {
+            ::setenv("AURX_DEVICES", "system", 1);
+            wave::systemDevices();
+            const bool returned = wave::BoundedCalls::process().run(
+                [] { std::this_thread::sleep_for(std::chrono::seconds(30)); },
+                std::chrono::milliseconds(10));
+            std::exit(returned ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
