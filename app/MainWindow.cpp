@@ -142,6 +142,13 @@ void MainWindow::buildWindow() {
     // The player works without being seen; its meter would only repeat the sound.
     AURXPlayer_ = new aurxqt::AurxWidget(central);
     AURXPlayer_->setObjectName("AURXPlayer");
+    // Both controls are placed on the form set for telephone audio: 8000 Hz, 8 bits, mono.
+    // That is the recording format of Format 1; Format 0 then chooses GSM 6.10.
+    for (aurxqt::AurxWidget* control : {AURXCtrl_, AURXPlayer_}) {
+        control->setSampleRate(8000);
+        control->setBitsPerSample(8);
+        control->setNumChannels(1);
+    }
     AURXPlayer_->hide();
 
     layout->addLayout(buildPlaybackRow(central));
@@ -381,8 +388,11 @@ void MainWindow::flashCaption() {
 }
 
 void MainWindow::setLevelTexts(const QString& left, const QString& right) {
-    lblLeftLevel_->setText(left);
-    lblRightLevel_->setText(right);
+    // Five times a second all day: a minimised window is not laid out again for labels
+    // nobody sees, and an unchanged text is not set again.
+    if (isMinimized()) return;
+    if (lblLeftLevel_->text() != left) lblLeftLevel_->setText(left);
+    if (lblRightLevel_->text() != right) lblRightLevel_->setText(right);
 }
 
 void MainWindow::setButtonEnabled(MainButton button, bool enabled) {

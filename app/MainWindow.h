@@ -140,6 +140,7 @@ class MainWindow final : public QMainWindow,
     QWidget* buildLibrarySide(QWidget* parent);
     QLayout* buildPlaybackRow(QWidget* parent);
     void connectLibrarySide();
+    void refreshFolders();
     void selectRow(int row);
     QPushButton* addButton(const QString& name, const QString& text, const QString& tip,
                            MainButton role);

@@ -74,14 +74,9 @@ QWidget* MainWindow::buildLibrarySide(QWidget* parent) {
     for (const Place& place : ListPlaces(QDir::homePath()))
         drvList_->addItem(place.label, place.path);
     foldersColumn->addWidget(drvList_);
-    folders_ = new QFileSystemModel(this);
-    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    folders_->setRootPath("/");
     dirList_ = new QTreeView(area);
     dirList_->setObjectName("dirList");
-    dirList_->setModel(folders_);
-    for (int c = 1; c < folders_->columnCount(); ++c)
-        dirList_->hideColumn(c);
+    refreshFolders();
     dirList_->setHeaderHidden(true);
     dirList_->setContextMenuPolicy(Qt::CustomContextMenu);
     dirList_->setMinimumWidth(180);
@@ -240,6 +235,24 @@ void MainWindow::connectLibrarySide() {
     }
 }
 
+void MainWindow::refreshFolders() {
+    const QString current = folders_ ? dirListPath() : QString();
+    // The tree does not watch the disk: a busy home or temporary folder above the calls
+    // would keep the window working all day. It is read afresh after the window's own
+    // folder changes instead.
+    auto* fresh = new QFileSystemModel(this);
+    fresh->setOptions(QFileSystemModel::DontWatchForChanges |
+                      QFileSystemModel::DontUseCustomDirectoryIcons);
+    fresh->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    fresh->setRootPath("/");
+    dirList_->setModel(fresh);
+    for (int c = 1; c < fresh->columnCount(); ++c)
+        dirList_->hideColumn(c);
+    if (folders_) folders_->deleteLater();
+    folders_ = fresh;
+    if (!current.isEmpty()) SetDirListPath(ExistingFolderAtOrAbove(current));
+}
+
 void MainWindow::addRecordedCall(const CallRecord& call) {
     try {
         AddRecordedCall(calls_, call);
@@ -358,7 +371,7 @@ void MainWindow::onHome() {
 
 void MainWindow::onNewFolder() {
     NewFolderDialog dialog(this, dirListPath(), prompter_);
-    if (dialog.exec() == QDialog::Accepted) SetDirListPath(dirListPath());
+    if (dialog.exec() == QDialog::Accepted) refreshFolders();
 }
 
 void MainWindow::onDeleteFolder() {
@@ -379,6 +392,7 @@ void MainWindow::onDeleteFolder() {
         FitCallColumns();
         setNoteBox("");
     }
+    refreshFolders();
     SetDirListPath(ExistingFolderAtOrAbove(path));
     settings_.SearchPath = dirListPath();
 }

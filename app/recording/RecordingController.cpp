@@ -221,6 +221,9 @@ void RecordingController::StartControlRecording() {
 
 void RecordingController::StopRecording(bool discard) {
     controlRecording_ = false;
+    // The length in the name is the duration display's, taken now rather than at the last
+    // tick of the clock, which can be a second behind the recording.
+    refreshDuration();
     try {
         rec_.Stop();
         rec_.Reset();
@@ -296,13 +299,17 @@ void RecordingController::reportStopError(const std::exception& error) {
     prompter_.show(runtimeErrorMessage(Guarded::StopRecording, error));
 }
 
-void RecordingController::UpdateTimeStamp() {
-    status_.setPanel(4, ClockText(clock_.now()));
+void RecordingController::refreshDuration() {
     const double position = rec_.CurrentTimePosition();
     const int32_t seconds = std::isfinite(position) && position > 0
                                 ? static_cast<int32_t>(std::min(position, 2147483647.0))
                                 : 0;
     lastDuration_ = SecondsToHMS(seconds, 1);
+}
+
+void RecordingController::UpdateTimeStamp() {
+    status_.setPanel(4, ClockText(clock_.now()));
+    refreshDuration();
     status_.setPanel(2, lastDuration_);
     const BusyGuard guard(busy_);
     if (guard.entered()) checkRecorderStopped();

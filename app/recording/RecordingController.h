@@ -90,6 +90,7 @@ class RecordingController {
 
   private:
     void reportStopError(const std::exception& error);
+    void refreshDuration();
     void finishKeptCall(CallRecord call, bool wasMinimised, const QString& note);
     void endCallAsLatch(bool withNote);
     void checkRecorderStopped();
