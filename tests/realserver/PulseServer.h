@@ -27,7 +27,8 @@ class PulseServer {
     void freeze() { server_.signal(SIGSTOP); }
     void thaw() { server_.signal(SIGCONT); }
 
-    // Records the sink's monitor (what is played) as raw 16-bit samples into `file`.
+    // Records the sink's monitor (what is played) as raw 16-bit samples into `file`; returns
+    // once the first samples are in it.
     Child recordMonitor(const std::string& file, unsigned rate, unsigned channels) const;
     // Plays a WAV file into the sink; its exit status.
     int play(const std::string& wav) const;
