@@ -185,6 +185,7 @@ class MainWindow final : public QMainWindow,
     WaveformStrip* picWaveform_ = nullptr;
     QMenu* mnuPopup_ = nullptr;
     FindCallDialog* dlgFindCall_ = nullptr;
+    std::array<int32_t, 4> columnTwips_{};
     std::unique_ptr<CallPlayback> playback_;
     QPlainTextEdit* txtCallNote_ = nullptr;
     std::map<MainButton, QPushButton*> buttons_;

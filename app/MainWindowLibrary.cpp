@@ -60,6 +60,19 @@ class EnterKeyFilter final : public QObject {
     std::function<void()> onEnter_;
 };
 
+class ResizeFilter final : public QObject {
+  public:
+    ResizeFilter(QObject* parent, std::function<void()> onResize)
+        : QObject(parent), onResize_(std::move(onResize)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize) onResize_();
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> onResize_;
+};
+
 }  // namespace
 
 QWidget* MainWindow::buildLibrarySide(QWidget* parent) {
@@ -205,6 +218,8 @@ void MainWindow::connectLibrarySide() {
     lvwCalls_->installEventFilter(new EnterKeyFilter(this, [this] {
         if (rowCount() > 0) onListActivated();
     }));
+    // The columns follow the list's own width, which the layout settles after the window.
+    lvwCalls_->viewport()->installEventFilter(new ResizeFilter(this, [this] { FitCallColumns(); }));
     connect(lvwCalls_, &QTreeView::customContextMenuRequested, this, &MainWindow::showCallMenu);
     connect(findChild<QAction*>("mnuPopupPlayCall"), &QAction::triggered, this,
             [this] { playback_->PlayCall(selectedKey(), calls_); });
@@ -248,6 +263,11 @@ void MainWindow::refreshFolders() {
     dirList_->setModel(fresh);
     for (int c = 1; c < fresh->columnCount(); ++c)
         dirList_->hideColumn(c);
+    // Folders are read in the background: bring the current one into view once its
+    // parents have been read.
+    connect(fresh, &QFileSystemModel::directoryLoaded, dirList_, [this] {
+        if (dirList_->currentIndex().isValid()) dirList_->scrollTo(dirList_->currentIndex());
+    });
     if (folders_) folders_->deleteLater();
     folders_ = fresh;
     if (!current.isEmpty()) SetDirListPath(ExistingFolderAtOrAbove(current));
@@ -319,6 +339,11 @@ void MainWindow::setNoteBox(const QString& text) {
 }
 
 void MainWindow::LayoutCallColumns() {
+    // Read once: the widths are only written back when the window closes, and the list is
+    // refitted on every resize.
+    for (std::size_t i = 0; i < kColumnSettings.size(); ++i)
+        columnTwips_[i] =
+            globals_.ReadSettingLong(kColumnSettings[i].name, kColumnSettings[i].defaultTwips);
     FitCallColumns();
 }
 
@@ -330,7 +355,7 @@ void MainWindow::FitCallColumns() {
     int sum = 0;
     for (std::size_t i = 0; i < kColumnSettings.size(); ++i) {
         const int32_t twips =
-            globals_.ReadSettingLong(kColumnSettings[i].name, kColumnSettings[i].defaultTwips);
+            columnTwips_[i] > 0 ? columnTwips_[i] : kColumnSettings[i].defaultTwips;
         const int width = static_cast<int>(twips / static_cast<double>(kTwipsPerPixel) * factor);
         lvwCalls_->setColumnWidth(static_cast<int>(i), width);
         sum += width;
