@@ -88,7 +88,15 @@ MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompt
         timers_[which] = t;
     }
     RecordingController& c = *controller_;
-    connect(timers_[MainTimer::Detection], &QTimer::timeout, this, [&c] { c.PollDetection(); });
+    connect(timers_[MainTimer::Detection], &QTimer::timeout, this, [this, &c] {
+        // Minimised, the controls' events are collected here, five times a second, instead of
+        // waking the program for each of them.
+        if (isMinimized()) {
+            AURXCtrl_->raiseWaitingEvents();
+            AURXPlayer_->raiseWaitingEvents();
+        }
+        c.PollDetection();
+    });
     connect(timers_[MainTimer::VoxTriggerDelay], &QTimer::timeout, this,
             [&c] { c.TriggerDelayElapsed(); });
     connect(timers_[MainTimer::VoxLatch], &QTimer::timeout, this, [&c] { c.VoxLatchTick(); });
@@ -318,6 +326,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        for (aurxqt::AurxWidget* control : {AURXCtrl_, AURXPlayer_})
+            control->setWatchingEvents(!isMinimized());
+    }
     if (event->type() == QEvent::WindowStateChange && loaded_ && !ending_) rules_.StateChanged();
 }
 

@@ -186,6 +186,7 @@ class MainWindow final : public QMainWindow,
     QMenu* mnuPopup_ = nullptr;
     FindCallDialog* dlgFindCall_ = nullptr;
     std::array<int32_t, 4> columnTwips_{};
+    int fittedWidth_ = -1;
     std::unique_ptr<CallPlayback> playback_;
     QPlainTextEdit* txtCallNote_ = nullptr;
     std::map<MainButton, QPushButton*> buttons_;

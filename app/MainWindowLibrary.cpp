@@ -219,7 +219,13 @@ void MainWindow::connectLibrarySide() {
         if (rowCount() > 0) onListActivated();
     }));
     // The columns follow the list's own width, which the layout settles after the window.
-    lvwCalls_->viewport()->installEventFilter(new ResizeFilter(this, [this] { FitCallColumns(); }));
+    lvwCalls_->viewport()->installEventFilter(new ResizeFilter(this, [this] {
+        // Only a change of width matters; the status bar's texts move nothing here.
+        const int width = lvwCalls_->viewport()->width();
+        if (width == fittedWidth_) return;
+        fittedWidth_ = width;
+        FitCallColumns();
+    }));
     connect(lvwCalls_, &QTreeView::customContextMenuRequested, this, &MainWindow::showCallMenu);
     connect(findChild<QAction*>("mnuPopupPlayCall"), &QAction::triggered, this,
             [this] { playback_->PlayCall(selectedKey(), calls_); });

@@ -63,6 +63,12 @@ void AurxWidget::invalidate() {
     update();
 }
 
+void AurxWidget::setWatchingEvents(bool watching) {
+    if (!notifier_) return;
+    notifier_->setEnabled(watching);
+    if (watching) pumpNotifications();
+}
+
 void AurxWidget::pumpNotifications() {
     control_->processNotifications();
 }

@@ -77,6 +77,12 @@ class AurxWidget : public QWidget, private aurx::ControlSite {
     // The default extent at the screen's resolution.
     QSize sizeHint() const override;
 
+    // A host that does not need events at once (its window minimised) may stop watching the
+    // control and raise the waiting events itself with raiseWaitingEvents(), saving a wake-up
+    // per event; watching again raises whatever waited meanwhile.
+    void setWatchingEvents(bool watching);
+    void raiseWaitingEvents() { pumpNotifications(); }
+
     // The description of the last refused property setting (empty when none has been).
     Q_INVOKABLE QString lastRefusal() const { return lastRefusal_; }
 

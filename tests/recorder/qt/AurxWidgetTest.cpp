@@ -234,5 +234,28 @@ TEST(AurxWidget, GoesAwayCleanlyInTheMiddleOfARecording) {
     EXPECT_GT(testsupport::chunkData(bytes, "data").size(), 0u);
 }
 
+TEST(AurxWidget, AHostThatStopsWatchingRaisesTheWaitingEventsItself) {
+    testsupport::QtApp qt;
+    testsupport::TempDir dir;
+    AurxWidget w(testsupport::lineEnvironment(dir, tone(1.0), true));
+    SignalLog log(w);
+    prepareMono(w);
+    ASSERT_TRUE(w.setPaused(1));
+    ASSERT_EQ(w.OpenNewFile(QString::fromStdString(dir.file("probe.wav"))), 0);
+    ASSERT_EQ(w.StartRecording(), 0);
+    ASSERT_TRUE(waitUntil([&] { return log.count("NewLevelValues") >= 1; }));
+    w.setWatchingEvents(false);
+    const std::size_t before = log.count("NewLevelValues");
+    // Events wait while nobody watches...
+    EXPECT_FALSE(waitUntil([&] { return log.count("NewLevelValues") > before + 1; }, 400));
+    // ...and are raised when the host asks, or when it watches again.
+    w.raiseWaitingEvents();
+    EXPECT_GT(log.count("NewLevelValues"), before + 1);
+    w.setWatchingEvents(true);
+    const std::size_t after = log.count("NewLevelValues");
+    EXPECT_TRUE(waitUntil([&] { return log.count("NewLevelValues") > after; }));
+    w.Stop();
+}
+
 }  // namespace
 }  // namespace aurxqt
