@@ -335,7 +335,6 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (loaded_) FitCallColumns();
     if (loaded_ && !ending_ && isVisible()) rules_.StateChanged();
 }
 

@@ -61,11 +61,6 @@ QVariant CallListModel::headerData(int section, Qt::Orientation orientation, int
                : QVariant();
 }
 
-void CallListModel::AddCallsToGrid() {
-    beginResetModel();
-    endResetModel();
-}
-
 void CallListModel::callAddedAtTop() {
     beginInsertRows({}, 0, 0);
     endInsertRows();

@@ -27,8 +27,6 @@ class CallListModel final : public QAbstractTableModel {
     // A search refills the collection between these two; the list shows no rows meanwhile.
     void beginRefill() { beginResetModel(); }
     void endRefill() { endResetModel(); }
-    // AddCallsToGrid: the rows become the collection's calls.
-    void AddCallsToGrid();
     // A call just added at the top of the collection.
     void callAddedAtTop();
     // The call with `key` changed (its note).
