@@ -62,6 +62,9 @@ class MainWindow final : public QMainWindow,
     // The load handler: settings, caption, temporary folder, user name, the recorder's
     // set-up, interrupted calls, first status; voice detection starts with the timers.
     void Load();
+    // True once the window has agreed to end, which may happen while it loads (a termination
+    // signal answered during the start-up search), before the program's event loop runs.
+    bool ended() const { return ending_; }
     // Shows the window as the settings say (minimised or normal).
     void showAsStored();
     void bringToFront();
@@ -193,6 +196,7 @@ class MainWindow final : public QMainWindow,
     std::map<MainTimer, QTimer*> timers_;
     bool loaded_ = false;
     bool ending_ = false;
+    bool searching_ = false;
 };
 
 }  // namespace parlaro

@@ -2,13 +2,14 @@
 // dialog. The search itself is the library's CallSearch, shared with parlaro-find.
 #include "app/MainWindow.h"
 
+#include "app/library/BackgroundSearch.h"
 #include "app/library/CallListModel.h"
-#include "app/library/CallSearch.h"
 #include "app/library/DatePickerDialog.h"
 #include "app/library/FindCallDialog.h"
 #include "app/recording/StatusDisplay.h"
 
 #include <QApplication>
+#include <QScopedValueRollback>
 #include <QTreeView>
 
 namespace parlaro {
@@ -27,6 +28,9 @@ class BusyPointer {
 }  // namespace
 
 int MainWindow::FindCalls(const SearchCriteria& criteria) {
+    // The window goes on while a search runs; a second one waits for the list the first fills.
+    if (searching_) return rowCount();
+    const QScopedValueRollback searching(searching_, true);
     const BusyPointer busy;
     // The old list goes first, so that nothing stale shows while the search asks or runs.
     callModel_->beginRefill();
@@ -40,9 +44,8 @@ int MainWindow::FindCalls(const SearchCriteria& criteria) {
     scope.CanPlay = settings_.CanPlay;
     scope.PlayOwnOnly = settings_.PlayOwnOnly;
     scope.userName = values_.userName;
-    CallSearch search(scope, prompter_);
-    search.FindCalls(criteria);
-    std::vector<CallRecord> found = search.takeCalls();
+    SearchOutcome outcome = findCallsInBackground(scope, criteria, prompter_);
+    std::vector<CallRecord>& found = outcome.calls;
 
     callModel_->beginRefill();
     calls_.reserve(static_cast<int>(found.size()));
@@ -59,6 +62,12 @@ int MainWindow::FindCalls(const SearchCriteria& criteria) {
         setNoteBox("");
     }
     FitCallColumns();
+    if (outcome.gaveUp && !ending_) {
+        prompter_.show({kProductName,
+                        "The folder " + outcome.hangsIn +
+                            " does not answer. The calls found until then are listed.",
+                        Icon::Exclamation, Buttons::Ok});
+    }
     return rowCount();
 }
 

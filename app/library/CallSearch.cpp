@@ -71,7 +71,19 @@ std::string noteName(std::string name) {
     return name;
 }
 
+// Thrown when the observer asks the search to stop; FindCalls ends quietly.
+struct SearchStopped {};
+
+// How many calls are read between two signs of life.
+constexpr std::size_t kCallsPerHeartbeat = 256;
+
 }  // namespace
+
+void CallSearch::working(const QString& folder) const {
+    if (!observer_) return;
+    if (observer_->stopRequested()) throw SearchStopped{};
+    observer_->working(folder);
+}
 
 CallSearch::Prepared CallSearch::prepare(const SearchCriteria& criteria) const {
     SearchCriteria c = criteria;
@@ -92,6 +104,8 @@ int CallSearch::FindCalls(const SearchCriteria& criteria) {
         } else {
             SearchFolder(scope_.SearchPath, criteria);
         }
+    } catch (const SearchStopped&) {
+        // Whoever stopped it has what was found.
     } catch (const std::exception& e) {
         failed_ = true;
         prompter_.show({kProductName,
@@ -105,6 +119,7 @@ int CallSearch::FindCalls(const SearchCriteria& criteria) {
 void CallSearch::SearchFolder(const QString& folder, const SearchCriteria& criteria) {
     const Prepared p = prepare(criteria);
     const QString path = withSlash(folder);
+    working(path);
     searchListing(path, OpenFolder(path).list(), p);
 }
 
@@ -116,6 +131,7 @@ void CallSearch::SearchFolderTree(const QString& folder, const SearchCriteria& c
     while (!pending.empty()) {
         const QString path = std::move(pending.back());
         pending.pop_back();
+        working(path);
         OpenFolder open(path);
         if (!visited.insert(open.id()).second) continue;
         const FolderListing listing = open.list();
@@ -144,13 +160,18 @@ void CallSearch::searchListing(const QString& folder, const FolderListing& listi
     }
     std::sort(matches.begin(), matches.end(),
               [](const Match& a, const Match& b) { return nameBefore(*a.bytes, *b.bytes); });
+    const std::size_t first = calls_.size();
+    std::size_t read = 0;
     // Last name first: the newest call of the folder heads its part of the list.
     for (auto it = matches.rbegin(); it != matches.rend(); ++it) {
+        if (++read % kCallsPerHeartbeat == 0) working(folder);
         if (auto call = readCall(folder, it->name, *it->bytes, listing, p)) {
             call->iCall = static_cast<int32_t>(calls_.size()) + 1;
             calls_.push_back(std::move(*call));
         }
     }
+    if (observer_ && calls_.size() > first)
+        observer_->found(std::span<const CallRecord>(calls_).subspan(first));
 }
 
 std::optional<CallRecord> CallSearch::readCall(const QString& folder, const QString& name,

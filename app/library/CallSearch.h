@@ -10,10 +10,24 @@
 #include "app/library/SearchCriteria.h"
 #include "app/recording/Prompter.h"
 
+#include <span>
 #include <utility>
 #include <vector>
 
 namespace parlaro {
+
+// Lets whoever runs a search on another thread see it move, take its results folder by folder
+// and stop it.
+class SearchObserver {
+  public:
+    virtual ~SearchObserver() = default;
+    // Before a folder is opened, and again now and then while its calls are read.
+    virtual void working(const QString& folder) = 0;
+    // The calls a folder added, in list order.
+    virtual void found(std::span<const CallRecord> calls) = 0;
+    // Checked between folders and calls; the search then ends quietly with what it has.
+    virtual bool stopRequested() const = 0;
+};
 
 // What a search takes from the settings and the session.
 struct SearchScope {
@@ -50,6 +64,7 @@ class CallSearch {
     const std::vector<CallRecord>& calls() const { return calls_; }
     std::vector<CallRecord> takeCalls() { return std::exchange(calls_, {}); }
     bool failed() const { return failed_; }
+    void setObserver(SearchObserver* observer) { observer_ = observer; }
 
   private:
     struct Prepared {
@@ -60,6 +75,7 @@ class CallSearch {
     };
     Prepared prepare(const SearchCriteria& criteria) const;
     // folder ends with "/".
+    void working(const QString& folder) const;
     void searchListing(const QString& folder, const FolderListing& listing, const Prepared& p);
     std::optional<CallRecord> readCall(const QString& folder, const QString& name,
                                        const std::string& nameBytes, const FolderListing& listing,
@@ -69,6 +85,7 @@ class CallSearch {
     Prompter& prompter_;
     std::vector<CallRecord> calls_;
     bool failed_ = false;
+    SearchObserver* observer_ = nullptr;
 };
 
 }  // namespace parlaro

@@ -38,6 +38,8 @@ int Main(int argc, char** argv) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.sessionEnding(); });
     window.Load();
+    // A quit asked for while loading would be lost on an event loop that has not started.
+    if (window.ended()) return 0;
     window.showAsStored();
     return QApplication::exec();
 }
