@@ -1,12 +1,12 @@
 #include "recorder/control/Persistence.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -169,19 +169,7 @@ std::optional<std::span<const std::uint8_t>> findStream(std::span<const std::uin
     return std::nullopt;
 }
 
-std::optional<std::vector<std::uint8_t>> readWhole(const std::filesystem::path& file) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(file, ec);
-    if (ec || size > kLargestStorage) return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (in.gcount() != static_cast<std::streamsize>(bytes.size())) return std::nullopt;
-    return bytes;
-}
-
-// Closes the descriptor however the write ends.
+// Closes the descriptor however the read or write ends.
 class FileDescriptor {
   public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -200,6 +188,28 @@ class FileDescriptor {
   private:
     int fd_;
 };
+
+// Only a regular file is read: a FIFO would block, a device never end, a folder not read.
+// Opening does not wait for a FIFO's writer; a file that grows while it is read is not taken.
+std::optional<std::vector<std::uint8_t>> readWhole(const std::filesystem::path& file) {
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+        static_cast<std::uintmax_t>(st.st_size) > kLargestStorage)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size) + 1);
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const auto n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    if (got == bytes.size()) return std::nullopt;
+    bytes.resize(got);
+    return bytes;
+}
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
@@ -261,6 +271,11 @@ bool loadDesignStorage(AURX300Ctrl& control, const std::filesystem::path& file) 
     const auto storage = readWhole(file);
     if (!storage) return false;
     const auto stream = findStream(*storage, kDesignStreamName);
+    return stream && loadDesignState(control, *stream);
+}
+
+bool loadDesignStateFile(AURX300Ctrl& control, const std::filesystem::path& file) {
+    const auto stream = readWhole(file);
     return stream && loadDesignState(control, *stream);
 }
 

@@ -39,4 +39,9 @@ bool saveDesignStorage(const AURX300Ctrl& control, const std::filesystem::path& 
 // that stream does not load.
 bool loadDesignStorage(AURX300Ctrl& control, const std::filesystem::path& file);
 
+// A stream kept in a file of its own, as aurx-host saves it. False, with nothing read and
+// nothing set, when the file is not a regular file (a folder, a FIFO, a device), is larger than
+// any stream or storage file could be, or cannot be read; otherwise as loadDesignState.
+bool loadDesignStateFile(AURX300Ctrl& control, const std::filesystem::path& file);
+
 }  // namespace aurx

@@ -1,6 +1,7 @@
 // The design-time stream and its storage file: the layout byte for byte, loading through the
 // setters with its stops, and damaged input that must fail without reading past the end.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <bit>
 #include <cmath>
@@ -299,4 +300,28 @@ TEST(DesignStorage, DamagedOrForeignFilesDoNotLoad) {
     EXPECT_FALSE(aurx::loadDesignStorage(*c, dir.file("missing"))) << "missing file";
     EXPECT_FALSE(aurx::loadDesignStorage(*c, dir.path())) << "a folder";
     EXPECT_EQ(aurx::saveDesignState(*c), aurx::saveDesignState(*newControl()));
+}
+
+TEST(DesignStorage, OnlyRegularFilesAreReadAndNothingIsSetFromOthers) {
+    testsupport::TempDir dir;
+    const auto fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto huge = dir.file("huge");
+    testsupport::writeFile(huge, "");
+    std::filesystem::resize_file(huge, 2 << 20);  // far larger than any stream
+    const auto stream = aurx::saveDesignState(*configuredControl());
+    const auto streamFile = dir.file("stream");
+    testsupport::writeFile(streamFile, std::string(stream.begin(), stream.end()));
+    const auto link = dir.file("link");
+    std::filesystem::create_symlink(streamFile, link);
+    // A FIFO with no writer would block, /dev/zero never ends, a folder cannot be read.
+    for (const std::string& file : {dir.path(), fifo, std::string("/dev/zero"), huge}) {
+        auto c = newControl();
+        EXPECT_FALSE(aurx::loadDesignStateFile(*c, file)) << file;
+        EXPECT_FALSE(aurx::loadDesignStorage(*c, file)) << file;
+        EXPECT_EQ(aurx::saveDesignState(*c), aurx::saveDesignState(*newControl())) << file;
+    }
+    auto c = newControl();
+    EXPECT_TRUE(aurx::loadDesignStateFile(*c, link)) << "a link to a regular file is read";
+    EXPECT_EQ(aurx::saveDesignState(*c), stream);
 }

@@ -1,5 +1,6 @@
 // aurx-host as a user runs it: scripts in, lines out, exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/support/Sound.h"
 #include "tests/support/TempDir.h"
@@ -192,6 +193,20 @@ TEST(AurxHost, SavesAndLoadsTheDesignTimeStream) {
     ASSERT_EQ(bytes.size(), 84u);
     EXPECT_EQ(le32(bytes, 0), 768u);
     EXPECT_EQ(le32(bytes, 4), 5080u);
+}
+
+TEST(AurxHost, LoadOfAnythingButARegularFilePrintsFailed) {
+    TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A folder threw, a FIFO blocked and /dev/zero was read until memory ran out; the
+    // timeout turns a hang into a failure here.
+    const auto r = host(dir,
+                        "new c\nload \"" + dir.path() + "\"\nload \"" + fifo +
+                            "\"\nload /dev/zero\nget NumSegments\n",
+                        "AURX_DEVICES=virtual timeout 60");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, "failed\nfailed\nfailed\nNumSegments = 8\n");
 }
 
 #ifdef AURX_HOST_WITH_QT

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <fstream>
 #include <istream>
-#include <iterator>
 #include <ostream>
 #include <thread>
 
@@ -192,11 +191,7 @@ std::string HostSession::command(const std::vector<Word>& w) {
         return {};
     }
     if (verb == "load" && need(2)) {
-        std::ifstream file(w[1].text, std::ios::binary);
-        const std::vector<std::uint8_t> stream((std::istreambuf_iterator<char>(file)),
-                                               std::istreambuf_iterator<char>());
-        const bool loaded = file.good() || file.eof();
-        out_ << (loaded && aurx::loadDesignState(current()->control, stream) ? "ok" : "failed")
+        out_ << (aurx::loadDesignStateFile(current()->control, w[1].text) ? "ok" : "failed")
              << std::endl;
         return {};
     }
