@@ -43,7 +43,15 @@ File::~File() {
 }
 
 std::optional<File> File::open(const std::string& path, Mode mode) {
-    int flags = O_CLOEXEC;
+    // Only regular files: opening a FIFO blocks, a device reads without end (or is turned into
+    // a file by an edit), and neither has the fixed length a RIFF file needs. The path is
+    // checked before the open, so that no device is opened at all, and the open file again.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return std::nullopt;
+    }
+    int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     switch (mode) {
         case Mode::Read:
             flags |= O_RDONLY;
@@ -57,12 +65,13 @@ std::optional<File> File::open(const std::string& path, Mode mode) {
     }
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int cause = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
-        errno = EISDIR;
+        errno = cause;
         return std::nullopt;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return File(fd);
 }
 

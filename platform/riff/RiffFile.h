@@ -42,7 +42,9 @@ class File {
     File& operator=(const File&) = delete;
     ~File();
 
-    // Opens `path`; on failure returns nothing and leaves errno set.
+    // Opens `path`, which must be a regular file (or, for Create, not exist yet); on failure
+    // returns nothing and leaves errno set (EISDIR for a folder, EINVAL for anything else that
+    // is not a regular file).
     static std::optional<File> open(const std::string& path, Mode mode);
 
     bool isOpen() const { return fd_ >= 0; }

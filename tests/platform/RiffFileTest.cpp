@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include "platform/riff/RiffFile.h"
 #include "tests/support/Sound.h"
@@ -67,4 +70,35 @@ TEST(RiffFile, DescendStopsAtTheEndOfATruncatedFile) {
     Chunk r, d;
     ASSERT_TRUE(f->descend(r, nullptr, fourcc("RIFF")));
     EXPECT_FALSE(f->descend(d, &r, fourcc("data")));
+}
+
+TEST(RiffFile, OnlyRegularFilesOpenInAnyMode) {
+    testsupport::TempDir dir;
+    const auto fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto regular = dir.file("regular");
+    testsupport::writeFile(regular, "RIFF");
+    const auto link = dir.file("link");
+    ASSERT_EQ(::symlink(regular.c_str(), link.c_str()), 0);
+    struct Case {
+        std::string path;
+        int error;
+    };
+    // A FIFO would block the open (or the first read), a device would be read without end or
+    // turned into a regular file.
+    const Case refused[] = {
+        {dir.path(), EISDIR}, {fifo, EINVAL}, {"/dev/zero", EINVAL}, {"/dev/null", EINVAL}};
+    for (const auto mode : {riff::Mode::Read, riff::Mode::ReadWrite, riff::Mode::Create}) {
+        for (const auto& c : refused) {
+            errno = 0;
+            EXPECT_FALSE(riff::File::open(c.path, mode)) << c.path << " mode " << int(mode);
+            EXPECT_EQ(errno, c.error) << c.path;
+        }
+        EXPECT_TRUE(riff::File::open(link, mode)) << "a link to a regular file, mode " << int(mode);
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }

@@ -1,6 +1,7 @@
 // Status, Reset, the error codes and LastError, opening and closing files, temporary files
 // and positions.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -162,6 +163,34 @@ TEST(ControlLifecycle, AFailedOpenLeavesTheControlReadyWithoutAFile) {
     EXPECT_EQ(c.get_Filename(), "");
     EXPECT_TRUE(testsupport::exists(dir.file("first.wav")))
         << "the previous file was closed, not removed";
+}
+
+TEST(ControlLifecycle, OnlyRegularFilesAreOpenedOrCreated) {
+    TempDir dir;
+    const auto fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        const char* what;
+        std::int16_t playOnly;
+        std::int16_t dataOnly;
+        bool create;
+    };
+    const Case cases[] = {{"data-only", 0, 1, false},   {"played data-only", 1, 1, false},
+                          {"WAV", 0, 0, false},         {"played WAV", 1, 0, false},
+                          {"MPEG stream", 1, 2, false}, {"new file", 0, 0, true}};
+    for (const std::string& path : {std::string("/dev/null"), std::string("/dev/zero"), fifo}) {
+        for (const auto& k : cases) {
+            AURX300Ctrl c(testsupport::environmentWith(devices()));
+            ASSERT_TRUE(c.put_PlayOnly(k.playOnly));
+            ASSERT_TRUE(c.put_DataOnly(k.dataOnly));
+            const auto code = k.create ? c.OpenNewFile(path) : c.OpenExistingOrNewFile(path);
+            EXPECT_EQ(code, 2) << path << ", " << k.what;
+            EXPECT_EQ(c.get_Status(), 1) << path << ", " << k.what;
+        }
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)) << "/dev/null is still the device";
 }
 
 TEST(ControlLifecycle, ATemporaryFileLivesInTmpdirAndIsDeletedWhenClosed) {

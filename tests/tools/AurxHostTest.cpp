@@ -209,6 +209,29 @@ TEST(AurxHost, LoadOfAnythingButARegularFilePrintsFailed) {
     EXPECT_EQ(r.output, "failed\nfailed\nfailed\nNumSegments = 8\n");
 }
 
+TEST(AurxHost, DevicesAndFifosAreRefusedAsFilesAndAsTheLine) {
+    TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Opening /dev/zero searched its endless zeros for chunks, a FIFO blocked in the open, and
+    // a line of /dev/zero kept StartRecording from returning: the timeout makes a hang fail.
+    const auto r =
+        host(dir,
+             "new c\ncall OpenExistingOrNewFile /dev/zero\n"
+             "call OpenExistingOrNewFile /dev/urandom\n"
+             "call OpenExistingOrNewFile \"" +
+                 fifo +
+                 "\"\nput SampleRate 8000\nput NumChannels 1\n"
+                 "call OpenNewFile \"" +
+                 dir.file("call.wav") + "\"\ncall StartRecording\nsleep 300\ncall Stop\n",
+             "AURX_DEVICES=virtual AURX_LINE_IN=/dev/zero timeout 60");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output,
+              "OpenExistingOrNewFile: errorCode=2\nOpenExistingOrNewFile: errorCode=2\n"
+              "OpenExistingOrNewFile: errorCode=2\nok\nok\nOpenNewFile: errorCode=0\n"
+              "StartRecording: errorCode=0\nStop:\n");
+}
+
 #ifdef AURX_HOST_WITH_QT
 TEST(AurxHost, RendersTheMeterIntoAPng) {
     TempDir dir;
