@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "recorder/engine/Tone.h"
 #include "recorder/store/AudioFile.h"
 #include "recorder/store/FileOpener.h"
 
@@ -165,14 +166,21 @@ CallResult AURX300Ctrl::put_Insert(std::int16_t v) {
     return {};
 }
 
+// A marker tone is a second or two; a minute is far beyond any use and keeps the file small.
+static_assert(engine::kLongestTone == 60, "the refusals name the bound");
+
 CallResult AURX300Ctrl::put_PreToneDuration(float v) {
     if (!(v >= 0)) return CallResult::refused("AURX300 PreToneDuration must be non-negative");
+    if (v > engine::kLongestTone)
+        return CallResult::refused("AURX300 PreToneDuration must be 60 seconds or less");
     shared_.preToneDuration = v;
     return {};
 }
 
 CallResult AURX300Ctrl::put_PostToneDuration(float v) {
     if (!(v >= 0)) return CallResult::refused("AURX300 PostToneDuration must be non-negative");
+    if (v > engine::kLongestTone)
+        return CallResult::refused("AURX300 PostToneDuration must be 60 seconds or less");
     shared_.postToneDuration = v;
     return {};
 }
@@ -223,13 +231,14 @@ CallResult AURX300Ctrl::put_VoxChannel(std::int16_t v) {
 }
 
 CallResult AURX300Ctrl::put_VoxStartLevel(float v) {
-    if (v > 0) return CallResult::refused("VoxStartLevel must be 0 or negative");
+    // Not a number is neither 0 nor negative, and no level would ever cross it.
+    if (!(v <= 0)) return CallResult::refused("VoxStartLevel must be 0 or negative");
     shared_.voxStartLevel = v;
     return {};
 }
 
 CallResult AURX300Ctrl::put_VoxStopLevel(float v) {
-    if (v > 0) return CallResult::refused("VoxStopLevel must be 0 or negative");
+    if (!(v <= 0)) return CallResult::refused("VoxStopLevel must be 0 or negative");
     shared_.voxStopLevel = v;
     return {};
 }

@@ -242,25 +242,24 @@ bool Capture::writeTone(bool post) {
     const float seconds =
         post ? ctx_.shared.postToneDuration.load() : ctx_.shared.preToneDuration.load();
     const std::int64_t frames = toneFrames(seconds, format_.samplesPerSec);
-    if (frames <= 0) return true;
-    switch (file_->encoding()) {
-        case Encoding::Pcm:
-            return file_->write(markerTone(frames, format_, ToneCoding::Linear),
-                                static_cast<std::int32_t>(frames), false);
-        case Encoding::ALaw:
-        case Encoding::MuLaw: {
-            const auto coding =
-                file_->encoding() == Encoding::ALaw ? ToneCoding::ALaw : ToneCoding::MuLaw;
-            return file_->write(markerTone(frames, format_, coding),
-                                static_cast<std::int32_t>(frames), false);
-        }
-        case Encoding::Compressed: {
-            const auto tone = markerTone(frames, format_, ToneCoding::Linear);
-            return encode(tone.data(), tone.size(), post ? unsigned{codecs::kConvertEnd} : 0u,
-                          false);
-        }
+    const Encoding encoding = file_->encoding();
+    const ToneCoding coding = encoding == Encoding::ALaw    ? ToneCoding::ALaw
+                              : encoding == Encoding::MuLaw ? ToneCoding::MuLaw
+                                                            : ToneCoding::Linear;
+    // A tenth of a second at a time, so that a long tone costs no more memory than a buffer.
+    const std::int64_t piece = std::max<std::int64_t>(format_.samplesPerSec / 10, 1);
+    for (std::int64_t done = 0; done < frames;) {
+        const std::int64_t n = std::min(piece, frames - done);
+        const auto tone = markerTone(n, format_, coding, done);
+        done += n;
+        const bool ok =
+            encoding == Encoding::Compressed
+                ? encode(tone.data(), tone.size(),
+                         post && done == frames ? unsigned{codecs::kConvertEnd} : 0u, false)
+                : file_->write(tone, static_cast<std::int32_t>(n), false);
+        if (!ok) return false;
     }
-    return false;
+    return true;
 }
 
 void Capture::finish() {

@@ -9,17 +9,17 @@ namespace engine {
 std::int64_t toneFrames(float seconds, std::uint32_t rate) {
     if (!(seconds > 0)) return 0;
     const double frames = std::trunc(static_cast<double>(seconds) * rate);
-    // An hour of tone is far beyond any sensible marker; cap what one write may hold.
-    return frames > 0 ? static_cast<std::int64_t>(std::min(frames, 3600.0 * rate)) : 0;
+    const double longest = static_cast<double>(kLongestTone) * rate;
+    return frames > 0 ? static_cast<std::int64_t>(std::min(frames, longest)) : 0;
 }
 
 std::vector<std::uint8_t> markerTone(std::int64_t frames, const codecs::WaveFormat& f,
-                                     ToneCoding coding) {
+                                     ToneCoding coding, std::int64_t first) {
     std::vector<std::uint8_t> out;
     if (frames <= 0) return out;
     const bool sixteen = coding == ToneCoding::Linear && f.bitsPerSample == 16;
     out.reserve(static_cast<std::size_t>(frames) * f.channels * (sixteen ? 2 : 1));
-    for (std::int64_t i = 0; i < frames; ++i) {
+    for (std::int64_t i = first; i < first + frames; ++i) {
         const double v = std::sin(static_cast<double>(i) * 5529.20307104 / f.samplesPerSec);
         for (unsigned c = 0; c < f.channels; ++c) {
             const auto s = static_cast<std::int16_t>(std::trunc(16384 * v));

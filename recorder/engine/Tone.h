@@ -11,12 +11,17 @@ namespace engine {
 
 enum class ToneCoding { Linear, ALaw, MuLaw };
 
-// Frames of a tone of `seconds` at `rate`: truncate(seconds × rate), 0 when not positive.
+// The longest tone the control accepts, in seconds.
+inline constexpr float kLongestTone = 60;
+
+// Frames of a tone of `seconds` at `rate`: truncate(seconds × rate), 0 when not positive, at
+// most the frames of kLongestTone.
 std::int64_t toneFrames(float seconds, std::uint32_t rate);
 
-// The tone's bytes in `format` (8- or 16-bit linear PCM), or as G.711 codes of its 16-bit
-// values (one byte per sample) when `coding` says so.
+// `frames` frames of the tone from its frame `first` on, in `format` (8- or 16-bit linear
+// PCM), or as G.711 codes of its 16-bit values (one byte per sample) when `coding` says so.
+// A long tone is made in pieces that follow each other without a seam.
 std::vector<std::uint8_t> markerTone(std::int64_t frames, const codecs::WaveFormat& format,
-                                     ToneCoding coding);
+                                     ToneCoding coding, std::int64_t first = 0);
 
 }  // namespace engine

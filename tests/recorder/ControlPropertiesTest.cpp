@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "recorder/control/AURX300Ctrl.h"
 #include "recorder/control/Dispatch.h"
@@ -105,6 +106,12 @@ TEST(ControlProperties, BadValuesAreRefusedWithTheirMessageAndLeaveTheOldValue) 
         {"NumChannels", Variant(std::int16_t{3}), "AURX300 NumChannels must be 1 or 2"},
         {"PreToneDuration", Variant(-0.5f), "AURX300 PreToneDuration must be non-negative"},
         {"PostToneDuration", Variant(-1.0f), "AURX300 PostToneDuration must be non-negative"},
+        {"PreToneDuration", Variant(std::nanf("")), "AURX300 PreToneDuration must be non-negative"},
+        // A tone of 1e30 s was written out in full: hundreds of megabytes for a short call.
+        {"PreToneDuration", Variant(1e30f), "AURX300 PreToneDuration must be 60 seconds or less"},
+        {"PreToneDuration", Variant(60.01f), "AURX300 PreToneDuration must be 60 seconds or less"},
+        {"PostToneDuration", Variant(std::numeric_limits<float>::infinity()),
+         "AURX300 PostToneDuration must be 60 seconds or less"},
         {"PreRollTime", Variant(-1.0f), "AURX300 PreRollTime must be in the range 0 to 10"},
         {"PreRollTime", Variant(10.5f), "AURX300 PreRollTime must be in the range 0 to 10"},
         {"PreRollTime", Variant(std::nanf("")), "AURX300 PreRollTime must be in the range 0 to 10"},
@@ -120,6 +127,8 @@ TEST(ControlProperties, BadValuesAreRefusedWithTheirMessageAndLeaveTheOldValue) 
         {"VoxChannel", Variant(std::int16_t{4}), "VoxChannel must be 0..3"},
         {"VoxStartLevel", Variant(0.5f), "VoxStartLevel must be 0 or negative"},
         {"VoxStopLevel", Variant(0.1f), "VoxStopLevel must be 0 or negative"},
+        {"VoxStartLevel", Variant(std::nanf("")), "VoxStartLevel must be 0 or negative"},
+        {"VoxStopLevel", Variant(std::nanf("")), "VoxStopLevel must be 0 or negative"},
         {"VoxTime", Variant(std::int16_t{-1}), "VoxTime must be 0 or positive"},
         {"DataOnly", Variant(std::int16_t{3}), "DataOnly must be negative, 0, 1 or 2"},
     };
@@ -146,6 +155,9 @@ TEST(ControlProperties, BoundaryValuesAreAccepted) {
              {"PreRollTime", Variant(3.0f)},
              {"PreRollTime", Variant(10.0f)},
              {"PreRollTime", Variant(0.0f)},
+             {"PreToneDuration", Variant(60.0f)},
+             {"PostToneDuration", Variant(60.0f)},
+             {"VoxStopLevel", Variant(-std::numeric_limits<float>::infinity())},
              {"DataOnly", Variant(std::int16_t{-44})},
              {"DataOnly", Variant(std::int16_t{2})},
              {"RecordDevice", Variant(std::int32_t{7})},

@@ -1,6 +1,13 @@
 // aurx-host as a user runs it: scripts in, lines out, exit status.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "tests/support/Sound.h"
 #include "tests/support/TempDir.h"
@@ -22,6 +29,31 @@ Run host(const TempDir& dir, const std::string& script,
     r.status =
         run("env " + env + " " PARLARO_BINARY_DIR "/tools/aurx-host/aurx-host", path, &r.output);
     return r;
+}
+
+// The peak resident memory, in KiB, of aurx-host running `script` on the virtual devices.
+long peakKib(const TempDir& dir, const std::string& script) {
+    const std::string path = dir.file("peak.aurx");
+    writeFile(path, script);
+    const std::string host = PARLARO_BINARY_DIR "/tools/aurx-host/aurx-host";
+    std::vector<std::string> words = {"/usr/bin/env", "AURX_DEVICES=virtual", "AURX_CLOCK=fast",
+                                      host, path};
+    std::vector<char*> argv;
+    for (auto& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    rusage usage{};
+    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return usage.ru_maxrss;
 }
 
 }  // namespace
@@ -230,6 +262,28 @@ TEST(AurxHost, DevicesAndFifosAreRefusedAsFilesAndAsTheLine) {
               "OpenExistingOrNewFile: errorCode=2\nOpenExistingOrNewFile: errorCode=2\n"
               "OpenExistingOrNewFile: errorCode=2\nok\nok\nOpenNewFile: errorCode=0\n"
               "StartRecording: errorCode=0\nStop:\n");
+}
+
+TEST(AurxHost, MinuteLongMarkerTonesTakeNoMoreMemoryThanNone) {
+    TempDir dir;
+    const auto record = [&](const std::string& seconds) {
+        return peakKib(dir,
+                       "new c\nput SampleRate 48000\nput NumChannels 2\nput BitsPerSample 16\n"
+                       "put PreToneDuration " +
+                           seconds + "\nput PostToneDuration " + seconds +
+                           "\nput RecordTimeLimit 0.2\ncall OpenNewFile \"" +
+                           dir.file("tones.wav") +
+                           "\"\ncall StartRecording\nwait RecordingStopped 60000\n"
+                           "call Reset\n");
+    };
+    const long without = record("0");
+    const long with = record("60");
+    ASSERT_GT(without, 0);
+    ASSERT_GT(with, 0);
+    // Each tone is 11 MB of audio; made whole, it (and its copy waiting to be written) showed
+    // in the peak.
+    EXPECT_LT(with - without, 4 * 1024) << without << " KiB without tones, " << with << " with";
+    EXPECT_EQ(std::filesystem::file_size(dir.file("tones.wav")), 46u + 2 * 11520000u + 38400u);
 }
 
 #ifdef AURX_HOST_WITH_QT

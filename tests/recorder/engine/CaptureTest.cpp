@@ -137,6 +137,31 @@ TEST(Capture, TonesFrameEveryWrittenStretch) {
     }
 }
 
+TEST(Capture, LongTonesAreWrittenInPiecesThatJoinWithoutASeam) {
+    for (const std::int16_t bits : {16, 8, 107}) {
+        EngineRig rig;
+        rig.line(ramp(8000));
+        auto& c = rig.control();
+        ASSERT_TRUE(c.put_PreToneDuration(0.375f));  // three and three quarter pieces
+        ASSERT_TRUE(c.put_PostToneDuration(0.25f));
+        ASSERT_EQ(rig.openNew("long.wav", bits), 0);
+        ASSERT_EQ(c.StartRecording(), 0);
+        rig.steps(1);
+        c.Stop();
+        ASSERT_EQ(c.Reset(), 0);
+        const std::string data = chunkData(readFile(rig.dir.file("long.wav")), "data");
+        const auto coding = bits == 107 ? engine::ToneCoding::MuLaw : engine::ToneCoding::Linear;
+        const auto format = codecs::WaveFormat::pcm(8000, 1, bits == 107 ? 16 : bits);
+        const auto pre = engine::markerTone(3000, format, coding);
+        const auto post = engine::markerTone(2000, format, coding);
+        const std::size_t frameBytes = pre.size() / 3000;
+        ASSERT_EQ(data.size(), pre.size() + 800 * frameBytes + post.size()) << bits;
+        EXPECT_EQ(data.substr(0, pre.size()), std::string(pre.begin(), pre.end())) << bits;
+        EXPECT_EQ(data.substr(data.size() - post.size()), std::string(post.begin(), post.end()))
+            << bits;
+    }
+}
+
 TEST(Capture, ARecordingStartedPausedWritesNothingUntilResumed) {
     EngineRig rig;
     rig.line(ramp(16000));
