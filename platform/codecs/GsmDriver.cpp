@@ -4,7 +4,9 @@
 // handle so the frame parity begins again at a block boundary.
 #include <gsm.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "platform/codecs/BlockStream.h"
 #include "platform/codecs/Drivers.h"
@@ -80,7 +82,10 @@ class GsmDriver : public Driver {
     std::string tagName() const override { return "GSM 6.10"; }
 
     bool accepts(const WaveFormat& f, std::span<const std::uint8_t> block) const override {
-        if (f.channels != 1 || f.blockAlign != kBlockBytes || f.samplesPerSec == 0) return false;
+        // Only the rates it offers: any other is a damaged or hostile header.
+        if (f.channels != 1 || f.blockAlign != kBlockBytes ||
+            std::find(std::begin(kRates), std::end(kRates), f.samplesPerSec) == std::end(kRates))
+            return false;
         if (f.extraSize >= 2 && block.size() >= kWaveFormatSize + 2)
             return readLe16(block, kWaveFormatSize) == kSamplesPerBlock;
         return true;

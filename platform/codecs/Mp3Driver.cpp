@@ -21,7 +21,8 @@ bool isMpegRate(std::uint32_t rate) {
 }
 
 std::uint32_t kbps(const WaveFormat& f) {
-    return f.avgBytesPerSec * 8 / 1000;
+    // In 64 bits: a hostile byte rate must not wrap round to a plausible bit rate.
+    return static_cast<std::uint32_t>(std::uint64_t{f.avgBytesPerSec} * 8 / 1000);
 }
 
 // Output produced but not yet handed to the caller.

@@ -176,6 +176,17 @@ class AURX300Ctrl : private engine::Notifier {
   private:
     class FormatBridge;
 
+    // The properties an open sets from the file's format before it knows whether the open
+    // succeeds; a failed open puts them back.
+    struct FormatProperties {
+        std::int32_t sampleRate;
+        std::int16_t numChannels;
+        std::int16_t bitsPerSample;
+        formats::AcmFormat acmFormat;
+    };
+    FormatProperties formatProperties() const;
+    void restore(const FormatProperties& saved);
+
     void repaint();
     std::int16_t fail(std::int16_t code);  // stores a non-zero code in LastError
     bool fileOpen() const;

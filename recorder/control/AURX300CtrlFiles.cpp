@@ -114,7 +114,20 @@ std::int16_t AURX300Ctrl::adoptFile(std::unique_ptr<store::AudioFile> file) {
     return kOk;
 }
 
+AURX300Ctrl::FormatProperties AURX300Ctrl::formatProperties() const {
+    return FormatProperties{sampleRate_, numChannels_, bitsPerSample_, acmFormat_};
+}
+
+void AURX300Ctrl::restore(const FormatProperties& saved) {
+    sampleRate_ = saved.sampleRate;
+    numChannels_ = saved.numChannels;
+    bitsPerSample_ = saved.bitsPerSample;
+    acmFormat_ = saved.acmFormat;
+    repaint();
+}
+
 std::int16_t AURX300Ctrl::createNew(const std::string& filename) {
+    const FormatProperties saved = formatProperties();
     FormatBridge bridge(*this);
     const store::FileRequest request{filename,
                                      false,
@@ -123,7 +136,10 @@ std::int16_t AURX300Ctrl::createNew(const std::string& filename) {
                                      static_cast<std::uint32_t>(sampleRate_),
                                      static_cast<std::uint16_t>(numChannels_)};
     auto outcome = store::createFile(request, bridge);
-    if (outcome.code != kOk) return fail(outcome.code);
+    if (outcome.code != kOk) {
+        restore(saved);
+        return fail(outcome.code);
+    }
     return adoptFile(std::move(outcome.file));
 }
 
@@ -153,6 +169,7 @@ std::int16_t AURX300Ctrl::OpenExistingOrNewFile(const std::string& filename) {
         if (playOnly_) return fail(kPlayOnlyRefused);
         return createNew(filename);
     }
+    const FormatProperties saved = formatProperties();
     FormatBridge bridge(*this);
     const store::FileRequest request{filename,
                                      playOnly_ != 0,
@@ -161,7 +178,10 @@ std::int16_t AURX300Ctrl::OpenExistingOrNewFile(const std::string& filename) {
                                      static_cast<std::uint32_t>(sampleRate_),
                                      static_cast<std::uint16_t>(numChannels_)};
     auto outcome = store::openFile(request, bridge);
-    if (outcome.code != kOk) return fail(outcome.code);
+    if (outcome.code != kOk) {
+        restore(saved);
+        return fail(outcome.code);
+    }
     adoptFile(std::move(outcome.file));
     file_->positionAtEnd();  // so that a recording appends
     return kOk;

@@ -21,6 +21,7 @@ struct BadFile {
     std::int32_t numSamples = 0;  // when it opens
     std::int16_t dataOnly = 0;
     std::int16_t bitsPerSample = 8;  // for header-less files; 100 is GSM 6.10
+    std::int16_t playOnly = 0;       // opened only to play: no device or codec checks on the format
 };
 
 const std::string kMono8 = pcmFmt(1, 8000, 8);
@@ -37,6 +38,15 @@ const std::string kFreeFormat = std::string("\xFF\xFB\x00\xC4", 4);
 std::string zeros(std::size_t n) {
     return std::string(n, '\0');
 }
+
+// A GSM 6.10 file of two blocks whose header claims `rate`.
+std::string gsmAt(std::uint32_t rate) {
+    return riff(chunk("fmt ", fmtFields(49, 1, rate, 1625, 65, 0) + le16(2) + le16(320)) +
+                chunk("fact", le32(640)) + chunk("data", zeros(130)));
+}
+
+// MPEGLAYER3WAVEFORMAT's extra bytes for 8 kbit/s at 8 kHz.
+const std::string kMp3Extra = le16(1) + le32(2) + le16(72) + le16(1) + le16(1393);
 
 std::string manyEmptyChunks() {
     std::string s;
@@ -80,6 +90,21 @@ const BadFile kWavFiles[] = {
      riff(chunk("fmt ", fmtFields(49, 1, 8000, 1625, 65, 0) + le16(2) + le16(160)) +
           chunk("data", zeros(130))),
      kUnsupported},
+    // Played without device checks, only the codec and the set-up stand between an absurd
+    // header and the control's properties and buffers.
+    {"PlayedGsmAtTheLargestRate", gsmAt(0x7FFFFFFF), kUnsupported, 0, 0, 8, 1},
+    {"PlayedGsmAtAllRateBitsSet", gsmAt(0xFFFFFFFF), kUnsupported, 0, 0, 8, 1},
+    {"PlayedGsmAtTwelveKilohertz", gsmAt(12000), kUnsupported, 0, 0, 8, 1},
+    {"PlayedGsmAtOneMegahertz", gsmAt(1000000), kUnsupported, 0, 0, 8, 1},
+    {"PlayedGsmAtOneHertz", gsmAt(1), kUnsupported, 0, 0, 8, 1},
+    {"PlayedGsmWithAllChannelBitsSet",
+     riff(chunk("fmt ", fmtFields(49, 0xFFFF, 8000, 1625, 65, 0) + le16(2) + le16(320)) +
+          chunk("data", zeros(130))),
+     kUnsupported, 0, 0, 8, 1},
+    {"PlayedMp3WhoseByteRateWrapsToEightKilobits",
+     riff(chunk("fmt ", fmtFields(85, 1, 8000, 0x200003E8, 1, 0) + le16(12) + kMp3Extra) +
+          chunk("data", zeros(144))),
+     kUnsupported, 0, 0, 8, 1},
     // Odd but valid: these open.
     {"SixKilohertz", riff(pcmFmt(1, 6000, 8) + kFiveSamples), 0, 5},
     {"OddDataSizeWithItsPadByte", riff(kMono8 + kFiveSamples + chunk("LIST", "x")), 0, 5},
@@ -108,6 +133,14 @@ const BadFile kHeaderlessFiles[] = {
     {"HeaderInTheLastScannedBytes", zeros(32764) + kLayer3 + zeros(1000), 0, 4016, 2},
 };
 
+// What an open sets from a file: SampleRate, NumChannels, BitsPerSample and AcmFormat.
+std::string formatProperties(const aurx::AURX300Ctrl& c) {
+    return aurx::Variant(c.get_SampleRate()).display() + " Hz, " +
+           aurx::Variant(c.get_NumChannels()).display() + " channels, " +
+           aurx::Variant(c.get_BitsPerSample()).display() + " bits, format " +
+           c.get_AcmFormat().display();
+}
+
 class BadFiles : public ::testing::TestWithParam<BadFile> {};
 
 TEST_P(BadFiles, OpenWithTheirOwnCodeAndNothingElse) {
@@ -126,6 +159,8 @@ TEST_P(BadFiles, OpenWithTheirOwnCodeAndNothingElse) {
     }
     ASSERT_TRUE(control->put_BitsPerSample(f.bitsPerSample).ok());
     ASSERT_TRUE(control->put_DataOnly(f.dataOnly).ok());
+    ASSERT_TRUE(control->put_PlayOnly(f.playOnly).ok());
+    const auto before = formatProperties(*control);
 
     EXPECT_EQ(control->OpenExistingOrNewFile(path), f.code);
     if (f.code != 0) {
@@ -133,6 +168,7 @@ TEST_P(BadFiles, OpenWithTheirOwnCodeAndNothingElse) {
         EXPECT_EQ(control->get_Status(), 1);
         EXPECT_EQ(control->get_Filename(), "");
         EXPECT_EQ(control->get_NumSamples(), 0);
+        EXPECT_EQ(formatProperties(*control), before) << "a failed open changed the properties";
     } else {
         EXPECT_EQ(control->get_LastError(), 0);
         EXPECT_EQ(control->get_Status(), 2);
@@ -158,6 +194,49 @@ TEST(FactCounts, BeyondTheDataAreLeftAsTheyWereWhenTheFileIsClosed) {
     ASSERT_EQ(openExisting(*control, path), 0);
     EXPECT_EQ(control->Reset(), 0);
     EXPECT_EQ(testsupport::readFile(path), bytes) << "the file was changed";
+}
+
+// Compression formats whose fields overflow or divide by zero in the set-up, or whose rate or
+// channels the codec cannot take: code 5 for a new file and for a header-less one, played or
+// not, with the properties as they were.
+TEST(BadCompressionFormats, GiveFiveAndLeaveThePropertiesAsTheyWere) {
+    const struct {
+        const char* name;
+        std::string hex;
+    } formats[] = {
+        {"pcm whose channels times rate wrap to zero", "010000010000000101000000010010000000"},
+        {"pcm without channels", "010000000000000101000000010010000000"},
+        {"pcm at the largest rate", "01000100ffffff7ffeffffff020010000000"},
+        {"gsm at all rate bits set", "31000100ffffffff590600004100000002004001"},
+        {"gsm at twelve kilohertz", "31000100e02e0000590600004100000002004001"},
+        {"mp3 whose byte rate wraps to eight kilobits",
+         "55000100401f0000e803002001000000"
+         "0c00010002000000480001007105"},
+    };
+    testsupport::TempDir dir;
+    const auto data = dir.file("data.raw");
+    testsupport::writeFile(data, zeros(650));
+    for (const auto& f : formats) {
+        for (const std::int16_t playOnly : {0, 1}) {
+            auto control = makeControl();
+            ASSERT_EQ(control->Reset(), 0);
+            ASSERT_TRUE(control->put_SampleRate(8000).ok());
+            ASSERT_TRUE(control->put_NumChannels(1).ok());
+            ASSERT_TRUE(control->put_BitsPerSample(100).ok());
+            ASSERT_TRUE(control->put_DataOnly(1).ok());
+            ASSERT_TRUE(control->put_AcmFormat(aurx::Variant(f.hex)).ok()) << f.name;
+            ASSERT_TRUE(control->put_PlayOnly(playOnly).ok());
+            const auto before = formatProperties(*control);
+            EXPECT_EQ(control->OpenExistingOrNewFile(data), kUnsupported) << f.name << playOnly;
+            EXPECT_EQ(control->get_Status(), 1) << f.name;
+            EXPECT_EQ(formatProperties(*control), before) << f.name << playOnly;
+            if (playOnly == 0) {
+                EXPECT_EQ(control->OpenNewFile(dir.file("new.raw")), kUnsupported) << f.name;
+                EXPECT_EQ(formatProperties(*control), before) << f.name;
+            }
+        }
+    }
+    EXPECT_EQ(testsupport::readFile(data), zeros(650));
 }
 
 INSTANTIATE_TEST_SUITE_P(Wav, BadFiles, ::testing::ValuesIn(kWavFiles), RowName());
