@@ -119,7 +119,9 @@ void Capture::writeFailed() {
     failed_ = true;
     if (ctx_.worker.state() == kRecording) {
         stopWith(8);
-    } else if (cause_ == 0) {
+    } else {
+        // A recording that was already ending (on request or at its limit) has lost audio
+        // now, and the host must hear that rather than why it ended.
         cause_ = 8;
         ctx_.shared.lastError.store(8);
     }
@@ -270,6 +272,7 @@ void Capture::finish() {
         while (ok && leftover_ > 0) {
             const auto c = encoder_->convert({source_.data(), leftover_}, encoded_,
                                              codecs::kConvertBlockAlign);
+            ok = c.has_value();  // a codec that fails here loses the recording's end
             if (!c || c->destUsed == 0) break;
             leftover_ -= c->sourceUsed;
             std::memmove(source_.data(), source_.data() + c->sourceUsed, leftover_);
@@ -280,6 +283,7 @@ void Capture::finish() {
             codecs::kConvertBlockAlign | (toneFollows ? 0u : unsigned{codecs::kConvertEnd});
         for (int guard = 0; ok && guard < 64; ++guard) {
             const auto c = encoder_->convert({source_.data(), leftover_}, encoded_, flags);
+            ok = c.has_value();
             if (!c || (c->destUsed == 0 && c->sourceUsed == 0)) break;
             leftover_ -= c->sourceUsed;
             std::memmove(source_.data(), source_.data() + c->sourceUsed, leftover_);
@@ -290,6 +294,8 @@ void Capture::finish() {
     input_.reset();
     buffers_.release();
     if (!tonePending_ && !failed_ && !writeTone(true)) writeFailed();
+    // What is still gathered goes to the file here, where a failure can still be reported.
+    if (!failed_ && !file_->flushWrites()) writeFailed();
     release();
     if (file_->inserting() && !file_->finishInsert()) writeFailed();
     preRoll_.end(cause_ == 0 && !failed_, PreRoll::Clock::now());

@@ -98,6 +98,8 @@ class AudioFile {
     bool write(std::span<const std::uint8_t> bytes, std::int32_t frames, bool capturedAudio);
     // Reads data bytes starting `offset` bytes into the data; the count read, or −1 on failure.
     std::int64_t read(std::uint64_t offset, std::span<std::uint8_t> out);
+    // Writes what consecutive writes gathered; false when not all of it reached the file.
+    bool flushWrites() { return flushPending(); }
     std::int64_t writeOffset() const { return writeOffset_.load(); }
     // Puts the write point at `offset` bytes into the data and the position at the frame
     // there.
