@@ -65,6 +65,8 @@ bool AudioFile::deleteFrames(std::int32_t frames) {
     if (!flushPending()) return false;
     // Beyond the frames behind the position the file is cut at the position.
     const std::int64_t cut = std::min<std::int64_t>(n, static_cast<std::int64_t>(length) - pos);
+    // At the end there is nothing to delete, and nothing is rewritten.
+    if (cut <= 0) return true;
     const std::uint64_t to = byteOfFrame(pos);
     const std::uint64_t from = byteOfFrame(pos + cut);
     const std::uint64_t end = byteOfFrame(length);

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "recorder/store/FileOpener.h"
@@ -45,18 +47,24 @@ bool copyRange(riff::File& in, std::uint64_t from, riff::File& out, std::uint64_
 }
 
 bool replaceFile(const std::string& path, const std::function<bool(riff::File& out)>& build) {
-    const std::string dir = directoryOf(path);
+    // The file the path leads to is the one replaced: a symbolic link stays a link to it.
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                               &std::free);
+    if (!resolved) return false;
+    const std::string target = resolved.get();
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const std::string dir = directoryOf(target);
     const std::string temporary = makeUniqueFile(dir);
     if (temporary.empty()) return false;
     // The new file keeps the old one's permissions.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) ::chmod(temporary.c_str(), st.st_mode & 07777);
+    ::chmod(temporary.c_str(), st.st_mode & 07777);
     bool ok = false;
     if (auto out = riff::File::open(temporary, riff::Mode::Create)) {
         ok = build(*out) && out->flush();
         out->close();
     }
-    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+    ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) {
         ::unlink(temporary.c_str());
         return false;

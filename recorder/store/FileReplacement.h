@@ -11,8 +11,10 @@
 
 namespace store {
 
-// Builds the new content with `build` into a fresh file beside `path` and replaces `path`
-// with it. False, with `path` untouched and no temporary file left, when anything fails.
+// Builds the new content with `build` into a fresh file beside the regular file that `path`
+// leads to (following symbolic links) and replaces that file with it. False, with the file
+// untouched and no temporary file left, when anything fails or the path does not lead to a
+// regular file.
 bool replaceFile(const std::string& path, const std::function<bool(riff::File& out)>& build);
 
 // Copies `length` bytes of `in` from `from` to `out` at `to`, in pieces of 64 KiB.

@@ -2,6 +2,7 @@
 // sizes, and that a failure at any point leaves the file as it was.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
@@ -166,6 +167,66 @@ TEST(Editing, DeletingMovesTheRestDownAndKeepsTheFileLengthOnDisk) {
     EXPECT_EQ(filesIn(f.rig.dir.path()).size(), 3u) << "no copy is left beside the file";
 }
 
+// Every edit changes the file a symbolic link leads to, rebuilt beside it, and leaves the
+// link a link.
+TEST(Editing, EditsChangeTheFileALinkLeadsTo) {
+    enum class Edit { Delete, RePack, Insert };
+    for (const auto edit : {Edit::Delete, Edit::RePack, Edit::Insert}) {
+        Fixture f;
+        const std::string folder = f.rig.dir.file("elsewhere");
+        std::filesystem::create_directory(folder);
+        const std::string target = folder + "/call.wav";
+        std::filesystem::rename(f.path, target);
+        const std::string link = f.rig.dir.file("link.wav");
+        std::filesystem::create_symlink(target, link);
+        auto& c = f.rig.control();
+        ASSERT_EQ(c.OpenExistingOrNewFile(link), 0);
+        c.put_CurrentSamplePosition(8000);
+        switch (edit) {
+            case Edit::Delete:
+                ASSERT_EQ(c.DeleteTime(0.5), 0);
+                break;
+            case Edit::RePack:
+                ASSERT_EQ(c.DeleteSamples(4000), 0);
+                ASSERT_EQ(c.RePack(), 0);
+                break;
+            case Edit::Insert:
+                ASSERT_TRUE(c.put_Insert(1));
+                ASSERT_EQ(c.StartRecording(), 0);
+                f.rig.steps(5);
+                c.Stop();
+                ASSERT_TRUE(f.rig.waitFor("RecordingStopped"));
+                break;
+        }
+        ASSERT_EQ(c.Reset(), 0);
+        const int e = static_cast<int>(edit);
+        ASSERT_TRUE(std::filesystem::is_symlink(link)) << e;
+        EXPECT_EQ(std::filesystem::read_symlink(link), target) << e;
+        const auto got = dataOf(target);
+        EXPECT_EQ(got.size(), edit == Edit::Insert ? 44000u : 36000u) << e;
+        EXPECT_EQ(slice(got, 0, 8000), slice(f.original, 0, 8000)) << e;
+        EXPECT_EQ(filesIn(folder), std::vector<std::string>{"call.wav"}) << e;
+    }
+}
+
+// A delete at the end changes nothing at all, not even the file's inode.
+TEST(Editing, ADeleteAtTheEndRewritesNothing) {
+    Fixture f;
+    auto& c = f.rig.control();
+    ASSERT_EQ(c.OpenExistingOrNewFile(f.path), 0);  // at the end
+    const std::string before = readFile(f.path);
+    struct stat st {};
+    ASSERT_EQ(::stat(f.path.c_str(), &st), 0);
+    EXPECT_EQ(c.DeleteSamples(1), 0);
+    EXPECT_EQ(c.DeleteTime(2.0), 0);
+    EXPECT_EQ(c.get_NumSamples(), 40000);
+    struct stat after {};
+    ASSERT_EQ(::stat(f.path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, st.st_ino) << "the file was rebuilt";
+    ASSERT_EQ(c.Reset(), 0);
+    EXPECT_EQ(readFile(f.path), before);
+}
+
 TEST(Editing, EditsRefuseTheWrongState) {
     Fixture f;
     auto& c = f.rig.control();
@@ -223,4 +284,51 @@ TEST(Editing, AFailedMergeLeavesTheFileAsItWasAndReportsEight) {
     EXPECT_TRUE(filesIn(f.tmp).empty());
     ASSERT_EQ(c.Reset(), 0);
     EXPECT_EQ(readFile(f.path), before);
+}
+
+// Audio lost to a write at the end of a recording is reported as a write error whether the
+// recording was stopped or reached its limit: the merge of an insert, the post-tone, and what
+// was still gathered for the file.
+TEST(Editing, AWriteFailingAsTheRecordingEndsReportsEightHoweverItEnded) {
+    struct Case {
+        const char* what;
+        bool insert;
+        float postTone;
+        rlim_t fileLimit;
+    };
+    const Case cases[] = {
+        {"merge", true, 0.0f, 60000},                   // the insert fits, the merged file not
+        {"post-tone", false, 1.0f, 44 + 16000 + 4000},  // the tone overflows a flush
+        {"last gathered bytes", false, 0.2f, 44 + 16000 + 2000},  // still waiting at the end
+    };
+    for (const auto& k : cases) {
+        for (const bool byLimit : {false, true}) {
+            Fixture f;
+            auto& c = f.rig.control();
+            ASSERT_TRUE(c.put_PostToneDuration(k.postTone));
+            if (k.insert) {
+                ASSERT_EQ(c.OpenExistingOrNewFile(f.path), 0);
+                ASSERT_TRUE(c.put_Insert(1));
+                c.put_CurrentSamplePosition(8000);
+            } else {
+                ASSERT_EQ(f.rig.openNew("new.wav", 16), 0);
+            }
+            ASSERT_TRUE(c.put_RecordTimeLimit(byLimit ? 1.0 : 0.0));
+            ASSERT_EQ(c.StartRecording(), 0);
+            {
+                WriteLimit limit(k.fileLimit);
+                if (byLimit) {
+                    while (c.get_Status() == 3 && f.rig.step()) {
+                    }
+                } else {
+                    f.rig.steps(10);
+                    c.Stop();
+                }
+                ASSERT_TRUE(f.rig.waitFor("RecordingStopped"));
+            }
+            EXPECT_EQ(f.rig.log->changes(), std::vector<std::string>{"RecordingStopped 8"})
+                << k.what << (byLimit ? ", ended by the limit" : ", stopped");
+            EXPECT_EQ(c.get_LastError(), 8) << k.what;
+        }
+    }
 }
