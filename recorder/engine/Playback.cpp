@@ -100,34 +100,40 @@ std::int64_t Playback::fillCompressed(wave::Buffer& b) {
     if (readOffset_ < 0)
         readOffset_ = static_cast<std::int64_t>(
             std::floor(file_->readPosition() / c->samplesPerBlock + 0.5) * block);
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(
-        source_.size() - leftover_, static_cast<std::uint64_t>(readOffset_) < size
-                                        ? size - static_cast<std::uint64_t>(readOffset_)
-                                        : 0));
-    std::int64_t got = 0;
-    if (want > 0) {
-        got = file_->read(static_cast<std::uint64_t>(readOffset_),
-                          {source_.data() + leftover_, want});
-        if (got < 0) return got;
-    }
-    readOffset_ += got;
-    const std::size_t length = leftover_ + static_cast<std::size_t>(got);
-    unsigned flags = flags_;
-    if (got == 0 && leftover_ == 0) flags |= codecs::kConvertEnd;
     const std::size_t outLength = std::min(decoded_.size(), b.capacity);
-    const auto conv =
-        decoder_->convert({source_.data(), length}, {decoded_.data(), outLength}, flags);
-    flags_ = codecs::kConvertBlockAlign;
-    if (!conv) return -1;
-    leftover_ = length - conv->sourceUsed;
-    std::memmove(source_.data(), source_.data() + conv->sourceUsed, leftover_);
-    std::memcpy(b.data, decoded_.data(), conv->destUsed);
-    b.length = conv->destUsed;
-    const double frames = std::floor(static_cast<double>(got) * c->samplesPerBlock / block + 0.5);
-    file_->setReadPosition(file_->readPosition() + frames);
-    if (b.length == 0) return 0;
-    // What the decoder still held after the last read plays too; the data ends after it.
-    return std::max<std::int64_t>(static_cast<std::int64_t>(frames), 1);
+    double frames = 0;
+    // A damaged stretch decodes to nothing: read on past it until the decoder finds its feet
+    // again, and take only the end of the data for the end.
+    for (;;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(
+            source_.size() - leftover_, static_cast<std::uint64_t>(readOffset_) < size
+                                            ? size - static_cast<std::uint64_t>(readOffset_)
+                                            : 0));
+        std::int64_t got = 0;
+        if (want > 0) {
+            got = file_->read(static_cast<std::uint64_t>(readOffset_),
+                              {source_.data() + leftover_, want});
+            if (got < 0) return got;
+        }
+        readOffset_ += got;
+        const std::size_t length = leftover_ + static_cast<std::size_t>(got);
+        unsigned flags = flags_;
+        if (got == 0 && leftover_ == 0) flags |= codecs::kConvertEnd;
+        const auto conv =
+            decoder_->convert({source_.data(), length}, {decoded_.data(), outLength}, flags);
+        flags_ = codecs::kConvertBlockAlign;
+        if (!conv) return -1;
+        leftover_ = length - conv->sourceUsed;
+        std::memmove(source_.data(), source_.data() + conv->sourceUsed, leftover_);
+        std::memcpy(b.data, decoded_.data(), conv->destUsed);
+        b.length = conv->destUsed;
+        const double read = std::floor(static_cast<double>(got) * c->samplesPerBlock / block + 0.5);
+        frames += read;
+        file_->setReadPosition(file_->readPosition() + read);
+        // What the decoder still held after the last read plays too; the data ends after it.
+        if (b.length > 0) return std::max<std::int64_t>(static_cast<std::int64_t>(frames), 1);
+        if (got == 0 && conv->sourceUsed == 0) return 0;
+    }
 }
 
 void Playback::onBuffer(wave::Buffer& b) {

@@ -129,6 +129,58 @@ TEST(Playback, AnMp3StreamPlaysWhatMpg123Decodes) {
     EXPECT_EQ(slice(ours, 0, n), slice(theirs, 0, n));
 }
 
+// Zeros or noise inside a stream decode to nothing for a while; playback reads on past them
+// and plays the rest, ending only at the end of the data.
+TEST(Playback, AnMp3StreamPlaysToItsEndPastADamagedStretch) {
+    const struct {
+        const char* name;
+        std::string bytes;
+    } damage[] = {
+        {"8 KiB of zeros", std::string(8192, '\0')},
+        {"64 KiB of zeros", std::string(65536, '\0')},
+        {"noise",
+         [] {
+             std::string noise(8192, '\0');
+             std::uint32_t x = 12345;
+             for (auto& ch : noise) {
+                 x = x * 1103515245 + 12345;
+                 ch = static_cast<char>(x >> 24);
+             }
+             return noise;
+         }()},
+    };
+    for (const auto& d : damage) {
+        EngineRig rig;
+        const std::string source = rig.dir.file("source.wav");
+        writePcm16Wav(source, sine(500, 0.5, 48000, 16000), 16000, 1);
+        const std::string mp3 = rig.dir.file("stream.mp3");
+        ASSERT_EQ(run("lame", "--quiet -m m -b 32 " + source + " " + mp3), 0);
+        const std::string raw = rig.dir.file("mpg123.raw");
+        ASSERT_EQ(run("mpg123", "-q -s " + mp3 + " > " + raw), 0);
+        const auto intact = pcm16(readFile(raw));
+        const std::string stream = readFile(mp3);
+        const std::size_t third = stream.size() / 3;
+        writeFile(mp3, stream.substr(0, third) + d.bytes + stream.substr(third));
+
+        auto& c = rig.control();
+        ASSERT_TRUE(c.put_PlayOnly(1));
+        ASSERT_TRUE(c.put_DataOnly(2));
+        ASSERT_EQ(c.OpenExistingOrNewFile(mp3), 0) << d.name;
+        c.put_CurrentSamplePosition(0);
+        ASSERT_EQ(c.StartPlayback(), 0) << d.name;
+        playToEnd(rig);
+        ASSERT_TRUE(rig.waitFor("PlaybackStopped"));
+        EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"PlaybackStopped 0"}) << d.name;
+        const auto heard = rig.speaker();
+        // The frames lost to the damage are the only difference: the last second is the
+        // stream's own last second.
+        ASSERT_GE(heard.size(), intact.size() - 16000) << d.name;
+        EXPECT_EQ(slice(heard, heard.size() - 16000, 16000),
+                  slice(intact, intact.size() - 16000, 16000))
+            << d.name;
+    }
+}
+
 TEST(Playback, ResumingAfterAPauseGoesOnFromWhereReadingHadGot) {
     EngineRig rig;
     const auto samples = ramp(24000);
