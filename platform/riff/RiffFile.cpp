@@ -136,6 +136,10 @@ bool File::flush() {
     return fd_ >= 0 && ::fsync(fd_) == 0;
 }
 
+void File::startWriteback() {
+    if (fd_ >= 0) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 bool File::createChunk(Chunk& ck) {
     unsigned char header[12];
     putLe32(header, ck.id);

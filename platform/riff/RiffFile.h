@@ -62,6 +62,8 @@ class File {
     std::uint64_t tell() const { return pos_; }
     std::optional<std::uint64_t> length() const;
     bool flush();  // to stable storage
+    // Starts writing what the system holds of the file to stable storage, without waiting.
+    void startWriteback();
 
     // Writes a chunk header at the current position (size field from `ck.size`, form type for
     // RIFF/LIST) and marks the chunk dirty; the position is then at the chunk's data.

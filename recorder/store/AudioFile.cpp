@@ -14,7 +14,10 @@ std::int32_t clampFrames(double frames) {
 }
 
 AudioFile::AudioFile(FileLayout layout)
-    : layout_(std::move(layout)), dataSize_(layout_.dataSize), numSamples_(layout_.numSamples) {
+    : layout_(std::move(layout)),
+      dataSize_(layout_.dataSize),
+      numSamples_(layout_.numSamples),
+      headerDataSize_(layout_.data.size) {
     // A recording cut off before its header was patched is finished when it is closed, so
     // that every other program reads it whole from then on.
     if (layout_.unfinished && !layout_.playOnly && !isDataOnly()) {
@@ -148,7 +151,21 @@ bool AudioFile::flushPending() {
         writeOffset_.store(-1);
     }
     pending_.clear();
+    headerFollowsData();
     return complete;
+}
+
+void AudioFile::headerFollowsData() {
+    if (isDataOnly() || playOnly()) return;
+    const std::uint64_t size = dataSize_.load();
+    if (size != headerDataSize_ && writeHeaderSizes(layout_.handle, size)) headerDataSize_ = size;
+    // Without waiting for it: a power cut then loses about the last second, not the last
+    // half minute the system may keep in memory.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastWriteback_ >= std::chrono::seconds(1)) {
+        layout_.handle.startWriteback();
+        lastWriteback_ = now;
+    }
 }
 
 std::int32_t AudioFile::framesOfWholeBytes(std::uint64_t bytes) const {

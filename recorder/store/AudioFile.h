@@ -1,11 +1,13 @@
 // The control's open audio file: a WAV file (PCM, A-law, µ-law or a codec format), a
 // header-less data file or a raw MPEG Layer III stream. It knows the file's formats, where
 // its sample data lies, the frame counters (length, position, recorded-since-open) and the
-// byte arithmetic between frames and bytes; it writes at the write point, reads data, patches
-// the header sizes after a recording and brings the header up to date when it is closed.
+// byte arithmetic between frames and bytes; it writes at the write point, reads data, keeps
+// the header's sizes up with what reached the file while it is written to, patches them after
+// a recording and brings the header up to date when it is closed.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -142,8 +144,11 @@ class AudioFile {
     bool reopen();
     bool appendInsert(std::span<const std::uint8_t> bytes);
     // Writes what consecutive writes gathered; on a short write the file's length falls back
-    // to what reached it.
+    // to what reached it. What did reach it is then described by the header.
     bool flushPending();
+    // Brings the header's sizes up to what reached the file, so that after a crash every
+    // program reads it (less what was still gathered), and starts its way to the disk.
+    void headerFollowsData();
     std::size_t gatherLimit() const;
     std::int32_t framesOfWholeBytes(std::uint64_t bytes) const;
 
@@ -154,15 +159,16 @@ class AudioFile {
     std::atomic<std::int32_t> limitCounter_{0};
     std::atomic<std::int64_t> writeOffset_{-1};
     std::atomic<double> readPosition_{0};
-    bool modified_ = false;
-    riff::File insert_;  // the insert file while an insert recording runs
+    bool modified_ = false;  // written to since it was opened: the header needs updating
+    riff::File insert_;      // the insert file while an insert recording runs
     std::string insertPath_;
     std::uint64_t insertAt_ = 0;  // data byte where the inserted audio goes
     std::uint64_t insertedBytes_ = 0;
     std::int32_t insertPosition_ = 0;
     std::vector<std::uint8_t> pending_;  // gathered writes, from pendingAt_ on
-    std::uint64_t pendingAt_ =
-        0;  // written to since it was opened: the header needs bringing up to date
+    std::uint64_t pendingAt_ = 0;
+    std::uint64_t headerDataSize_;  // the data size the header on disk gives
+    std::chrono::steady_clock::time_point lastWriteback_{};
 };
 
 // Frames as a count the counters can hold.

@@ -218,3 +218,46 @@ TEST(EngineEvents, ARecordingCutOffByACrashOpensWithWhatReachedTheDisk) {
         EXPECT_EQ(readFile(untouched), before) << bits;
     }
 }
+
+// While a recording runs the header keeps up with the data, so that a copy of the file taken
+// at any moment (what a crash or a power cut leaves) reads whole in sox but for the last
+// second, both for a new file and for one that is appended to.
+TEST(EngineEvents, WhileRecordingOtherProgramsReadAllButTheLastSecond) {
+    for (const bool append : {false, true}) {
+        for (const std::int16_t bits : {16, 100}) {
+            const std::string what =
+                std::string(append ? "appended " : "new ") + (bits == 100 ? "GSM" : "PCM");
+            EngineRig rig;
+            rig.line(pattern(std::string(80, 'L')));
+            const std::string path = rig.dir.file("call.wav");
+            std::int32_t before = 0;
+            if (append) {
+                writePcm16Wav(rig.dir.file("first.wav"), sine(300, 0.5, 16000, 8000), 8000, 1);
+                const std::string encoding = bits == 100 ? "-e gsm-full-rate" : "";
+                ASSERT_EQ(run("sox", rig.dir.file("first.wav") + " " + encoding + " " + path), 0);
+            }
+            auto& c = rig.control();
+            ASSERT_TRUE(c.put_AcmFormat(aurx::Variant("31000100401f0000590600004100000002004001")));
+            c.put_SampleRate(8000);
+            c.put_NumChannels(1);
+            c.put_BitsPerSample(bits);
+            ASSERT_EQ(c.OpenExistingOrNewFile(path), 0) << what;
+            before = c.get_NumSamples();
+            ASSERT_EQ(c.StartRecording(), 0);
+            for (int second = 1; second <= 4; ++second) {
+                rig.steps(10);
+                const std::string snapshot = rig.dir.file("snapshot.wav");
+                writeFile(snapshot, readFile(path));
+                const std::int32_t total = c.get_NumSamples();
+                std::string info;
+                ASSERT_EQ(run("soxi", "-s " + snapshot, &info), 0) << info;
+                const long read = std::stol(info);
+                EXPECT_LE(read, total) << what << " after " << second << " s";
+                EXPECT_GE(read, total - 8000) << what << " after " << second << " s";
+                EXPECT_GT(read, before) << what << " after " << second << " s";
+            }
+            c.Stop();
+            ASSERT_EQ(c.Reset(), 0);
+        }
+    }
+}
