@@ -111,6 +111,11 @@ MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompt
 MainWindow::~MainWindow() {
     for (auto& [which, t] : timers_)
         t->stop();
+    // The list and its model outlive the calls they show (child widgets go after the members):
+    // they must not lay out rows that are gone.
+    callModel_->beginRefill();
+    calls_.clear();
+    callModel_->endRefill();
 }
 
 void MainWindow::buildWindow() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/library/CallCollection.h"
+#include "app/library/CallDeletion.h"
 #include "app/library/CallNotes.h"
 #include "app/library/CallPlayback.h"
 #include "app/recording/ControlRecorder.h"
@@ -52,6 +53,7 @@ class MainWindow final : public QMainWindow,
                          public Timers,
                          public RecordingView,
                          public CallListView,
+                         public SelectedCallsView,
                          public PlaybackView {
     Q_OBJECT
   public:
@@ -108,6 +110,9 @@ class MainWindow final : public QMainWindow,
     QString selectedKey() const override;
     void setRowNote(const QString& key, const QString& note) override;
     void setNoteBox(const QString& text) override;
+    // SelectedCallsView
+    bool isRowSelected(int row) const override;
+    void removeCall(int row) override;
     // PlaybackView
     void setSliderMaximum(int seconds) override;
     void setSliderValue(int seconds) override;
@@ -118,7 +123,7 @@ class MainWindow final : public QMainWindow,
 
     // The library side.
     void LayoutCallColumns();
-    void FitCallColumns();
+    void FitCallColumns() override;
     bool SetDirListPath(const QString& path);
     QString dirListPath() const;
     void onHome();
@@ -132,6 +137,8 @@ class MainWindow final : public QMainWindow,
     FindCallDialog* findDialog() const { return dlgFindCall_; }
     void onListActivated();
     void showCallMenu(const QPoint& at);
+    // "Delete Call/s" and the Delete key.
+    void onDeleteCalls();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -145,6 +152,7 @@ class MainWindow final : public QMainWindow,
     void connectLibrarySide();
     void refreshFolders();
     void selectRow(int row);
+    DeletePermissions deletePermissions() const;
     QPushButton* addButton(const QString& name, const QString& text, const QString& tip,
                            MainButton role);
     QTimer& timer(MainTimer which);

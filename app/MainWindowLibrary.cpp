@@ -40,16 +40,22 @@ constexpr std::array<ColumnSetting, 4> kColumnSettings{
 // The default columns and the note's 1170 twips, in pixels.
 constexpr int kReferenceWidth = (1250 + 1200 + 900 + 900 + 1170) / kTwipsPerPixel;
 
-// Enter on the list plays, as a double click does.
-class EnterKeyFilter final : public QObject {
+// Enter on the list plays, as a double click does; releasing Delete deletes the selection.
+class ListKeyFilter final : public QObject {
   public:
-    EnterKeyFilter(QObject* parent, std::function<void()> onEnter)
-        : QObject(parent), onEnter_(std::move(onEnter)) {}
+    ListKeyFilter(QObject* parent, std::function<void()> onEnter, std::function<void()> onDelete)
+        : QObject(parent), onEnter_(std::move(onEnter)), onDelete_(std::move(onDelete)) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+            const auto* keyEvent = static_cast<QKeyEvent*>(event);
+            const int key = keyEvent->key();
+            const bool press = event->type() == QEvent::KeyPress;
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                onEnter_();
+                if (press) onEnter_();
+                return true;
+            }
+            if (key == Qt::Key_Delete && keyEvent->modifiers() == Qt::NoModifier) {
+                if (!press && !keyEvent->isAutoRepeat()) onDelete_();
                 return true;
             }
         }
@@ -58,6 +64,7 @@ class EnterKeyFilter final : public QObject {
 
   private:
     std::function<void()> onEnter_;
+    std::function<void()> onDelete_;
 };
 
 class ResizeFilter final : public QObject {
@@ -215,9 +222,14 @@ void MainWindow::connectLibrarySide() {
     connect(lvwCalls_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { ShowSelectedNote(*this, calls_); });
     connect(lvwCalls_, &QTreeView::doubleClicked, this, &MainWindow::onListActivated);
-    lvwCalls_->installEventFilter(new EnterKeyFilter(this, [this] {
-        if (rowCount() > 0) onListActivated();
-    }));
+    lvwCalls_->installEventFilter(new ListKeyFilter(
+        this,
+        [this] {
+            if (rowCount() > 0) onListActivated();
+        },
+        [this] {
+            if (rowCount() > 0) onDeleteCalls();
+        }));
     // The columns follow the list's own width, which the layout settles after the window.
     lvwCalls_->viewport()->installEventFilter(new ResizeFilter(this, [this] {
         // Only a change of width matters; the status bar's texts move nothing here.
@@ -231,6 +243,8 @@ void MainWindow::connectLibrarySide() {
             [this] { playback_->PlayCall(selectedKey(), calls_); });
     connect(findChild<QAction*>("mnuPopupEditNote"), &QAction::triggered, this,
             &MainWindow::onEditNote);
+    connect(findChild<QAction*>("mnuPopupDeleteCall"), &QAction::triggered, this,
+            &MainWindow::onDeleteCalls);
 
     connect(sldPlayBackPos_, &QSlider::sliderPressed, this,
             [this] { playback_->onSliderPressed(); });
@@ -315,11 +329,35 @@ void MainWindow::showCallMenu(const QPoint& at) {
     const bool one = selected == 1 && settings_.CanPlay;
     findChild<QAction*>("mnuPopupPlayCall")->setEnabled(one);
     findChild<QAction*>("mnuPopupEditNote")->setEnabled(one);
-    // Deleting, e-mailing and saving calls arrive with the call operations.
-    findChild<QAction*>("mnuPopupDeleteCall")->setEnabled(false);
+    std::vector<QString> users;
+    for (const QModelIndex& row : lvwCalls_->selectionModel()->selectedRows())
+        users.push_back(
+            callModel_->data(row.siblingAtColumn(CallListModel::User), Qt::DisplayRole).toString());
+    findChild<QAction*>("mnuPopupDeleteCall")
+        ->setEnabled(CanDeleteSelection(users, deletePermissions()));
+    // E-mailing and saving calls arrive with the call operations.
     findChild<QAction*>("mnuPopupEmailCall")->setEnabled(false);
     findChild<QAction*>("mnuPopupSaveCall")->setEnabled(false);
     mnuPopup_->popup(lvwCalls_->viewport()->mapToGlobal(at));
+}
+
+DeletePermissions MainWindow::deletePermissions() const {
+    return {settings_.CanDelete, settings_.DeleteOwnOnly, values_.userName};
+}
+
+void MainWindow::onDeleteCalls() {
+    DeleteCall(
+        calls_, *this, deletePermissions(),
+        [this](const QString& recording) { playback_->releaseCall(recording); }, prompter_);
+    ShowSelectedNote(*this, calls_);
+}
+
+bool MainWindow::isRowSelected(int row) const {
+    return lvwCalls_->selectionModel()->isRowSelected(row, {});
+}
+
+void MainWindow::removeCall(int row) {
+    callModel_->removeCall(row);
 }
 
 void MainWindow::selectRow(int row) {

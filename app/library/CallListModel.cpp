@@ -66,6 +66,12 @@ void CallListModel::callAddedAtTop() {
     endInsertRows();
 }
 
+void CallListModel::removeCall(int row) {
+    beginRemoveRows({}, row, row);
+    calls_.Remove(row + 1);
+    endRemoveRows();
+}
+
 void CallListModel::callChanged(const QString& key) {
     const int row = rowOf(key);
     if (row >= 0) emit dataChanged(index(row, 0), index(row, ColumnCount - 1));

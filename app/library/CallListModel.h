@@ -29,6 +29,8 @@ class CallListModel final : public QAbstractTableModel {
     void endRefill() { endResetModel(); }
     // A call just added at the top of the collection.
     void callAddedAtTop();
+    // Removes the record at this row from the collection, and the row.
+    void removeCall(int row);
     // The call with `key` changed (its note).
     void callChanged(const QString& key);
     // The row of `key`, -1 when none.

@@ -26,6 +26,7 @@ void CallPlayback::warn(const QString& text) {
 
 void CallPlayback::PlayCall(const QString& key, CallCollection& calls) {
     player_.Reset();
+    openCall_.clear();
     QString path;
     try {
         path = GetCall(calls, key).RecordingLocation;
@@ -48,6 +49,7 @@ void CallPlayback::OpenCallForPlayback(const QString& path) {
         warn("Failed to open call for playback! Error was: " + QString::number(code));
         return;
     }
+    openCall_ = path;
     if (player_.Status() != RecorderStatus::FileOpen) {
         warn("Error - player not ready to play!");
         return;
@@ -70,8 +72,15 @@ void CallPlayback::OpenCallForPlayback(const QString& path) {
     }
 }
 
+void CallPlayback::releaseCall(const QString& recording) {
+    if (!playing() || openCall_ != recording) return;
+    player_.Stop();
+    StopPlayback();
+}
+
 void CallPlayback::StopPlayback() {
     player_.Reset();
+    openCall_.clear();
     player_.setPaused(false);
     view_.setPositionText("00:00:00");
     view_.setSliderValue(0);

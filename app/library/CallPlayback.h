@@ -33,6 +33,8 @@ class CallPlayback {
     void PlayCall(const QString& key, CallCollection& calls);
     void OpenCallForPlayback(const QString& path);
     void StopPlayback();
+    // A recording about to be deleted: when it is the call playing, playback stops first.
+    void releaseCall(const QString& recording);
     void PositionTimerTick();  // tmrPlaybackPos, every 250 ms
 
     // The Play button: from the start when a call plays, else the selected call ("" when the
@@ -57,6 +59,7 @@ class CallPlayback {
     PlaybackView& view_;
     RecordingController& recording_;
     bool dragging_ = false;
+    QString openCall_;  // the recording the player has open, "" when none
 };
 
 }  // namespace parlaro

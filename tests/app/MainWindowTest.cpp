@@ -3,15 +3,21 @@
 #include "app/MainWindow.h"
 #include "tests/app/SettingsFixture.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 #include "app/library/AddNoteDialog.h"
+#include "tests/support/TempDir.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 using namespace parlaro;
 
@@ -146,4 +152,50 @@ TEST(MainWindow, EveryKeystrokeInTheNotePromptGivesTwentySecondsMore) {
     w.notePrompt().findChild<QPushButton*>("cmdCancel")->click();
     EXPECT_TRUE(closed);
     EXPECT_EQ(note, "");
+}
+
+TEST(MainWindow, TheDeleteKeyAndTheCallMenuDeleteWithinTheUsersRights) {
+    Form f;
+    f.userSets("DeleteOwnOnly", registry::RegistryValue::number(1));
+    const std::string calls = f.dir.file("data/Parlaro/Calls/");
+    std::filesystem::create_directories(calls);
+    for (const char* name :
+         {"20050314-080000-ann-10.wav", "20050314-081000-bob-10.wav", "20050314-082000-ann-10.wav"})
+        testsupport::writeFile(calls + name, "x");
+    testsupport::writeFile(calls + "20050314-082000-ann-10.txt", "the newest");
+    MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
+    w.Load();
+    w.show();
+    auto* list = w.findChild<QTreeView*>("lvwCalls");
+    ASSERT_EQ(list->model()->rowCount(), 3);
+
+    // Newest first: ann 08:20, bob 08:10, ann 08:00. Both of ann's and bob's selected: the
+    // menu does not offer deletion, and the key deletes only ann's.
+    list->selectionModel()->select(list->model()->index(0, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list->selectionModel()->select(list->model()->index(1, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w.showCallMenu(list->visualRect(list->model()->index(0, 0)).center());
+    EXPECT_FALSE(w.findChild<QAction*>("mnuPopupDeleteCall")->isEnabled());
+    w.findChild<QMenu*>("mnuPopup")->hide();
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent key(type, Qt::Key_Delete, Qt::NoModifier);
+        QApplication::sendEvent(list, &key);
+    }
+    ASSERT_EQ(list->model()->rowCount(), 2);
+    EXPECT_EQ(list->model()->index(0, 0).data().toString(), "bob");
+    EXPECT_FALSE(std::filesystem::exists(calls + "20050314-082000-ann-10.wav"));
+    EXPECT_FALSE(std::filesystem::exists(calls + "20050314-082000-ann-10.txt"));
+    EXPECT_TRUE(std::filesystem::exists(calls + "20050314-081000-bob-10.wav"));
+
+    // Ann's own call alone: offered, and the menu item deletes it.
+    list->selectionModel()->setCurrentIndex(
+        list->model()->index(1, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    w.showCallMenu(list->visualRect(list->model()->index(1, 0)).center());
+    QAction* remove = w.findChild<QAction*>("mnuPopupDeleteCall");
+    EXPECT_TRUE(remove->isEnabled());
+    remove->trigger();
+    EXPECT_EQ(list->model()->rowCount(), 1);
+    EXPECT_FALSE(std::filesystem::exists(calls + "20050314-080000-ann-10.wav"));
 }
