@@ -2,16 +2,13 @@
 
 #include <QByteArrayList>
 #include <QString>
+#include <QStringDecoder>
 
 #include <algorithm>
 
 namespace registry {
 
 namespace {
-
-QString folded(const QByteArray& name) {
-    return QString::fromUtf8(name).toCaseFolded();
-}
 
 bool isBelow(const QByteArray& path, const QByteArray& ancestor) {
     if (ancestor.isEmpty()) return true;
@@ -21,12 +18,31 @@ bool isBelow(const QByteArray& path, const QByteArray& ancestor) {
 
 }  // namespace
 
+bool isUtf8(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+QByteArray foldedName(const QByteArray& name) {
+    // Decoding bytes that are not UTF-8 would turn each of them into the same replacement
+    // character; such names keep their bytes and fold only ASCII letters. Folded UTF-8 is still
+    // UTF-8, so the two kinds never meet.
+    if (isUtf8(name)) return QString::fromUtf8(name).toCaseFolded().toUtf8();
+    return name.toLower();
+}
+
 bool sameName(const QByteArray& a, const QByteArray& b) {
-    return a == b || folded(a) == folded(b);
+    return a == b || foldedName(a) == foldedName(b);
+}
+
+bool isTooDeep(const QByteArray& path) {
+    return !path.isEmpty() && path.count('\\') >= kMaxKeyDepth;
 }
 
 bool isValidKeyPath(const QByteArray& path) {
     if (path.isEmpty()) return true;
+    if (isTooDeep(path)) return false;
     for (const QByteArray& part : path.split('\\')) {
         if (part.isEmpty()) return false;
         for (const char c : part) {
@@ -38,9 +54,8 @@ bool isValidKeyPath(const QByteArray& path) {
 }
 
 const RegistryKey* RegistryHive::findKey(const QByteArray& path) const {
-    const auto it = std::find_if(keys_.begin(), keys_.end(),
-                                 [&](const RegistryKey& k) { return sameName(k.path, path); });
-    return it == keys_.end() ? nullptr : &*it;
+    const auto it = index_.constFind(foldedName(path));
+    return it == index_.constEnd() ? nullptr : &keys_[*it];
 }
 
 RegistryKey* RegistryHive::findKey(const QByteArray& path) {
@@ -51,6 +66,7 @@ RegistryKey& RegistryHive::createKey(const QByteArray& path) {
     if (RegistryKey* existing = findKey(path)) return *existing;
     const qsizetype cut = path.lastIndexOf('\\');
     if (cut > 0) createKey(path.left(cut));
+    index_.insert(foldedName(path), keys_.size());
     keys_.push_back(RegistryKey{path, {}});
     return keys_.back();
 }
@@ -60,21 +76,25 @@ bool RegistryHive::removeKey(const QByteArray& path) {
     std::erase_if(keys_, [&](const RegistryKey& k) {
         return sameName(k.path, path) || isBelow(k.path, path);
     });
-    return keys_.size() != before;
+    if (keys_.size() == before) return false;
+    index_.clear();
+    for (std::size_t i = 0; i < keys_.size(); ++i)
+        index_.insert(foldedName(keys_[i].path), i);
+    return true;
 }
 
 const NamedValue* RegistryHive::findValue(const RegistryKey& key, const QByteArray& name) {
-    const auto it = std::find_if(key.values.begin(), key.values.end(),
-                                 [&](const NamedValue& v) { return sameName(v.name, name); });
+    const QByteArray folded = foldedName(name);
+    const auto it = std::find_if(key.values.begin(), key.values.end(), [&](const NamedValue& v) {
+        return v.name == name || foldedName(v.name) == folded;
+    });
     return it == key.values.end() ? nullptr : &*it;
 }
 
 void RegistryHive::setValue(RegistryKey& key, const QByteArray& name, RegistryValue value) {
-    for (NamedValue& v : key.values) {
-        if (sameName(v.name, name)) {
-            v.value = std::move(value);
-            return;
-        }
+    if (auto* existing = const_cast<NamedValue*>(findValue(key, name))) {
+        existing->value = std::move(value);
+        return;
     }
     key.values.push_back(NamedValue{name, std::move(value)});
 }

@@ -3,6 +3,8 @@
 
 #include "platform/registry/RegistryValue.h"
 
+#include <QHash>
+
 namespace registry {
 
 class RegistryHive {
@@ -23,6 +25,8 @@ class RegistryHive {
 
   private:
     std::vector<RegistryKey> keys_;
+    // Position in keys_ by folded path, so that a file of many keys reads in linear time.
+    QHash<QByteArray, std::size_t> index_;
 };
 
 }  // namespace registry

@@ -1,15 +1,22 @@
 #include "platform/registry/RegistryStore.h"
 
 #include "platform/registry/RegistryText.h"
+#include "platform/registry/ScopeLock.h"
+#include "platform/registry/StoreFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSaveFile>
+#include <QStringList>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 
 namespace registry {
 
@@ -25,7 +32,9 @@ constexpr std::array<std::pair<Root, const char*>, 7> kRoots{{
     {Root::DynData, "HKEY_DYN_DATA"},
 }};
 
-constexpr int kLockWaitMs = 10000;
+// Each writer holds the lock for one small read and write; under heavy load the queue of
+// writers is what takes time, so wait long enough for all of them.
+constexpr std::chrono::milliseconds kLockPatience{30000};
 
 QString envPath(const char* name) {
     const QString value = qEnvironmentVariable(name);
@@ -33,39 +42,45 @@ QString envPath(const char* name) {
     return QDir::isAbsolutePath(value) ? value : QString();
 }
 
-enum class FileState { Missing, Parsed, Unreadable, Malformed };
-
 struct Loaded {
-    FileState state = FileState::Missing;
+    FileCheck::State state = FileCheck::State::Missing;
     RegistryHive hive;
     QByteArray text;
+    std::vector<qsizetype> skippedLines;
+    FileProblem problem;  // Unreadable
 };
 
 Loaded load(const QString& path) {
     Loaded result;
-    if (path.isEmpty() || !QFileInfo::exists(path)) return result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.state = FileState::Unreadable;
-        return result;
+    if (path.isEmpty()) return result;
+    FileBytes file = readStoreFile(path);
+    switch (file.state) {
+        case FileBytes::State::Missing:
+            return result;
+        case FileBytes::State::Unreadable:
+            result.state = FileCheck::State::Unreadable;
+            result.problem = file.problem;
+            return result;
+        case FileBytes::State::Read:
+            break;
     }
-    result.text = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.state = FileState::Unreadable;
-        return result;
-    }
-    auto hive = fromText(result.text);
-    if (!hive) {
-        result.state = FileState::Malformed;
-        return result;
-    }
-    result.state = FileState::Parsed;
-    result.hive = std::move(*hive);
+    result.text = std::move(file.bytes);
+    TextReading reading = readText(result.text);
+    result.hive = std::move(reading.hive);
+    result.skippedLines = std::move(reading.skippedLines);
+    result.state =
+        result.skippedLines.empty() ? FileCheck::State::Whole : FileCheck::State::Damaged;
     return result;
 }
 
 QByteArray utf8(const QString& s) {
     return s.toUtf8();
+}
+
+QString badKeyPath(const QString& key) {
+    if (isTooDeep(utf8(key)))
+        return QString("key path deeper than %1 levels: %2...").arg(kMaxKeyDepth).arg(key.left(80));
+    return "incorrect key name " + key;
 }
 
 }  // namespace
@@ -82,6 +97,17 @@ QString rootName(Root root) {
         if (r == root) return QString::fromLatin1(text);
     }
     return {};
+}
+
+QString linesText(const std::vector<qsizetype>& lines) {
+    constexpr std::size_t kNamed = 5;
+    if (lines.size() == 1) return "line " + QString::number(lines[0]);
+    QStringList named;
+    for (std::size_t i = 0; i < lines.size() && i < kNamed; ++i)
+        named << QString::number(lines[i]);
+    const QString last =
+        lines.size() > kNamed ? QString("%1 more").arg(lines.size() - kNamed) : named.takeLast();
+    return "lines " + named.join(", ") + " and " + last;
 }
 
 StoreLocations StoreLocations::fromEnvironment() {
@@ -116,11 +142,11 @@ RegistryHive RegistryStore::read(Root root) const {
     return load(filePath(root)).hive;
 }
 
-Lookup RegistryStore::get(Root root, const QString& key, const QString& name) const {
+Lookup RegistryStore::get(Root root, const QString& key, const ValueName& name) const {
     const RegistryHive hive = read(root);
     const RegistryKey* k = hive.findKey(utf8(key));
     if (!k) return {};
-    const NamedValue* v = RegistryHive::findValue(*k, utf8(name));
+    const NamedValue* v = RegistryHive::findValue(*k, name.bytes);
     if (!v) return {Lookup::Found::NoValue, {}};
     return {Lookup::Found::Value, v->value};
 }
@@ -136,12 +162,19 @@ std::optional<RegistryKey> RegistryStore::readKey(Root root, const QString& key)
     return *k;
 }
 
+FileCheck RegistryStore::check(Root root) const {
+    FileCheck result;
+    result.path = filePath(root);
+    Loaded file = load(result.path);
+    result.state = file.state;
+    result.problem = file.problem.what;
+    result.skippedLines = std::move(file.skippedLines);
+    return result;
+}
+
 WriteResult RegistryStore::createKey(Root root, const QString& key) {
     const QByteArray path = utf8(key);
-    if (!isValidKeyPath(path)) {
-        lastError_ = "incorrect key name " + key;
-        return WriteResult::Failed;
-    }
+    if (!isValidKeyPath(path)) return fail(EINVAL, badKeyPath(key));
     return modify(root, [&](RegistryHive& hive) {
         if (hive.findKey(path)) return Change::None;
         hive.createKey(path);
@@ -149,101 +182,122 @@ WriteResult RegistryStore::createKey(Root root, const QString& key) {
     });
 }
 
-WriteResult RegistryStore::set(Root root, const QString& key, const QString& name,
+WriteResult RegistryStore::set(Root root, const QString& key, const ValueName& name,
                                RegistryValue value, bool createKey) {
     const QByteArray path = utf8(key);
-    const QByteArray valueName = utf8(name);
-    if (!isValidKeyPath(path)) {
-        lastError_ = "incorrect key name " + key;
-        return WriteResult::Failed;
-    }
+    if (!isValidKeyPath(path)) return fail(EINVAL, badKeyPath(key));
     return modify(root, [&](RegistryHive& hive) {
         RegistryKey* k = hive.findKey(path);
         if (!k && !createKey) return Change::NotFound;
         if (!k) k = &hive.createKey(path);
-        const NamedValue* old = RegistryHive::findValue(*k, valueName);
+        const NamedValue* old = RegistryHive::findValue(*k, name.bytes);
         if (old && old->value == value) return Change::None;
-        RegistryHive::setValue(*k, valueName, std::move(value));
+        RegistryHive::setValue(*k, name.bytes, std::move(value));
         return Change::Made;
     });
 }
 
-WriteResult RegistryStore::removeValue(Root root, const QString& key, const QString& name) {
+WriteResult RegistryStore::removeValue(Root root, const QString& key, const ValueName& name) {
     const QByteArray path = utf8(key);
-    const QByteArray valueName = utf8(name);
     return modify(root, [&](RegistryHive& hive) {
         RegistryKey* k = hive.findKey(path);
-        if (!k || !RegistryHive::removeValue(*k, valueName)) return Change::NotFound;
+        if (!k || !RegistryHive::removeValue(*k, name.bytes)) return Change::NotFound;
         return Change::Made;
     });
 }
 
 WriteResult RegistryStore::removeKey(Root root, const QString& key) {
     const QByteArray path = utf8(key);
-    if (path.isEmpty()) {
-        lastError_ = "a root key cannot be deleted";
-        return WriteResult::Failed;
-    }
+    if (path.isEmpty()) return fail(EINVAL, "a root key cannot be deleted");
     return modify(root, [&](RegistryHive& hive) {
         return hive.removeKey(path) ? Change::Made : Change::NotFound;
     });
 }
 
+WriteResult RegistryStore::fail(int error, const QString& text) {
+    lastErrorNumber_ = error;
+    lastError_ = text;
+    return WriteResult::Failed;
+}
+
+std::optional<QString> RegistryStore::keepCopy(const QString& path, const QByteArray& contents) {
+    for (const auto& [file, kept] : keptCopies_) {
+        if (file == path && kept.contents == contents) return kept.copy;
+    }
+    const QString stem =
+        path + ".broken-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
+    // Never over an earlier copy: each may be all that is left of some values.
+    for (int n = 1; n < 100; ++n) {
+        const QString copy = n == 1 ? stem : stem + "-" + QString::number(n);
+        const auto problem = createStoreFile(copy, contents, 0600);
+        if (!problem) {
+            keptCopies_.emplace_back(path, KeptCopy{contents, copy});
+            return copy;
+        }
+        if (problem->error != EEXIST) {
+            fail(problem->error, "cannot keep a copy of " + path +
+                                     ", which could not be read completely: " + problem->what);
+            return std::nullopt;
+        }
+    }
+    fail(EEXIST, "cannot keep a copy of " + path + ": too many copies made this second");
+    return std::nullopt;
+}
+
+std::optional<QString> RegistryStore::keepDamagedCopy(Root root) {
+    lastError_.clear();
+    lastErrorNumber_ = 0;
+    const QString path = filePath(root);
+    const Loaded current = load(path);
+    if (current.state != FileCheck::State::Damaged) return std::nullopt;
+    return keepCopy(path, current.text);
+}
+
 WriteResult RegistryStore::modify(Root root, const std::function<Change(RegistryHive&)>& change) {
     lastError_.clear();
+    lastErrorNumber_ = 0;
     const QString path = filePath(root);
-    if (path.isEmpty()) {
-        lastError_ = rootName(root) + " cannot be stored";
-        return WriteResult::Failed;
-    }
+    if (path.isEmpty()) return fail(EINVAL, rootName(root) + " cannot be stored");
     const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        lastError_ = "cannot create " + folder;
-        return WriteResult::Failed;
+    std::error_code made;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), made);
+    if (made) {
+        return fail(made.value(),
+                    "cannot create " + folder + ": " + QString::fromStdString(made.message()));
     }
-    QLockFile lock(path + ".lock");
-    if (!lock.tryLock(kLockWaitMs)) {
-        lastError_ = "cannot lock " + path;
-        return WriteResult::Failed;
+    // Said plainly here: the lock file is the first thing a folder we may not write refuses.
+    if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK, AT_EACCESS) != 0) {
+        const int error = errno;
+        return fail(error, "cannot write in " + folder + ": " +
+                               QString::fromLocal8Bit(std::strerror(error)));
     }
+    ScopeLock lock(path);
+    if (const auto problem = lock.acquire(kLockPatience))
+        return fail(problem->error, "cannot change " + path + ": " + problem->what);
     Loaded current = load(path);
-    if (current.state == FileState::Unreadable) {
+    if (current.state == FileCheck::State::Unreadable) {
         // Replacing a file we cannot read would lose whatever it holds.
-        lastError_ = "cannot read " + path;
-        return WriteResult::Failed;
+        return fail(current.problem.error, "cannot read " + path + ": " + current.problem.what);
     }
     switch (change(current.hive)) {
         case Change::None:
-            return WriteResult::Ok;
+            // A damaged file is made whole by any write, so that it is told of only once.
+            if (current.state != FileCheck::State::Damaged) return WriteResult::Ok;
+            break;
         case Change::NotFound:
             return WriteResult::NotFound;
         case Change::Made:
             break;
     }
-    if (current.state == FileState::Malformed) {
-        const QString aside =
-            path + ".broken-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
-        QFile::remove(aside);
-        if (!QFile::copy(path, aside)) {
-            lastError_ = "cannot keep a copy of the unreadable " + path;
-            return WriteResult::Failed;
-        }
-    }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
-        lastError_ = "cannot write " + path + ": " + out.errorString();
+    if (current.state == FileCheck::State::Damaged && !keepCopy(path, current.text))
         return WriteResult::Failed;
-    }
-    // The user's file holds the enciphered password: keep it private.
-    out.setPermissions(root == Root::CurrentUser
-                           ? QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                           : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                 QFileDevice::ReadGroup | QFileDevice::ReadOther);
     const QByteArray text = toText(current.hive, rootName(root).toUtf8());
-    if (out.write(text) != text.size() || !out.commit()) {
-        lastError_ = "cannot write " + path + ": " + out.errorString();
-        return WriteResult::Failed;
-    }
+    if (text.size() > kMaxStoreFileSize)
+        return fail(EFBIG, "cannot write " + path + ": it would be too large");
+    // The user's file holds the enciphered password: keep it private.
+    const mode_t mode = root == Root::CurrentUser ? 0600 : 0644;
+    if (const auto problem = replaceStoreFile(path, text, mode))
+        return fail(problem->error, "cannot write " + path + ": " + problem->what);
     return WriteResult::Ok;
 }
 

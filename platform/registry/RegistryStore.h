@@ -2,8 +2,11 @@
 // user's configuration folder, HKEY_LOCAL_MACHINE (and the other machine-wide roots) in the
 // first system configuration folder. Every write re-reads the file and replaces it atomically
 // under an inter-process lock, so programs writing at the same time never lose each other's
-// values. A file that cannot be read or parsed reads as empty and is left alone until a write
-// succeeds (a malformed one is first kept aside as FILE.broken-TIME).
+// values. A line of a file that cannot be parsed is skipped and the rest read; the next write,
+// even one that changes no value, keeps the file as it was aside as FILE.broken-TIME and
+// writes it whole again. A file that cannot be read at all
+// reads as empty and is never replaced, and neither is a symbolic link or anything but a
+// regular file in the file's place.
 #pragma once
 
 #include "platform/registry/RegistryHive.h"
@@ -38,6 +41,18 @@ struct StoreLocations {
 
 enum class WriteResult { Ok, NotFound, Failed };
 
+// What a scope's file holds, as far as it could be read.
+struct FileCheck {
+    enum class State { Missing, Whole, Damaged, Unreadable };
+    State state = State::Missing;
+    QString path;
+    QString problem;                      // Unreadable: why
+    std::vector<qsizetype> skippedLines;  // Damaged: the lines that could not be read
+};
+
+// "line 3", "lines 3, 7 and 12", "lines 3, 7, 12, 15, 20 and 4 more".
+QString linesText(const std::vector<qsizetype>& lines);
+
 struct Lookup {
     enum class Found { NoKey, NoValue, Value };
     Found found = Found::NoKey;
@@ -51,28 +66,43 @@ class RegistryStore {
     // Empty for roots that no file stands for (performance and dynamic data).
     QString filePath(Root root) const;
 
-    Lookup get(Root root, const QString& key, const QString& name) const;
+    Lookup get(Root root, const QString& key, const ValueName& name) const;
     bool keyExists(Root root, const QString& key) const;
     std::optional<RegistryKey> readKey(Root root, const QString& key) const;
+    FileCheck check(Root root) const;
 
     WriteResult createKey(Root root, const QString& key);
     // With createKey false the key must exist already, as when a registry key is opened for
     // writing.
-    WriteResult set(Root root, const QString& key, const QString& name, RegistryValue value,
+    WriteResult set(Root root, const QString& key, const ValueName& name, RegistryValue value,
                     bool createKey);
-    WriteResult removeValue(Root root, const QString& key, const QString& name);
+    WriteResult removeValue(Root root, const QString& key, const ValueName& name);
     WriteResult removeKey(Root root, const QString& key);
 
-    // Why the last write failed, for tools that report it.
+    // Keeps a damaged file as it is now beside it, as FILE.broken-TIME, once for the same
+    // contents (a later write then keeps no second copy of them). The copy's path, or nothing
+    // with the reason in lastError().
+    std::optional<QString> keepDamagedCopy(Root root);
+
+    // Why the last write failed, for tools that report it, and its errno value.
     const QString& lastError() const { return lastError_; }
+    int lastErrorNumber() const { return lastErrorNumber_; }
 
   private:
     enum class Change { Made, None, NotFound };
+    struct KeptCopy {
+        QByteArray contents;
+        QString copy;
+    };
     RegistryHive read(Root root) const;
     WriteResult modify(Root root, const std::function<Change(RegistryHive&)>& change);
+    WriteResult fail(int error, const QString& text);
+    std::optional<QString> keepCopy(const QString& path, const QByteArray& contents);
 
     StoreLocations locations_;
     QString lastError_;
+    int lastErrorNumber_ = 0;
+    std::vector<std::pair<QString, KeptCopy>> keptCopies_;  // by file path
 };
 
 }  // namespace registry

@@ -1,17 +1,10 @@
 #include "platform/registry/RegistryText.h"
 
 #include <QByteArrayList>
-#include <QStringDecoder>
 
 namespace registry {
 
 namespace {
-
-bool isUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    [[maybe_unused]] const QString text = decoder.decode(bytes);
-    return !decoder.hasError();
-}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -75,24 +68,36 @@ void skipSpaces(const QByteArray& line, qsizetype& pos) {
         ++pos;
 }
 
+// Whether nothing but spaces and perhaps a comment is left of the line from pos.
+bool onlyCommentFrom(const QByteArray& line, qsizetype pos) {
+    skipSpaces(line, pos);
+    return pos == line.size() || line[pos] == ';' || line[pos] == '#';
+}
+
 std::optional<RegistryValue> parseValue(const QByteArray& line, qsizetype pos) {
     if (pos < line.size() && line[pos] == '"') {
         auto text = unquote(line, pos);
-        skipSpaces(line, pos);
-        if (!text || pos != line.size()) return std::nullopt;
+        if (!text || !onlyCommentFrom(line, pos)) return std::nullopt;
         return RegistryValue::string(*text);
     }
-    const QByteArray rest = line.mid(pos).trimmed();
-    if (!rest.startsWith("dword:")) return std::nullopt;
-    const QByteArray digits = rest.mid(6);
-    if (digits.isEmpty() || digits.size() > 8) return std::nullopt;
+    if (line.mid(pos, 6) != "dword:") return std::nullopt;
+    pos += 6;
     uint32_t n = 0;
-    for (const char c : digits) {
-        const int d = hexDigit(c);
-        if (d < 0) return std::nullopt;
-        n = n * 16 + static_cast<uint32_t>(d);
-    }
+    int digits = 0;
+    for (; pos < line.size() && hexDigit(line[pos]) >= 0; ++pos, ++digits)
+        n = n * 16 + static_cast<uint32_t>(hexDigit(line[pos]));
+    if (digits == 0 || digits > 8 || !onlyCommentFrom(line, pos)) return std::nullopt;
     return RegistryValue::number(n);
+}
+
+// The path of a "[path]" line, which a comment may follow.
+std::optional<QByteArray> keyLine(const QByteArray& line) {
+    if (line.endsWith(']')) return line.mid(1, line.size() - 2);
+    for (qsizetype close = line.lastIndexOf(']'); close > 0;
+         close = line.lastIndexOf(']', close - 1)) {
+        if (onlyCommentFrom(line, close + 1)) return line.mid(1, close - 1);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -154,32 +159,62 @@ QByteArray toText(const RegistryHive& hive, const QByteArray& rootName) {
     return out;
 }
 
-std::optional<RegistryHive> fromText(const QByteArray& text) {
-    RegistryHive hive;
+TextReading readText(const QByteArray& text) {
+    TextReading result;
+    RegistryHive& hive = result.hive;
     RegistryKey* current = nullptr;
-    for (const QByteArray& raw : text.split('\n')) {
+    // Value positions by folded key path and folded name: a later line for a name replaces the
+    // earlier one without a search through the key's values.
+    QHash<QByteArray, QHash<QByteArray, std::size_t>> positions;
+    QHash<QByteArray, std::size_t>* currentPositions = nullptr;
+
+    const QByteArray body = text.startsWith("\xEF\xBB\xBF") ? text.mid(3) : text;
+    qsizetype number = 0;
+    for (const QByteArray& raw : body.split('\n')) {
+        ++number;
         const QByteArray line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) continue;
         if (line.startsWith('[')) {
-            if (!line.endsWith(']')) return std::nullopt;
-            const QByteArray path = line.mid(1, line.size() - 2);
-            if (!isValidKeyPath(path)) return std::nullopt;
-            current = &hive.createKey(path);
+            const auto path = keyLine(line);
+            if (!path || !isValidKeyPath(*path)) {
+                // Its values must not land in the key before it.
+                current = nullptr;
+                result.skippedLines.push_back(number);
+                continue;
+            }
+            current = &hive.createKey(*path);
+            currentPositions = &positions[foldedName(current->path)];
             continue;
         }
-        if (!current) return std::nullopt;
         qsizetype pos = 0;
-        const auto name = unquote(line, pos);
-        if (!name) return std::nullopt;
-        skipSpaces(line, pos);
-        if (pos >= line.size() || line[pos] != '=') return std::nullopt;
-        ++pos;
-        skipSpaces(line, pos);
-        auto value = parseValue(line, pos);
-        if (!value) return std::nullopt;
-        RegistryHive::setValue(*current, *name, std::move(*value));
+        const auto name = current ? unquote(line, pos) : std::nullopt;
+        if (name) skipSpaces(line, pos);
+        const bool assigned = name && pos < line.size() && line[pos] == '=';
+        if (assigned) {
+            ++pos;
+            skipSpaces(line, pos);
+        }
+        auto value = assigned ? parseValue(line, pos) : std::nullopt;
+        if (!value) {
+            result.skippedLines.push_back(number);
+            continue;
+        }
+        const QByteArray folded = foldedName(*name);
+        const auto known = currentPositions->constFind(folded);
+        if (known != currentPositions->constEnd()) {
+            current->values[*known].value = std::move(*value);
+        } else {
+            currentPositions->insert(folded, current->values.size());
+            current->values.push_back(NamedValue{*name, std::move(*value)});
+        }
     }
-    return hive;
+    return result;
+}
+
+std::optional<RegistryHive> fromText(const QByteArray& text) {
+    TextReading reading = readText(text);
+    if (!reading.skippedLines.empty()) return std::nullopt;
+    return std::move(reading.hive);
 }
 
 }  // namespace registry

@@ -57,6 +57,32 @@ QByteArray valueText(const RegistryValue& v, bool forListing) {
     return forListing ? listingText(v.text) : v.text;
 }
 
+// A file that cannot be read at all is an error for every command; one with lines that
+// cannot be read is worked with (what could be read), and said so.
+bool readable(const registry::RegistryStore& store, registry::Root root, std::ostream& err) {
+    const registry::FileCheck file = store.check(root);
+    switch (file.state) {
+        case registry::FileCheck::State::Missing:
+        case registry::FileCheck::State::Whole:
+            return true;
+        case registry::FileCheck::State::Unreadable:
+            err << "parlaro-reg: cannot read " << file.path << ": " << file.problem << "\n";
+            return false;
+        case registry::FileCheck::State::Damaged:
+            err << "parlaro-reg: warning: " << file.path << ": "
+                << registry::linesText(file.skippedLines) << " cannot be read; the rest is used\n";
+            return true;
+    }
+    return true;
+}
+
+// Before a write replaces a damaged file, the file as it was is kept beside it.
+void keepDamaged(registry::RegistryStore& store, registry::Root root, std::ostream& err) {
+    if (store.check(root).state != registry::FileCheck::State::Damaged) return;
+    if (const auto copy = store.keepDamagedCopy(root))
+        err << "parlaro-reg: the file as it was is kept as " << *copy << "\n";
+}
+
 int finish(WriteResult result, const registry::RegistryStore& store, std::ostream& err,
            const QString& what) {
     switch (result) {
@@ -94,6 +120,10 @@ int run(const std::vector<QByteArray>& args, registry::RegistryStore& store, std
     }
     const registry::KeyPath key = registry::splitKeyPath(keyPath);
     if (!key.root) return usage(err, "no such root key in " + keyPath.toStdString());
+    if (registry::isTooDeep(key.subKey.toUtf8())) {
+        return usage(err, "the key path is deeper than " + std::to_string(registry::kMaxKeyDepth) +
+                              " levels");
+    }
     if (!registry::isValidKeyPath(key.subKey.toUtf8())) {
         return usage(err, "empty key name or control character in " + keyPath.toStdString());
     }
@@ -101,7 +131,8 @@ int run(const std::vector<QByteArray>& args, registry::RegistryStore& store, std
 
     if (command == "get") {
         if (args.size() != 3) return usage(err, "get takes KEYPATH NAME");
-        const auto found = store.get(root, key.subKey, QString::fromUtf8(args[2]));
+        if (!readable(store, root, err)) return 1;
+        const auto found = store.get(root, key.subKey, args[2]);
         if (found.found != registry::Lookup::Found::Value) {
             err << "parlaro-reg: " << args[2] << " not found in " << keyPath << "\n";
             return 1;
@@ -121,20 +152,23 @@ int run(const std::vector<QByteArray>& args, registry::RegistryStore& store, std
         } else {
             return usage(err, "the type must be string or dword");
         }
-        return finish(store.set(root, key.subKey, QString::fromUtf8(args[2]), value, true), store,
-                      err, keyPath);
+        if (!readable(store, root, err)) return 1;
+        keepDamaged(store, root, err);
+        return finish(store.set(root, key.subKey, args[2], value, true), store, err, keyPath);
     }
     if (command == "delete") {
+        if (args.size() != 2 && args.size() != 3) return usage(err, "delete takes KEYPATH [NAME]");
+        if (!readable(store, root, err)) return 1;
+        keepDamaged(store, root, err);
         if (args.size() == 3) {
-            const QString name = QString::fromUtf8(args[2]);
-            return finish(store.removeValue(root, key.subKey, name), store, err,
-                          keyPath + " " + name);
+            return finish(store.removeValue(root, key.subKey, args[2]), store, err,
+                          keyPath + " " + QString::fromUtf8(listingText(args[2])));
         }
-        if (args.size() != 2) return usage(err, "delete takes KEYPATH [NAME]");
         return finish(store.removeKey(root, key.subKey), store, err, keyPath);
     }
     if (command == "list") {
         if (args.size() != 2) return usage(err, "list takes KEYPATH");
+        if (!readable(store, root, err)) return 1;
         const auto k = store.readKey(root, key.subKey);
         if (!k) {
             err << "parlaro-reg: " << keyPath << " does not exist\n";

@@ -6,8 +6,8 @@
 //   parlaro-reg delete KEYPATH [NAME]
 //   parlaro-reg list   KEYPATH                      NAME (REG_SZ|REG_DWORD) = VALUE per line
 //
-// Exit status 0 on success, 1 when the key or value is missing or cannot be written, 2 for a
-// command line that cannot be understood.
+// Exit status 0 on success, 1 when the key or value is missing, the file cannot be read or the
+// scope cannot be written, 2 for a command line that cannot be understood.
 #pragma once
 
 #include "platform/registry/RegistryStore.h"

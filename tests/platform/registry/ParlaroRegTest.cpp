@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 
 using testsupport::ProcessOptions;
 using testsupport::ProcessResult;
@@ -105,4 +106,92 @@ TEST(ParlaroReg, AMachineScopeTheUserMayNotWriteIsReported) {
               std::string::npos)
         << r.err;
     EXPECT_EQ(reg({"get", kMachine, "CallPath"}).out, "/srv/calls/\n");
+}
+
+TEST(ParlaroReg, NamesThatAreNotUtf8AreKeptApart) {
+    Reg reg;
+    ASSERT_EQ(reg({"set", kUser, "\xfe", "string", "fe"}).status, 0);
+    ASSERT_EQ(reg({"set", kUser, "\xff", "string", "ff"}).status, 0);
+    ASSERT_EQ(reg({"set", kUser, "\xef\xbf\xbd", "string", "replacement"}).status, 0);
+    EXPECT_EQ(reg({"get", kUser, "\xfe"}).out, "fe\n");
+    EXPECT_EQ(reg({"get", kUser, "\xff"}).out, "ff\n");
+    EXPECT_EQ(reg({"get", kUser, "\xef\xbf\xbd"}).out, "replacement\n");
+    EXPECT_EQ(reg({"list", kUser}).out,
+              "\"\\xfe\" (REG_SZ) = fe\n\"\\xff\" (REG_SZ) = ff\n\xef\xbf\xbd (REG_SZ) = "
+              "replacement\n");
+}
+
+TEST(ParlaroReg, KeyPathsDeeperThanSixtyFourLevelsAreRefused) {
+    Reg reg;
+    std::string deep = kUser;
+    for (int i = 0; i < 63; ++i)
+        deep += "\\k";  // SOFTWARE\Parlaro and 63 more: 65 levels
+    const auto r = reg({"set", deep, "x", "string", "y"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("64 levels"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(reg.dir.file("config")));
+    deep.resize(deep.size() - 2);
+    EXPECT_EQ(reg({"set", deep, "x", "string", "y"}).status, 0);
+    EXPECT_EQ(reg({"get", deep, "x"}).out, "y\n");
+}
+
+TEST(ParlaroReg, FilesThatCannotBeReadAreToldWithTheirCause) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& file)> plant;
+        const char* cause;
+        bool unprivileged;
+    };
+    const std::vector<Case> cases = {
+        {"a FIFO", [](const std::string& f) { ::mkfifo(f.c_str(), 0600); }, "not a regular file",
+         false},
+        {"a link to /dev/zero",
+         [](const std::string& f) { std::filesystem::create_symlink("/dev/zero", f); },
+         "not a regular file", false},
+        {"a file the user may not read",
+         [](const std::string& f) {
+             testsupport::writeFile(f, "[SOFTWARE\\Parlaro]\n\"x\"=\"y\"\n");
+             ::chmod(f.c_str(), 0);
+         },
+         "Permission denied", true},
+    };
+    for (const Case& c : cases) {
+        Reg reg;
+        std::filesystem::create_directories(reg.dir.file("config/Parlaro"));
+        const std::string file = reg.dir.file("config/Parlaro/HKEY_CURRENT_USER.reg");
+        c.plant(file);
+        ::chmod(reg.dir.path().c_str(), 0755);
+        testsupport::handToUser(reg.dir.file("config"));
+        auto options = reg.options;
+        options.unprivileged = c.unprivileged;
+        options.timeoutMs = 5000;
+        for (const std::vector<std::string>& args : {std::vector<std::string>{"get", kUser, "x"},
+                                                     {"list", kUser},
+                                                     {"set", kUser, "x", "string", "z"}}) {
+            const auto r =
+                testsupport::runProcess(testsupport::program("parlaro-reg"), args, options);
+            EXPECT_EQ(r.status, 1) << c.what << " " << args[0];
+            EXPECT_NE(r.err.find(c.cause), std::string::npos)
+                << c.what << " " << args[0] << ": " << r.err;
+            EXPECT_NE(r.err.find(file), std::string::npos) << c.what << " " << args[0];
+        }
+    }
+}
+
+TEST(ParlaroReg, AFileWithLinesThatCannotBeReadIsWorkedWithAndSaidSo) {
+    Reg reg;
+    std::filesystem::create_directories(reg.dir.file("config/Parlaro"));
+    const std::string file = reg.dir.file("config/Parlaro/HKEY_CURRENT_USER.reg");
+    testsupport::writeFile(file, "[SOFTWARE\\Parlaro]\n\"a\"=\"1\"\n\"b\"=\"2\n\"c\"=dword:3\n");
+    const auto got = reg({"get", kUser, "c"});
+    EXPECT_EQ(got.status, 0);
+    EXPECT_EQ(got.out, "3\n");
+    EXPECT_NE(got.err.find(file + ": line 3 "), std::string::npos) << got.err;
+
+    const auto set = reg({"set", kUser, "d", "string", "4"});
+    EXPECT_EQ(set.status, 0);
+    EXPECT_NE(set.err.find("kept as " + file + ".broken-"), std::string::npos) << set.err;
+    const auto list = reg({"list", kUser});
+    EXPECT_EQ(list.out, "a (REG_SZ) = 1\nc (REG_DWORD) = 3\nd (REG_SZ) = 4\n");
+    EXPECT_EQ(list.err, "");
 }

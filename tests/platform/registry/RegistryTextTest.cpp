@@ -122,3 +122,28 @@ TEST(RegistryHive, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
     EXPECT_EQ(hive.findKey("Software\\Parlaro\\Form Position"), nullptr);
     EXPECT_NE(hive.findKey("Software\\ParlaroOther"), nullptr);
 }
+
+TEST(RegistryHive, NamesThatAreNotUtf8StayApartAndKeepTheirBytes) {
+    RegistryHive hive;
+    auto& key = hive.createKey("SOFTWARE\\Parlaro");
+    const std::vector<QByteArray> names = {"\xfe", "\xff", "\xef\xbf\xbd", "A\xff", "\xc3"};
+    for (const QByteArray& name : names)
+        RegistryHive::setValue(key, name, RegistryValue::string(name + "!"));
+    // Capitals and small letters are still alike where the rest of the name is bytes.
+    RegistryHive::setValue(key, "a\xff", RegistryValue::string("a"));
+    ASSERT_EQ(key.values.size(), names.size());
+    for (const QByteArray& name : names) {
+        const auto* v = RegistryHive::findValue(key, name);
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(v->name, name);
+    }
+    EXPECT_EQ(RegistryHive::findValue(key, "A\xff")->value.text, "a");
+
+    hive.createKey("\xfe");
+    hive.createKey("\xff");
+    EXPECT_EQ(hive.keys().size(), 4u);
+    const auto back = registry::fromText(registry::toText(hive, "HKEY_CURRENT_USER"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->keys().size(), 4u);
+    EXPECT_EQ(back->findKey("SOFTWARE\\Parlaro")->values.size(), names.size());
+}

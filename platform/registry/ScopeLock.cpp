@@ -1,0 +1,38 @@
+#include "platform/registry/ScopeLock.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+#include <thread>
+
+namespace registry {
+
+ScopeLock::ScopeLock(const QString& file) : lock_(file + ".lock") {}
+
+std::optional<FileProblem> ScopeLock::acquire(std::chrono::milliseconds patience) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + patience;
+    // QLockFile's own wait doubles its sleep up to seconds, so a writer that is unlucky a few
+    // times sleeps while others take turn after turn. Short random steps keep turns fair.
+    std::minstd_rand jitter(static_cast<unsigned>(::getpid()));
+    std::uniform_int_distribution<int> stepMs(2, 20);
+    for (;;) {
+        if (lock_.tryLock(0)) return std::nullopt;
+        switch (lock_.error()) {
+            case QLockFile::LockFailedError:
+                break;
+            case QLockFile::PermissionError:
+                return FileProblem{EACCES, "its lock file cannot be made: Permission denied"};
+            default:
+                return FileProblem{EIO, "its lock file cannot be made"};
+        }
+        if (Clock::now() >= deadline) {
+            return FileProblem{EBUSY, QString("another program kept it locked for %1 seconds")
+                                          .arg(patience.count() / 1000)};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(stepMs(jitter)));
+    }
+}
+
+}  // namespace registry
