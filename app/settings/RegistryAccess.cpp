@@ -1,5 +1,7 @@
 #include "app/settings/RegistryAccess.h"
 
+#include <cerrno>
+
 namespace parlaro {
 
 namespace {
@@ -50,15 +52,66 @@ void RegistryAccess::CreateKey(const QString& keyPath) {
     if (const auto key = open(keyPath)) store_.createKey(key->first, key->second);
 }
 
+void RegistryAccess::set(const QString& keyPath, const QString& name, RegistryValue value) {
+    const auto key = open(keyPath);
+    if (!key) return;
+    if (store_.set(key->first, key->second, name, std::move(value), false) ==
+        registry::WriteResult::Failed) {
+        tellFailedWrite(key->first, name);
+    } else {
+        told_.erase(key->first);
+    }
+}
+
+void RegistryAccess::tellFailedWrite(registry::Root root, const QString& name) {
+    const int error = store_.lastErrorNumber();
+    const bool denied = error == EACCES || error == EPERM || error == EROFS;
+    // The machine scope is shared: a user who may not write it is expected to fail.
+    if ((root != registry::Root::CurrentUser && denied) || told_.contains(root)) return;
+    told_.insert(root);
+    prompter_.show(
+        {title_, QString("The setting \"%1\" could not be saved: %2").arg(name, store_.lastError()),
+         Icon::Exclamation, Buttons::Ok});
+}
+
 void RegistryAccess::SetStringValue(const QString& keyPath, const QString& name,
                                     const QString& text) {
-    if (const auto key = open(keyPath))
-        store_.set(key->first, key->second, name, toValue(text), false);
+    set(keyPath, name, toValue(text));
 }
 
 void RegistryAccess::SetLongValue(const QString& keyPath, const QString& name, int32_t value) {
-    if (const auto key = open(keyPath))
-        store_.set(key->first, key->second, name, toValue(value), false);
+    set(keyPath, name, toValue(value));
+}
+
+registry::FileCheck::State RegistryAccess::CheckFile(const QString& keyPath) {
+    using State = registry::FileCheck::State;
+    const auto key = open(keyPath);
+    if (!key) return State::Missing;
+    const registry::FileCheck file = store_.check(key->first);
+    if (file.state != State::Damaged && file.state != State::Unreadable) return file.state;
+    QString text;
+    if (file.state == State::Unreadable) {
+        text = QString(
+                   "Parlaro could not read its settings file %1 (%2) and goes on with its "
+                   "default settings. The file is left as it is.")
+                   .arg(file.path, file.problem);
+    } else {
+        text = QString(
+                   "Parlaro could not read %1 of its settings file %2 and goes on with the "
+                   "rest.")
+                   .arg(registry::linesText(file.skippedLines), file.path);
+        if (const auto copy = store_.keepDamagedCopy(key->first)) {
+            text += " The file as it was is kept as " + *copy + ".";
+        } else {
+            text +=
+                " The file is left as it is, as no copy of it could be kept: " + store_.lastError();
+            told_.insert(key->first);
+        }
+    }
+    // Writes that fail because of the same trouble need no second box.
+    if (file.state == State::Unreadable) told_.insert(key->first);
+    prompter_.show({title_, text, Icon::Exclamation, Buttons::Ok});
+    return file.state;
 }
 
 template <typename T>
@@ -73,7 +126,7 @@ ReadResult<T> RegistryAccess::get(const QString& keyPath, const QString& name,
         case registry::Lookup::Found::NoValue:
             if (!createIfMissing) return {sentinel, false};
             // A scope the user may not write still hands out the default.
-            store_.set(key->first, key->second, name, toValue(defaultValue), false);
+            set(keyPath, name, toValue(defaultValue));
             return {defaultValue, true};
         case registry::Lookup::Found::Value:
             break;

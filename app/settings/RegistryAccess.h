@@ -1,12 +1,14 @@
 // Registry access by full key path ("HKEY_CURRENT_USER\SOFTWARE\Parlaro"), with the sentinels
-// callers test for: a string read that fails gives "Error", a 32-bit read 0xDEADBEEF. Writes
-// that fail are ignored, so a machine scope the user may not write changes nothing quietly.
+// callers test for: a string read that fails gives "Error", a 32-bit read 0xDEADBEEF. A machine
+// scope the user may not write changes nothing quietly; any other write that fails is told,
+// once until a write to that scope succeeds again.
 #pragma once
 
 #include "app/recording/Prompter.h"
 #include "platform/registry/KeyPath.h"
 
 #include <cstdint>
+#include <set>
 
 namespace parlaro {
 
@@ -38,9 +40,15 @@ class RegistryAccess {
     ReadResult<int32_t> GetLongValue(const QString& keyPath, const QString& name,
                                      int32_t defaultValue, bool createIfMissing);
 
+    // Looks at the file behind the key path's scope, once at start-up. One that could not be
+    // read completely is told, naming the file, what was left out and where its copy is kept.
+    registry::FileCheck::State CheckFile(const QString& keyPath);
+
   private:
     // The root and sub-key of a well-formed path; tells the user about a malformed one.
     std::optional<std::pair<registry::Root, QString>> open(const QString& keyPath);
+    void set(const QString& keyPath, const QString& name, registry::RegistryValue value);
+    void tellFailedWrite(registry::Root root, const QString& name);
     template <typename T>
     ReadResult<T> get(const QString& keyPath, const QString& name, const T& defaultValue,
                       bool createIfMissing, const T& sentinel);
@@ -48,6 +56,8 @@ class RegistryAccess {
     registry::RegistryStore& store_;
     Prompter& prompter_;
     QString title_;
+    // Scopes whose trouble the user has been told of and that have not been written since.
+    std::set<registry::Root> told_;
 };
 
 }  // namespace parlaro

@@ -19,8 +19,18 @@ void MainStartup::GetRegistrySettings(AppSettings& settings,
 void MainStartup::loadSettings(AppSettings& s,
                                const std::function<void(int32_t, int32_t)>& moveWindow) {
     const KeyPaths& paths = globals_.paths();
-    if (registry_.GetStringValue(paths.user, "CallPath", "", false).value == kStringSentinel) {
+    using FileState = registry::FileCheck::State;
+    const FileState userFile = registry_.CheckFile(paths.user);
+    const FileState machineFile = registry_.CheckFile(paths.machine);
+    auto spoilt = [](FileState state) {
+        return state == FileState::Damaged || state == FileState::Unreadable;
+    };
+    // Values missing from a file that could not be read are no sign of a first start; the user
+    // has just been told what happened to the file.
+    if (!spoilt(userFile) &&
+        registry_.GetStringValue(paths.user, "CallPath", "", false).value == kStringSentinel) {
         const bool machineKnowsIt =
+            spoilt(machineFile) ||
             registry_.GetStringValue(paths.machine, "CallPath", "", false).value != kStringSentinel;
         prompter_.show({kProductName,
                         machineKnowsIt
@@ -63,7 +73,9 @@ void MainStartup::loadSettings(AppSettings& s,
     s.PreRoll = readLong("PreRoll", d.PreRoll);
 
     if (moveWindow) moveWindow(s.Top, s.Left);
-    globals_.SaveAllSettings(s);
+    // Defaults standing in for a user's file that could not be read must not overwrite what the
+    // machine scope holds.
+    if (userFile != FileState::Unreadable) globals_.SaveAllSettings(s);
 }
 
 void MainStartup::GetPCAndUserName(ProgramValues& values) {

@@ -154,3 +154,24 @@ TEST(SettingsAccess, AMachineScopeTheUserMayNotWriteIsSkippedQuietly) {
     EXPECT_EQ(status, 0);
     EXPECT_EQ(testsupport::readFile(machineFile), before);
 }
+
+TEST(RegistryAccess, ASettingTheUsersScopeCannotTakeIsToldOnce) {
+    SettingsFixture f;
+    ::chmod(f.dir.path().c_str(), 0755);
+    testsupport::handToUser(f.dir.file("config"));
+    ::chmod(f.locations.userFolder.toUtf8().constData(), 0555);
+    const int status = testsupport::runUnprivileged([&] {
+        registry::RegistryStore store(f.locations);
+        testsupport::ScriptedPrompter prompter;
+        RegistryAccess reg(store, prompter, "Parlaro");
+        SettingsAccess globals(reg, f.paths);
+        globals.WriteSettingLong("Top", 1);
+        globals.WriteSetting("CallPath", "/calls/");
+        if (prompter.shown.size() != 1) return 10 + static_cast<int>(prompter.shown.size());
+        const parlaro::Message& m = prompter.shown[0];
+        if (!m.text.contains("Top") || !m.text.contains("Permission denied")) return 2;
+        return m.title == "Parlaro" ? 0 : 3;
+    });
+    ::chmod(f.locations.userFolder.toUtf8().constData(), 0755);
+    EXPECT_EQ(status, 0);
+}

@@ -5,6 +5,7 @@
 #include "tests/app/SettingsFixture.h"
 
 #include <filesystem>
+#include <functional>
 
 using namespace parlaro;
 using registry::RegistryValue;
@@ -151,6 +152,69 @@ TEST(Startup, TheTemporaryFolderIsMadeAndPublishedForTheMover) {
         EXPECT_TRUE(std::filesystem::is_directory(expected.toStdString()));
         EXPECT_EQ(s.userString("wavs"), expected.toUtf8());
         EXPECT_EQ(s.machineString("wavs"), expected.toUtf8());
+    }
+}
+
+TEST(Startup, ASettingsFileThatCannotBeReadIsToldOnceAndNeverTakenForAFirstStart) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& file)> spoil;
+        bool copyKept;
+    };
+    const std::vector<Case> cases = {
+        {"a byte-order mark and a cut last line",
+         [](const std::string& file) {
+             testsupport::writeFile(
+                 file, "\xEF\xBB\xBF" + testsupport::readFile(file) + "\"Half\"=\"cut");
+         },
+         true},
+        {"a folder in its place",
+         [](const std::string& file) {
+             std::filesystem::remove(file);
+             std::filesystem::create_directory(file);
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        Startup s;
+        s.machineSets("Sensitivity", RegistryValue::number(static_cast<uint32_t>(-25)));
+        s.load();
+        s.userSets("CallPath", RegistryValue::string("/mine/"));
+        s.userSets("PW", RegistryValue::string("enciphered"));
+        s.prompter.shown.clear();
+        const std::string file = s.store.filePath(Root::CurrentUser).toStdString();
+        c.spoil(file);
+        const std::string spoilt =
+            std::filesystem::is_regular_file(file) ? testsupport::readFile(file) : "";
+
+        s.load();
+        ASSERT_EQ(s.prompter.shown.size(), 1u) << c.what;
+        const QString told = s.prompter.shown[0].text;
+        EXPECT_TRUE(told.contains(QString::fromStdString(file))) << c.what << told.toStdString();
+        // The machine's values are not overwritten with defaults either way.
+        EXPECT_EQ(static_cast<int32_t>(s.at(Root::LocalMachine, "Sensitivity").value.dword), -25)
+            << c.what;
+        if (c.copyKept) {
+            EXPECT_EQ(s.settings.CallPath, "/mine/") << c.what;
+            EXPECT_EQ(s.settings.PW, "enciphered") << c.what;
+            EXPECT_EQ(s.userString("PW"), "enciphered") << c.what;
+            std::vector<std::string> copies;
+            for (const auto& e :
+                 std::filesystem::directory_iterator(s.dir.file("config/Parlaro"))) {
+                if (e.path().filename().string().starts_with("HKEY_CURRENT_USER.reg.broken-"))
+                    copies.push_back(e.path().string());
+            }
+            ASSERT_EQ(copies.size(), 1u) << c.what;
+            EXPECT_TRUE(told.contains(QString::fromStdString(copies[0]))) << told.toStdString();
+            EXPECT_EQ(testsupport::readFile(copies[0]), spoilt);
+            // Told once: the next start finds a whole file.
+            s.prompter.shown.clear();
+            s.load();
+            EXPECT_TRUE(s.prompter.shown.empty())
+                << c.what << ": " << s.prompter.shown.front().text.toStdString();
+        } else {
+            EXPECT_TRUE(std::filesystem::is_directory(file)) << c.what;
+        }
     }
 }
 
