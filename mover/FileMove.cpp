@@ -1,22 +1,46 @@
 #include "mover/FileMove.h"
 
 #include "app/support/UniqueFd.h"
+#include "mover/OpenFiles.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <cctype>
 #include <cerrno>
+#include <memory>
 
 namespace mover {
 
 namespace {
 
 using parlaro::UniqueFd;
+
+constexpr char kTempPrefix[] = ".moving-";
+// mkstemp's six letters and digits.
+constexpr qsizetype kTempRandom = 6;
+
+// The hidden temporary name of a copy under way: ".moving-XXXXXX", or the longer
+// ".NAME.moving-XXXXXX" that earlier movers used.
+bool isTempName(const QByteArray& name) {
+    const QByteArray marker = QByteArray(kTempPrefix).mid(1);
+    const qsizetype at = name.size() - kTempRandom - marker.size();
+    if (!name.startsWith('.') || at < 1 || name[at - 1] != '.' ||
+        name.mid(at, marker.size()) != marker) {
+        return false;
+    }
+    for (const char c : name.mid(name.size() - kTempRandom)) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
 
 MoveResult failure(int err) {
     const bool denied = err == EACCES || err == EPERM || err == EROFS;
@@ -59,6 +83,11 @@ int linkNoReplace(const QByteArray& temp, const QByteArray& to) {
     return ::rename(temp.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
+bool sameContents(const struct stat& a, const struct stat& b) {
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 // Across file systems: copy beside the destination under a hidden name, flush, link into
 // place, and only then remove the source.
 MoveResult copyThenRemove(const QByteArray& from, const QByteArray& to) {
@@ -67,22 +96,29 @@ MoveResult copyThenRemove(const QByteArray& from, const QByteArray& to) {
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return failure(errno);
 
-    const QFileInfo target(QFile::decodeName(to));
-    const QByteArray folder = QFile::encodeName(target.absolutePath());
-    QByteArray pattern = folder + "/." + QFile::encodeName(target.fileName()) + ".moving-XXXXXX";
-    const UniqueFd out(::mkstemp(pattern.data()));
+    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(to)).absolutePath());
+    // Short, whatever the file's name: the name may already be as long as a folder allows.
+    QByteArray temp = folder + "/" + kTempPrefix + "XXXXXX";
+    const UniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (!out) return failure(errno);
-    const QByteArray temp = pattern;
-    auto abandon = [&](int err) {
+    // Held until the copy is in place or gone: a mover that finds it unheld knows it is stale.
+    ::flock(out.get(), LOCK_EX);
+    auto abandon = [&](MoveResult result) {
         ::unlink(temp.constData());
-        return failure(err);
+        return result;
     };
-    if (!copyData(in.get(), out.get())) return abandon(errno);
+    if (!copyData(in.get(), out.get())) return abandon(failure(errno));
     ::fchmod(out.get(), st.st_mode & 07777);
     const timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out.get(), times);
-    if (::fsync(out.get()) != 0) return abandon(errno);
-    if (const int err = linkNoReplace(temp, to); err != 0) return abandon(err);
+    if (::fsync(out.get()) != 0) return abandon(failure(errno));
+    // A writer that came back meanwhile would write on into an unlinked file: leave it be.
+    struct stat now {};
+    if (::fstat(in.get(), &now) != 0 || !sameContents(st, now) ||
+        !openForWriting({{st.st_dev, st.st_ino}}).empty()) {
+        return abandon({MoveOutcome::Busy, 0});
+    }
+    if (const int err = linkNoReplace(temp, to); err != 0) return abandon(failure(err));
     syncFolder(folder);
     if (::unlink(from.constData()) != 0) {
         // The source must stay where it was: take the copy back.
@@ -114,6 +150,31 @@ MoveResult moveFile(const QString& fromPath, const QString& toPath) {
     }
     if (err == EXDEV) return copyThenRemove(from, to);
     return failure(err);
+}
+
+void removeStaleCopies(const QString& folderPath) {
+    struct DirCloser {
+        void operator()(DIR* d) const { ::closedir(d); }
+    };
+    const std::unique_ptr<DIR, DirCloser> folder(
+        ::opendir(QFile::encodeName(folderPath).constData()));
+    if (!folder) return;
+    const int dir = ::dirfd(folder.get());
+    while (const dirent* entry = ::readdir(folder.get())) {
+        if (!isTempName(entry->d_name)) continue;
+        const UniqueFd copy(::openat(dir, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat held {
+        }, named{};
+        if (!copy || ::fstat(copy.get(), &held) != 0 || !S_ISREG(held.st_mode) ||
+            held.st_uid != ::geteuid() || ::flock(copy.get(), LOCK_EX | LOCK_NB) != 0) {
+            continue;
+        }
+        // Only the file that was looked at, not one that took its name meanwhile.
+        if (::fstatat(dir, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == held.st_dev && named.st_ino == held.st_ino) {
+            ::unlinkat(dir, entry->d_name, 0);
+        }
+    }
 }
 
 }  // namespace mover

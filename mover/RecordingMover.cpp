@@ -2,6 +2,7 @@
 
 #include "app/support/AppError.h"
 #include "mover/FileMove.h"
+#include "mover/OpenFiles.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -9,8 +10,11 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <set>
+#include <thread>
 
 namespace mover {
 
@@ -56,25 +60,78 @@ std::optional<QStringList> RecordingMover::buildFileList(const QString& folder) 
         return std::nullopt;
     }
     QStringList names;
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir.get())) {
+    for (;;) {
+        // Only readdir's own failure counts: an entry skipped below leaves errno set.
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry) break;
         const QString name = QFile::decodeName(entry->d_name);
         if (!name.endsWith(".wav", Qt::CaseInsensitive) || !isFinishedRecording(name)) continue;
+        // A name that is not valid in the system's encoding cannot be named again to move it.
+        if (QFile::encodeName(name) != entry->d_name) continue;
         struct stat st {};
         const QByteArray path = QFile::encodeName(folder + name);
+        // Dangling links and files gone since the listing are not recordings to move.
         if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
         if (names.size() == kMaxFiles) {
             warn("Error Building File List: Subscript out of range");
             return std::nullopt;
         }
         names.push_back(name);
-        errno = 0;
     }
     if (errno != 0) {
         warn("Error Building File List: " + parlaro::errorFromErrno(errno).description());
         return std::nullopt;
     }
     return names;
+}
+
+RecordingMover::Sorted RecordingMover::sortOut(const QString& folder, const QStringList& names) {
+    std::map<QString, struct stat> found;
+    std::set<FileId> ids;
+    for (const QString& name : names) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(folder + name).constData(), &st) != 0) continue;
+        found.emplace(name, st);
+        ids.insert({st.st_dev, st.st_ino});
+    }
+    const std::set<FileId> busy = openForWriting(ids);
+    const auto steadyNow = std::chrono::steady_clock::now();
+    const auto wallNow = std::chrono::system_clock::now();
+    const auto quiet = options_.quietTime;
+
+    Sorted sorted;
+    // In the listing's order, in which they are moved.
+    for (const QString& name : names) {
+        const auto at = found.find(name);
+        if (at == found.end()) continue;
+        const struct stat& st = at->second;
+        if (busy.contains({st.st_dev, st.st_ino})) {
+            seen_.erase(name);
+            continue;
+        }
+        auto [it, first] = seen_.try_emplace(name, Seen{st.st_size, st.st_mtim, steadyNow});
+        Seen& seen = it->second;
+        if (!first && (seen.size != st.st_size || seen.modified.tv_sec != st.st_mtim.tv_sec ||
+                       seen.modified.tv_nsec != st.st_mtim.tv_nsec)) {
+            seen = Seen{st.st_size, st.st_mtim, steadyNow};
+        }
+        // Unchanged since its time, or since we first saw it (a time ahead of the clock).
+        const auto modified = std::chrono::system_clock::time_point(
+            std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                std::chrono::seconds(st.st_mtim.tv_sec) +
+                std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
+        const auto stillFor =
+            std::max(std::chrono::duration_cast<std::chrono::milliseconds>(wallNow - modified),
+                     std::chrono::duration_cast<std::chrono::milliseconds>(steadyNow - seen.since));
+        if (stillFor >= quiet) {
+            sorted.ready.push_back(name);
+        } else {
+            const auto left = quiet - stillFor;
+            sorted.wait = sorted.wait ? std::min(*sorted.wait, left) : left;
+        }
+    }
+    return sorted;
 }
 
 void RecordingMover::run() {
@@ -85,13 +142,24 @@ void RecordingMover::run() {
     // A calls folder that does not exist yet (a first recording) is made, not failed into.
     QDir().mkpath(*destination);
 
+    if (options_.removeStaleCopies) removeStaleCopies(*destination);
+
     int errorCount = 0;
     for (;;) {
         const auto names = buildFileList(*source);
         if (!names || names->isEmpty()) return;
-        for (const QString& name : *names) {
+        const Sorted sorted = sortOut(*source, *names);
+        if (sorted.ready.isEmpty()) {
+            // Only recordings still open for writing: the run after their call takes them.
+            if (!sorted.wait) return;
+            std::this_thread::sleep_for(*sorted.wait);
+            continue;
+        }
+        for (const QString& name : sorted.ready) {
             const MoveResult result = moveFile(*source + name, *destination + name);
-            if (result.outcome == MoveOutcome::Moved) continue;
+            // Written to while it was copied: the next pass waits for it to settle again.
+            if (result.outcome == MoveOutcome::Moved || result.outcome == MoveOutcome::Busy)
+                continue;
             if (result.outcome == MoveOutcome::Denied) {
                 prompter_.show({kOwnTitle, "You do not have write access to: " + *source,
                                 parlaro::Icon::None, parlaro::Buttons::Ok});

@@ -24,11 +24,15 @@ int main(int argc, char** argv) {
                        ".lock");
     instance.setStaleLockTime(0);
     // Only a running mover stops this one; a folder where no lock can be made does not.
-    if (!instance.tryLock(0) && instance.error() == QLockFile::LockFailedError) return 0;
+    const bool alone = instance.tryLock(0);
+    if (!alone && instance.error() == QLockFile::LockFailedError) return 0;
 
     const std::unique_ptr<parlaro::Prompter> prompter = parlaro::makePrompter();
     registry::RegistryStore store(registry::StoreLocations::fromEnvironment());
     parlaro::RegistryAccess reg(store, *prompter, "mover");
-    mover::RecordingMover(reg, *prompter).run();
+    mover::MoverOptions options;
+    // Without the lock another mover may be copying right now.
+    options.removeStaleCopies = alone;
+    mover::RecordingMover(reg, *prompter, options).run();
     return 0;
 }

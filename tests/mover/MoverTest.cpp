@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/registry/RegistryStore.h"
-#include "tests/platform/registry/ProcessRunner.h"
-#include "tests/support/TempDir.h"
+#include "tests/mover/MoverSetup.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,48 +13,9 @@ namespace fs = std::filesystem;
 using testsupport::ProcessResult;
 using testsupport::TempDir;
 
-namespace {
-
-// A user with settings, a temporary recording folder and a calls folder.
-struct MoverSetup {
-    TempDir dir;
-    std::string wavs = dir.file("wavs");
-    std::string calls = dir.file("calls");
-    testsupport::ProcessOptions options{{{"XDG_CONFIG_HOME", dir.file("config")},
-                                         {"XDG_CONFIG_DIRS", dir.file("xdg")},
-                                         {"XDG_RUNTIME_DIR", dir.path()}}};
-
-    MoverSetup() {
-        fs::create_directories(wavs);
-        fs::create_directories(calls);
-    }
-
-    void setting(const char* name, const std::string& value) const {
-        registry::RegistryStore store({QString::fromStdString(dir.file("config/Parlaro")), ""});
-        store.set(registry::Root::CurrentUser, "Software\\Parlaro", name,
-                  registry::RegistryValue::string(QByteArray::fromStdString(value)), true);
-    }
-    void folders(const std::string& from, const std::string& to) const {
-        setting("Wavs", from);
-        setting("CALLPATH", to);
-    }
-    ProcessResult run() const {
-        return testsupport::runProcess(testsupport::program("mover"), {}, options);
-    }
-};
-
-std::string messages(const ProcessResult& r) {
-    std::string out;
-    std::size_t pos = 0;
-    while ((pos = r.err.find("PARLARO-MESSAGE ", pos)) != std::string::npos) {
-        const auto end = r.err.find('\n', pos);
-        out += r.err.substr(pos, end - pos) + "\n";
-        pos = end;
-    }
-    return out;
-}
-
-}  // namespace
+using testsupport::messages;
+using testsupport::MoverSetup;
+using testsupport::writeRecording;
 
 TEST(Mover, MovesFinishedRecordingsOnlyAndSaysNothing) {
     MoverSetup s;
@@ -69,7 +28,7 @@ TEST(Mover, MovesFinishedRecordingsOnlyAndSaysNothing) {
         {"notes.wav", false},
     };
     for (const auto& [name, moved] : files)
-        testsupport::writeFile(s.wavs + "/" + name, "data:" + name);
+        writeRecording(s.wavs + "/" + name, "data:" + name);
     fs::create_directories(s.wavs + "/a-b-c-folder.wav");
 
     const auto r = s.run();
@@ -89,14 +48,14 @@ TEST(Mover, AnEmptySourceEndsQuietlyAndAMissingCallsFolderIsMade) {
     MoverSetup s;
     s.folders(s.wavs, s.dir.file("new/calls"));
     EXPECT_EQ(messages(s.run()), "");
-    testsupport::writeFile(s.wavs + "/20260101-000000-x-1.wav", "x");
+    writeRecording(s.wavs + "/20260101-000000-x-1.wav", "x");
     EXPECT_EQ(messages(s.run()), "");
     EXPECT_TRUE(fs::exists(s.dir.file("new/calls/20260101-000000-x-1.wav")));
 }
 
 TEST(Mover, MissingSettingsStopItBeforeAnythingMoves) {
     MoverSetup s;
-    testsupport::writeFile(s.wavs + "/20260101-000000-x-1.wav", "x");
+    writeRecording(s.wavs + "/20260101-000000-x-1.wav", "x");
     EXPECT_EQ(messages(s.run()),
               "PARLARO-MESSAGE [Parlaro Error] Registry key 'wavs' not created - mover cannot "
               "proceed!\n");
@@ -118,7 +77,7 @@ TEST(Mover, AnExistingDestinationIsNeverOverwritten) {
     MoverSetup s;
     s.folders(s.wavs, s.calls);
     const std::string name = "20050314-093015-ann-83.wav";
-    testsupport::writeFile(s.wavs + "/" + name, "new recording");
+    writeRecording(s.wavs + "/" + name, "new recording");
     testsupport::writeFile(s.calls + "/" + name, "older call");
     const auto r = s.run();
     const std::string failed =
@@ -148,7 +107,7 @@ TEST(Mover, MovesAcrossFileSystemsByCopyAndLeavesNoLeftovers) {
     std::string bytes(300000, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i * 7);
-    testsupport::writeFile(shmFolder + "/" + name, bytes);
+    writeRecording(shmFolder + "/" + name, bytes);
     ::chmod((shmFolder + "/" + name).c_str(), 0640);
     s.folders(shmFolder, s.calls);
     const auto r = s.run();
@@ -172,7 +131,7 @@ TEST(Mover, ASourceTheUserMayNotDeleteFromStaysWhereItIs) {
         const std::string src = where == "same" ? s.dir.file("readonly") : where;
         fs::create_directories(src);
         const std::string name = "20050314-093015-ann-83.wav";
-        testsupport::writeFile(src + "/" + name, "keep me");
+        writeRecording(src + "/" + name, "keep me");
         ::chmod(s.dir.path().c_str(), 0755);
         testsupport::handToUser(s.calls);
         testsupport::handToUser(s.dir.file("config"));
@@ -197,7 +156,7 @@ TEST(Mover, ASourceTheUserMayNotDeleteFromStaysWhereItIs) {
 TEST(Mover, ASecondMoverEndsAtOnce) {
     MoverSetup s;
     s.folders(s.wavs, s.calls);
-    testsupport::writeFile(s.wavs + "/20260101-000000-x-1.wav", "x");
+    writeRecording(s.wavs + "/20260101-000000-x-1.wav", "x");
     QLockFile running(QString::fromStdString(
         s.dir.file("parlaro-mover-" + std::to_string(::geteuid()) + ".lock")));
     ASSERT_TRUE(running.tryLock(0));
