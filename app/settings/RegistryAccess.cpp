@@ -87,31 +87,43 @@ registry::FileCheck::State RegistryAccess::CheckFile(const QString& keyPath) {
     using State = registry::FileCheck::State;
     const auto key = open(keyPath);
     if (!key) return State::Missing;
-    const registry::FileCheck file = store_.check(key->first);
-    if (file.state != State::Damaged && file.state != State::Unreadable) return file.state;
-    QString text;
+    const registry::Root root = key->first;
+    const registry::FileCheck file = store_.check(root);
     if (file.state == State::Unreadable) {
-        text = QString(
-                   "Parlaro could not read its settings file %1 (%2) and goes on with its "
-                   "default settings. The file is left as it is.")
-                   .arg(file.path, file.problem);
-    } else {
-        text = QString(
-                   "Parlaro could not read %1 of its settings file %2 and goes on with the "
-                   "rest.")
-                   .arg(registry::linesText(file.skippedLines), file.path);
-        if (const auto copy = store_.keepDamagedCopy(key->first)) {
-            text += " The file as it was is kept as " + *copy + ".";
-        } else {
-            text +=
-                " The file is left as it is, as no copy of it could be kept: " + store_.lastError();
-            told_.insert(key->first);
-        }
+        // Writes that fail because of the same trouble need no second box.
+        told_.insert(root);
+        prompter_.show({title_,
+                        QString("Parlaro could not read its settings file %1 (%2) and goes on "
+                                "with its default settings. The file is left as it is.")
+                            .arg(file.path, file.problem),
+                        Icon::Exclamation, Buttons::Ok});
+        return file.state;
     }
-    // Writes that fail because of the same trouble need no second box.
-    if (file.state == State::Unreadable) told_.insert(key->first);
+    std::vector<qsizetype> skipped = file.skippedLines;
+    std::optional<QString> copy;
+    if (file.state == State::Damaged) {
+        copy = store_.keepDamagedCopy(root);
+    } else if (const auto kept = store_.lastKeptCopy(root);
+               kept && !toldCopies_.contains(kept->copy)) {
+        // A write before this look (the keys made at start-up) has already made it whole.
+        skipped = kept->skippedLines;
+        copy = kept->copy;
+    } else {
+        return file.state;
+    }
+    QString text = QString(
+                       "Parlaro could not read %1 of its settings file %2 and goes on with "
+                       "the rest.")
+                       .arg(registry::linesText(skipped), file.path);
+    if (copy) {
+        text += " The file as it was is kept as " + *copy + ".";
+        toldCopies_.insert(*copy);
+    } else {
+        text += " The file is left as it is, as no copy of it could be kept: " + store_.lastError();
+        told_.insert(root);
+    }
     prompter_.show({title_, text, Icon::Exclamation, Buttons::Ok});
-    return file.state;
+    return State::Damaged;
 }
 
 template <typename T>

@@ -41,7 +41,8 @@ class RegistryAccess {
                                      int32_t defaultValue, bool createIfMissing);
 
     // Looks at the file behind the key path's scope, once at start-up. One that could not be
-    // read completely is told, naming the file, what was left out and where its copy is kept.
+    // read completely (now, or before a write of this run made it whole) is told once, naming
+    // the file, what was left out and where its copy is kept; it then counts as Damaged.
     registry::FileCheck::State CheckFile(const QString& keyPath);
 
   private:
@@ -58,6 +59,7 @@ class RegistryAccess {
     QString title_;
     // Scopes whose trouble the user has been told of and that have not been written since.
     std::set<registry::Root> told_;
+    std::set<QString> toldCopies_;  // copies of damaged files the user has been told of
 };
 
 }  // namespace parlaro

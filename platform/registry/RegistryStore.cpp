@@ -220,9 +220,10 @@ WriteResult RegistryStore::fail(int error, const QString& text) {
     return WriteResult::Failed;
 }
 
-std::optional<QString> RegistryStore::keepCopy(const QString& path, const QByteArray& contents) {
-    for (const auto& [file, kept] : keptCopies_) {
-        if (file == path && kept.contents == contents) return kept.copy;
+std::optional<QString> RegistryStore::keepCopy(const QString& path, const QByteArray& contents,
+                                               const std::vector<qsizetype>& skippedLines) {
+    for (const Kept& kept : kept_) {
+        if (kept.file == path && kept.contents == contents) return kept.copy.copy;
     }
     const QString stem =
         path + ".broken-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
@@ -231,7 +232,7 @@ std::optional<QString> RegistryStore::keepCopy(const QString& path, const QByteA
         const QString copy = n == 1 ? stem : stem + "-" + QString::number(n);
         const auto problem = createStoreFile(copy, contents, 0600);
         if (!problem) {
-            keptCopies_.emplace_back(path, KeptCopy{contents, copy});
+            kept_.push_back(Kept{path, contents, KeptCopy{copy, skippedLines}});
             return copy;
         }
         if (problem->error != EEXIST) {
@@ -250,7 +251,15 @@ std::optional<QString> RegistryStore::keepDamagedCopy(Root root) {
     const QString path = filePath(root);
     const Loaded current = load(path);
     if (current.state != FileCheck::State::Damaged) return std::nullopt;
-    return keepCopy(path, current.text);
+    return keepCopy(path, current.text, current.skippedLines);
+}
+
+std::optional<RegistryStore::KeptCopy> RegistryStore::lastKeptCopy(Root root) const {
+    const QString path = filePath(root);
+    for (auto kept = kept_.rbegin(); kept != kept_.rend(); ++kept) {
+        if (kept->file == path) return kept->copy;
+    }
+    return std::nullopt;
 }
 
 WriteResult RegistryStore::modify(Root root, const std::function<Change(RegistryHive&)>& change) {
@@ -289,7 +298,8 @@ WriteResult RegistryStore::modify(Root root, const std::function<Change(Registry
         case Change::Made:
             break;
     }
-    if (current.state == FileCheck::State::Damaged && !keepCopy(path, current.text))
+    if (current.state == FileCheck::State::Damaged &&
+        !keepCopy(path, current.text, current.skippedLines))
         return WriteResult::Failed;
     const QByteArray text = toText(current.hive, rootName(root).toUtf8());
     if (text.size() > kMaxStoreFileSize)

@@ -84,25 +84,35 @@ class RegistryStore {
     // with the reason in lastError().
     std::optional<QString> keepDamagedCopy(Root root);
 
+    // The last copy this store kept of a damaged file of the root (before a write made the file
+    // whole, perhaps), with the lines that could not be read.
+    struct KeptCopy {
+        QString copy;
+        std::vector<qsizetype> skippedLines;
+    };
+    std::optional<KeptCopy> lastKeptCopy(Root root) const;
+
     // Why the last write failed, for tools that report it, and its errno value.
     const QString& lastError() const { return lastError_; }
     int lastErrorNumber() const { return lastErrorNumber_; }
 
   private:
     enum class Change { Made, None, NotFound };
-    struct KeptCopy {
+    struct Kept {
+        QString file;
         QByteArray contents;
-        QString copy;
+        KeptCopy copy;
     };
     RegistryHive read(Root root) const;
     WriteResult modify(Root root, const std::function<Change(RegistryHive&)>& change);
     WriteResult fail(int error, const QString& text);
-    std::optional<QString> keepCopy(const QString& path, const QByteArray& contents);
+    std::optional<QString> keepCopy(const QString& path, const QByteArray& contents,
+                                    const std::vector<qsizetype>& skippedLines);
 
     StoreLocations locations_;
     QString lastError_;
     int lastErrorNumber_ = 0;
-    std::vector<std::pair<QString, KeptCopy>> keptCopies_;  // by file path
+    std::vector<Kept> kept_;
 };
 
 }  // namespace registry

@@ -25,6 +25,12 @@ struct Startup : SettingsFixture {
     AppSettings settings;
     int movedTop = -1, movedLeft = -1;
 
+    // As the program starts: its keys are made before the window loads the settings.
+    void start() {
+        reg.CreateKey("HKEY_CURRENT_USER\\Software\\Parlaro");
+        reg.CreateKey("HKEY_LOCAL_MACHINE\\Software\\Parlaro");
+        load();
+    }
     void load() {
         MainStartup startup(globals, reg, prompter, env);
         startup.GetRegistrySettings(settings, [this](int32_t t, int32_t l) {
@@ -156,10 +162,11 @@ TEST(Startup, TheTemporaryFolderIsMadeAndPublishedForTheMover) {
 }
 
 TEST(Startup, ASettingsFileThatCannotBeReadIsToldOnceAndNeverTakenForAFirstStart) {
+    enum class Kept { Values, CopyOnly, Nothing };
     struct Case {
         const char* what;
         std::function<void(const std::string& file)> spoil;
-        bool copyKept;
+        Kept kept;
     };
     const std::vector<Case> cases = {
         {"a byte-order mark and a cut last line",
@@ -167,13 +174,20 @@ TEST(Startup, ASettingsFileThatCannotBeReadIsToldOnceAndNeverTakenForAFirstStart
              testsupport::writeFile(
                  file, "\xEF\xBB\xBF" + testsupport::readFile(file) + "\"Half\"=\"cut");
          },
-         true},
+         Kept::Values},
+        {"a key line cut short",
+         [](const std::string& file) {
+             std::string text = testsupport::readFile(file);
+             text.replace(text.find("\\Parlaro]\n"), 9, "\\Parlaro");
+             testsupport::writeFile(file, text);
+         },
+         Kept::CopyOnly},
         {"a folder in its place",
          [](const std::string& file) {
              std::filesystem::remove(file);
              std::filesystem::create_directory(file);
          },
-         false},
+         Kept::Nothing},
     };
     for (const Case& c : cases) {
         Startup s;
@@ -187,17 +201,19 @@ TEST(Startup, ASettingsFileThatCannotBeReadIsToldOnceAndNeverTakenForAFirstStart
         const std::string spoilt =
             std::filesystem::is_regular_file(file) ? testsupport::readFile(file) : "";
 
-        s.load();
+        s.start();
         ASSERT_EQ(s.prompter.shown.size(), 1u) << c.what;
         const QString told = s.prompter.shown[0].text;
         EXPECT_TRUE(told.contains(QString::fromStdString(file))) << c.what << told.toStdString();
         // The machine's values are not overwritten with defaults either way.
         EXPECT_EQ(static_cast<int32_t>(s.at(Root::LocalMachine, "Sensitivity").value.dword), -25)
             << c.what;
-        if (c.copyKept) {
+        if (c.kept == Kept::Values) {
             EXPECT_EQ(s.settings.CallPath, "/mine/") << c.what;
             EXPECT_EQ(s.settings.PW, "enciphered") << c.what;
             EXPECT_EQ(s.userString("PW"), "enciphered") << c.what;
+        }
+        if (c.kept != Kept::Nothing) {
             std::vector<std::string> copies;
             for (const auto& e :
                  std::filesystem::directory_iterator(s.dir.file("config/Parlaro"))) {
@@ -209,7 +225,7 @@ TEST(Startup, ASettingsFileThatCannotBeReadIsToldOnceAndNeverTakenForAFirstStart
             EXPECT_EQ(testsupport::readFile(copies[0]), spoilt);
             // Told once: the next start finds a whole file.
             s.prompter.shown.clear();
-            s.load();
+            s.start();
             EXPECT_TRUE(s.prompter.shown.empty())
                 << c.what << ": " << s.prompter.shown.front().text.toStdString();
         } else {
