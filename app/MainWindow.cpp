@@ -5,6 +5,8 @@
 #include "app/library/CallListModel.h"
 #include "app/library/EditNoteDialog.h"
 #include "app/library/WaveformStrip.h"
+#include "app/options/OptionsDialog.h"
+#include "app/options/OptionsPassword.h"
 #include "app/recording/CallRecovery.h"
 #include "app/recording/MoverStart.h"
 #include "app/recording/RuntimeErrors.h"
@@ -417,10 +419,11 @@ void MainWindow::setButtonEnabled(MainButton button, bool enabled) {
 }
 
 void MainWindow::runOptions() {
-    prompter_.show({kProductName,
-                    "The options dialog is not part of this version yet. Settings can be "
-                    "changed with parlaro-reg; see the README.",
-                    Icon::Information, Buttons::Ok});
+    if (!askOptionsPassword(this, globals_, prompter_)) return;
+    OptionsServices services;
+    services.browseForFolder = &BrowseForFolder;
+    OptionsDialog dialog(this, settings_, globals_, *recorder_, prompter_, std::move(services));
+    dialog.exec();
 }
 
 }  // namespace parlaro

@@ -106,6 +106,10 @@ bool ControlRecorder::setBitsPerSample(int16_t bits) {
     return control_.put_BitsPerSample(bits).ok();
 }
 
+bool ControlRecorder::setSampleRate(int32_t rate) {
+    return control_.put_SampleRate(rate).ok();
+}
+
 bool ControlRecorder::setAcmFormat(const QString& hexText) {
     return control_.put_AcmFormat(aurx::Variant(hexText.toStdString())).ok();
 }

@@ -32,6 +32,7 @@ class ControlRecorder final : public Recorder {
     double TotalTime() const override;
     int16_t LastError() override;
     bool setBitsPerSample(int16_t bits) override;
+    bool setSampleRate(int32_t rate) override;
     bool setAcmFormat(const QString& hexText) override;
     bool setPreRollTime(float seconds) override;
     bool setPlayOnly(bool playOnly) override;

@@ -50,6 +50,7 @@ class Recorder {
 
     // Format set-up; false when the control refuses the value.
     virtual bool setBitsPerSample(int16_t bits) = 0;
+    virtual bool setSampleRate(int32_t rate) = 0;
     virtual bool setAcmFormat(const QString& hexText) = 0;
     virtual bool setPreRollTime(float seconds) = 0;
     // File type for opening: play only, and 0 WAV / 2 MP3 stream.

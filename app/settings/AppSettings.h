@@ -28,6 +28,7 @@ struct AppSettings {
     int32_t Format = 0;   // 0 GSM 6.10, anything else PCM
     int32_t SD = 0;       // prevent shutdown only when exactly 1
     int32_t PreRoll = 3;  // seconds of the line kept before an automatic call's trigger
+    int32_t KeepDays = 0;  // calls older than this many days are deleted; 0 keeps every call
 
     bool gsmFormat() const { return Format == 0; }
     bool preventShutdown() const { return SD == 1; }

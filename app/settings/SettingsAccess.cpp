@@ -62,6 +62,7 @@ void SettingsAccess::SaveAllSettings(const AppSettings& s) {
     WriteSettingLong("Format", s.Format);
     WriteSettingLong("SD", s.SD);
     WriteSettingLong("PreRoll", s.PreRoll);
+    WriteSettingLong("KeepDays", s.KeepDays);
 }
 
 }  // namespace parlaro

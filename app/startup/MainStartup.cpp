@@ -71,6 +71,7 @@ void MainStartup::loadSettings(AppSettings& s,
     s.Format = readLong("Format", d.Format);
     s.SD = readLong("SD", d.SD);
     s.PreRoll = readLong("PreRoll", d.PreRoll);
+    s.KeepDays = readLong("KeepDays", d.KeepDays);
 
     if (moveWindow) moveWindow(s.Top, s.Left);
     // Defaults standing in for a user's file that could not be read must not overwrite what the

@@ -24,6 +24,9 @@ struct FakeRecorder final : parlaro::Recorder {
     QString openedPath;
     std::vector<std::string> calls;
     float preRoll = -1;
+    int16_t bits = 0;
+    int32_t rate = 0;
+    QString acm;
 
     int16_t Reset() override {
         calls.push_back("Reset");
@@ -99,8 +102,18 @@ struct FakeRecorder final : parlaro::Recorder {
     double CurrentTimePosition() const override { return position; }
     double TotalTime() const override { return total > 0 ? total : position; }
     int16_t LastError() override { return std::exchange(lastError, 0); }
-    bool setBitsPerSample(int16_t) override { return true; }
-    bool setAcmFormat(const QString&) override { return true; }
+    bool setBitsPerSample(int16_t b) override {
+        bits = b;
+        return true;
+    }
+    bool setSampleRate(int32_t r) override {
+        rate = r;
+        return true;
+    }
+    bool setAcmFormat(const QString& text) override {
+        acm = text;
+        return true;
+    }
     bool setPreRollTime(float s) override {
         preRoll = s;
         return true;

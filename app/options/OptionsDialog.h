@@ -1,0 +1,102 @@
+// The options dialog (frmOptions): recording mode and format, the voice-detection values, the
+// note prompt, window behaviour, the rights to play and delete, shutdown prevention, the calls
+// folder, the retention period and the options password. Check boxes and option buttons act at
+// once on the settings in memory (and the format on the recording control); the sliders and
+// the retention period are taken on close. Closing always applies and saves: there is no
+// Cancel.
+#pragma once
+
+#include "app/recording/Prompter.h"
+#include "app/recording/Recorder.h"
+#include "app/settings/AppSettings.h"
+#include "app/settings/SettingsAccess.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <optional>
+
+class QAbstractButton;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+
+namespace parlaro {
+
+// What the dialog asks of the rest of the program.
+struct OptionsServices {
+    // The folder chooser: a folder ending in "/", or "" when cancelled.
+    std::function<QString(QWidget* parent, const QString& title, const QString& start)>
+        browseForFolder;
+    // The password change dialog; true when a password is set afterwards.
+    std::function<bool(QWidget* parent)> changePassword;
+    // The calibration wizard: the quiet line's loudest level in dB, nothing when cancelled.
+    std::function<std::optional<int>(QWidget* parent)> calibrate;
+};
+
+class OptionsDialog final : public QDialog {
+    Q_OBJECT
+  public:
+    OptionsDialog(QWidget* parent, AppSettings& settings, SettingsAccess& globals,
+                  Recorder& recorder, Prompter& prompter, OptionsServices services);
+
+    // The calibration's result: the threshold goes 2 dB above the quiet line's loudest level,
+    // unless that level is above -2 dB (or was never measured).
+    void applyCalibration(int quietLineMaximum);
+    // cmdClose: applies and saves, then closes; false when the dialog stays open.
+    bool closeOptions();
+
+    // Escape and the close box close as cmdClose does.
+    void reject() override;
+
+    // "-18 dB", "  5 sec": a slider's label, at least six characters.
+    static QString sliderText(int value, const char* unit);
+
+  private:
+    void build();
+    void load();
+    void connectHandlers();
+    void formatChosen(int button);
+    void autoRecordToggled(bool on);
+    void passwordToggled(bool on);
+    void changePassword();
+    void chooseCallsFolder();
+    void showAbout();
+
+    AppSettings& settings_;
+    SettingsAccess& globals_;
+    Recorder& recorder_;
+    Prompter& prompter_;
+    OptionsServices services_;
+
+    QRadioButton* optFormat_[2] = {};
+    QCheckBox* chkAutoRecord_ = nullptr;
+    QSlider* sldSensitivity_ = nullptr;
+    QLabel* lblSensitivity_ = nullptr;
+    QSlider* sldLatch_ = nullptr;
+    QLabel* lblLatchTime_ = nullptr;
+    QSlider* sldMinCall_ = nullptr;
+    QLabel* lblMinCall_ = nullptr;
+    QCheckBox* chkAddNote_ = nullptr;
+    QCheckBox* chkAutoMaximize_ = nullptr;
+    QCheckBox* chkPlay_ = nullptr;
+    QRadioButton* optPlay_[2] = {};
+    QCheckBox* chkDelete_ = nullptr;
+    QRadioButton* optDel_[2] = {};
+    QCheckBox* chkPreventShutdown_ = nullptr;
+    QCheckBox* chkPassword_ = nullptr;
+    QPushButton* btnPW_ = nullptr;
+    QLineEdit* txtCallsFolder_ = nullptr;
+    QSpinBox* spnKeepDays_ = nullptr;
+    bool closing_ = false;
+};
+
+// The stock folder chooser standing in for the system's: file-system folders only, starting at
+// `start`, the result ending in "/".
+QString BrowseForFolder(QWidget* parent, const QString& title, const QString& start);
+
+}  // namespace parlaro
