@@ -11,6 +11,7 @@
 #include "app/recording/MoverStart.h"
 #include "app/recording/RuntimeErrors.h"
 #include "app/recording/TimeText.h"
+#include "app/startup/CaptureMixer.h"
 #include "recorder/qt/AurxWidget.h"
 
 #include <QApplication>
@@ -237,6 +238,7 @@ void MainWindow::Load() {
         status_.SetRecordingIndicator(false);
         // Calls cut off when Parlaro last ended are finished before anything records.
         recoverInterruptedCalls();
+        nudgeCaptureMixers();
         const bool detectionReady = controller_->SetUpRecorder();
         controller_->UpdateTimeStamp();
         timer(MainTimer::TimeStamp).start();
@@ -259,6 +261,13 @@ void MainWindow::Load() {
         reportRuntimeError(prompter_, Guarded::FormLoad, e);
     }
     loaded_ = true;
+}
+
+void MainWindow::nudgeCaptureMixers() {
+    // On the virtual devices there is no card to wake, and a real one must not be touched.
+    if (qEnvironmentVariable("AURX_DEVICES") == "virtual") return;
+    const std::unique_ptr<MixerSystem> mixers = makeAlsaMixerSystem();
+    NudgeCaptureMixers(*mixers, prompter_);
 }
 
 void MainWindow::recoverInterruptedCalls() {

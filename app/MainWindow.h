@@ -159,6 +159,7 @@ class MainWindow final : public QMainWindow,
     void onQuit();
     void onEditNote();
     void recoverInterruptedCalls();
+    void nudgeCaptureMixers();
     void endNow();
 
     SettingsAccess& globals_;
