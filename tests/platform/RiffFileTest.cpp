@@ -86,12 +86,13 @@ TEST(RiffFile, OnlyRegularFilesOpenInAnyMode) {
     };
     // A FIFO would block the open (or the first read), a device would be read without end or
     // turned into a regular file.
+    // The FIFO comes last and each refusal is asserted: one that opened would block on it.
     const Case refused[] = {
-        {dir.path(), EISDIR}, {fifo, EINVAL}, {"/dev/zero", EINVAL}, {"/dev/null", EINVAL}};
+        {"/dev/zero", EINVAL}, {"/dev/null", EINVAL}, {dir.path(), EISDIR}, {fifo, EINVAL}};
     for (const auto mode : {riff::Mode::Read, riff::Mode::ReadWrite, riff::Mode::Create}) {
         for (const auto& c : refused) {
             errno = 0;
-            EXPECT_FALSE(riff::File::open(c.path, mode)) << c.path << " mode " << int(mode);
+            ASSERT_FALSE(riff::File::open(c.path, mode)) << c.path << " mode " << int(mode);
             EXPECT_EQ(errno, c.error) << c.path;
         }
         EXPECT_TRUE(riff::File::open(link, mode)) << "a link to a regular file, mode " << int(mode);
