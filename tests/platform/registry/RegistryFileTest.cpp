@@ -185,7 +185,7 @@ TEST(RegistryFile, AFolderTheUserMayNotWriteIsToldAsSuch) {
 TEST(RegistryFile, TwentyWritersAtOnceAllGetTheirTurn) {
     Scopes s;
     constexpr int kWriters = 20;
-    constexpr int kEach = 25;
+    constexpr int kEach = 10;
     std::vector<pid_t> children;
     for (int w = 0; w < kWriters; ++w) {
         const pid_t pid = ::fork();
@@ -194,7 +194,7 @@ TEST(RegistryFile, TwentyWritersAtOnceAllGetTheirTurn) {
             for (int i = 0; i < kEach; ++i) {
                 const QString name = QString("w%1-%2").arg(w).arg(i);
                 if (store.set(Root::CurrentUser, kKey, name,
-                              RegistryValue::string(QByteArray(1000, 'x')),
+                              RegistryValue::string(QByteArray(100, 'x')),
                               true) != WriteResult::Ok)
                     ::_exit(1);
             }
