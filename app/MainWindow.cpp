@@ -5,6 +5,7 @@
 #include "app/library/CallListModel.h"
 #include "app/library/EditNoteDialog.h"
 #include "app/library/WaveformStrip.h"
+#include "app/options/CalibrationWizard.h"
 #include "app/options/OptionsDialog.h"
 #include "app/options/OptionsPassword.h"
 #include "app/recording/CallRecovery.h"
@@ -431,6 +432,9 @@ void MainWindow::runOptions() {
     if (!askOptionsPassword(this, globals_, prompter_)) return;
     OptionsServices services;
     services.browseForFolder = &BrowseForFolder;
+    services.calibrate = [this](QWidget* parent) {
+        return RunCalibrationWizard(parent, *recorder_, prompter_);
+    };
     OptionsDialog dialog(this, settings_, globals_, *recorder_, prompter_, std::move(services));
     dialog.exec();
 }

@@ -106,6 +106,10 @@ bool ControlRecorder::setBitsPerSample(int16_t bits) {
     return control_.put_BitsPerSample(bits).ok();
 }
 
+int16_t ControlRecorder::ShowMixer(int16_t which) {
+    return control_.ShowMixer(which);
+}
+
 bool ControlRecorder::setSampleRate(int32_t rate) {
     return control_.put_SampleRate(rate).ok();
 }

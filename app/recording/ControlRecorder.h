@@ -33,6 +33,7 @@ class ControlRecorder final : public Recorder {
     int16_t LastError() override;
     bool setBitsPerSample(int16_t bits) override;
     bool setSampleRate(int32_t rate) override;
+    int16_t ShowMixer(int16_t which) override;
     bool setAcmFormat(const QString& hexText) override;
     bool setPreRollTime(float seconds) override;
     bool setPlayOnly(bool playOnly) override;

@@ -57,6 +57,8 @@ class Recorder {
     virtual bool setPlayOnly(bool playOnly) = 0;
     virtual bool setDataOnly(int16_t dataOnly) = 0;
     virtual int16_t DataOnly() const = 0;
+    // Opens the system's mixer: 0 playback, 1 recording.
+    virtual int16_t ShowMixer(int16_t which) = 0;
 };
 
 }  // namespace parlaro

@@ -106,6 +106,10 @@ struct FakeRecorder final : parlaro::Recorder {
         bits = b;
         return true;
     }
+    int16_t ShowMixer(int16_t which) override {
+        calls.push_back("ShowMixer " + std::to_string(which));
+        return 0;
+    }
     bool setSampleRate(int32_t r) override {
         rate = r;
         return true;

@@ -1,0 +1,59 @@
+// dlgCalibrate: the calibration's two steps on a recording control of its own, with the level,
+// the direction to turn the recording level, and the "Levels OK" lamp.
+#pragma once
+
+#include "app/options/Calibration.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace aurxqt {
+class AurxWidget;
+}
+
+namespace parlaro {
+
+class ControlRecorder;
+
+class CalibrationDialog final : public QDialog, public CalibrationView {
+    Q_OBJECT
+  public:
+    CalibrationDialog(QWidget* parent, Prompter& prompter);
+    ~CalibrationDialog() override;
+
+    int quietLineMaximum() const { return calibration_->quietLineMaximum(); }
+    bool cancelled() const { return calibration_->cancelled(); }
+    Calibration& calibration() { return *calibration_; }
+
+    // CalibrationView
+    void setLevelText(const QString& text) override;
+    void setDirection(const QString& text) override;
+    QString direction() const override;
+    void showLevelOk(bool ok) override;
+    void setFlashing(bool on) override;
+    void setStepsEnabled(bool step1, bool step2) override;
+    void setBusy(bool busy) override;
+    void wait(int milliseconds) override;
+
+    void done(int result) override;
+
+  private:
+    aurxqt::AurxWidget* AURXCtrl_ = nullptr;
+    std::unique_ptr<ControlRecorder> recorder_;
+    std::unique_ptr<Calibration> calibration_;
+    QLabel* lblLevel_ = nullptr;
+    QLabel* lblDirection_ = nullptr;
+    QLabel* imgOutOfRange_ = nullptr;
+    QLabel* imgRecLevelOk_ = nullptr;
+    QPushButton* cmdCalibrate_ = nullptr;
+    QPushButton* btnCalSens_ = nullptr;
+    QTimer* tmrFlash_ = nullptr;
+    bool busy_ = false;
+};
+
+}  // namespace parlaro
