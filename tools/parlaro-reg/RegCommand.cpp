@@ -2,7 +2,9 @@
 
 #include "platform/registry/KeyPath.h"
 #include "platform/registry/RegistryText.h"
+#include "tools/parlaro-reg/PasswordCommand.h"
 
+#include <iostream>
 #include <limits>
 
 namespace regtool {
@@ -18,6 +20,8 @@ constexpr const char* kUsage =
     "       parlaro-reg set    KEYPATH NAME dword  N\n"
     "       parlaro-reg delete KEYPATH [NAME]\n"
     "       parlaro-reg list   KEYPATH\n"
+    "       parlaro-reg set-password   KEYPATH   (the password on standard input)\n"
+    "       parlaro-reg check-password KEYPATH   (the password on standard input)\n"
     "KEYPATH is written like HKEY_CURRENT_USER\\SOFTWARE\\Parlaro\n";
 
 int usage(std::ostream& err, const std::string& problem) {
@@ -180,6 +184,9 @@ int run(const std::vector<QByteArray>& args, registry::RegistryStore& store, std
                 << valueText(v.value, true) << "\n";
         }
         return 0;
+    }
+    if (isPasswordCommand(command)) {
+        return runPasswordCommand(args, root, key.subKey, store, std::cin, out, err);
     }
     return usage(err, "unknown command " + command.toStdString());
 }
