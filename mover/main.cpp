@@ -2,8 +2,10 @@
 // It never shows a window of its own, only message boxes, and only one runs at a time.
 #include "app/recording/QtPrompter.h"
 #include "app/recording/UnattendedPrompter.h"
+#include "app/settings/SettingsAccess.h"
 #include "app/support/RuntimeFolder.h"
 #include "mover/RecordingMover.h"
+#include "mover/Retention.h"
 
 #include <unistd.h>
 
@@ -34,5 +36,14 @@ int main(int argc, char** argv) {
     // Without the lock another mover may be copying right now.
     options.removeStaleCopies = alone;
     mover::RecordingMover(reg, *prompter, options).run();
+
+    // After each pass, calls older than the kept number of days go (only one mover does it).
+    parlaro::SettingsAccess settings(reg, parlaro::KeyPaths::forProduct("Parlaro"));
+    const int32_t keepDays = settings.ReadSettingLong("KeepDays", 0);
+    if (alone && keepDays > 0) {
+        mover::ApplyRetention(
+            settings.ReadSetting("CallPath", ""), keepDays, QDate::currentDate(),
+            registry::StoreLocations::fromEnvironment().userFolder + "/retention.log");
+    }
     return 0;
 }

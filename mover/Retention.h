@@ -1,0 +1,24 @@
+// Retention: calls older than the kept number of days are deleted from the calls folder and
+// the folders below it, each recording with its note, and each deletion is logged. Only files
+// named as the recorder names calls are considered; nothing outside the folder is reached
+// (links are neither followed nor deleted) and no folder is removed.
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <vector>
+
+namespace mover {
+
+struct RetentionOutcome {
+    std::vector<QString> deleted;  // recordings and notes, in the order they went
+    std::vector<QString> failed;   // with the reason
+};
+
+// Calls dated more than keepDays before `today` go; keepDays of 0 or less keeps everything.
+// Each deletion is appended to `logPath` (when not empty) with the time it happened.
+RetentionOutcome ApplyRetention(const QString& callsFolder, int keepDays, const QDate& today,
+                                const QString& logPath);
+
+}  // namespace mover
