@@ -435,6 +435,9 @@ void MainWindow::runOptions() {
     services.calibrate = [this](QWidget* parent) {
         return RunCalibrationWizard(parent, *recorder_, prompter_);
     };
+    services.changePassword = [this](QWidget* parent) {
+        return changeOptionsPassword(parent, settings_, globals_, prompter_);
+    };
     OptionsDialog dialog(this, settings_, globals_, *recorder_, prompter_, std::move(services));
     dialog.exec();
 }

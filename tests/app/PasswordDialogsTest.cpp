@@ -9,12 +9,15 @@
 #include "tests/app/SettingsFixture.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 using namespace parlaro;
@@ -51,7 +54,7 @@ struct Box {
 };
 
 void expectBoxes(const ScriptedPrompter& prompter, const std::vector<Box>& boxes) {
-    ASSERT_EQ(prompter.shown.size(), boxes.size());
+    ASSERT_EQ(prompter.shown.size(), boxes.size()) << prompter.shown.back().text.toStdString();
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         EXPECT_EQ(prompter.shown[i].title, boxes[i].title) << i;
         EXPECT_EQ(prompter.shown[i].text, boxes[i].text) << i;
@@ -160,10 +163,11 @@ TEST(ChangePasswordDialog, EveryRuleOfOkTellsAndKeepsTheDialogOpen) {
          {{"Parlaro", "Are you sure you want a blank password?", Icon::Question}},
          Focus::None,
          {}},
+        // 119 characters fit the box, but not in 236 bytes of UTF-8.
         {"too long to read back",
          "old",
-         QString(237, 'x'),
-         QString(237, 'x'),
+         QString(119, QChar(0xe9)),
+         QString(119, QChar(0xe9)),
          {},
          {{"Parlaro", "The password is too long. Use at most 236 letters.", Icon::Exclamation}},
          Focus::New,
@@ -329,22 +333,88 @@ TEST(OptionsPassword, UnattendedThePromptIsALineWithoutThePasswordAndOnlyABlankO
     EXPECT_TRUE(askOptionsPassword(nullptr, f.globals, f.prompter));
 }
 
-TEST(OptionsPassword, TheWindowsOptionsStayClosedWhenThePromptIsCancelled) {
-    Passwords f;
-    f.setPassword("locked");
-    f.prompter.answers = {Answer::Cancel};
-    StartupEnvironment env{QString::fromStdString(f.dir.file("prog")), true,
-                           QString::fromStdString(f.dir.file("data")), "",
-                           [] { return QByteArray("ann"); }};
+namespace {
+
+struct Window {
+    StartupEnvironment env;
     struct : Clock {
         QDateTime now() const override { return QDateTime(QDate(2005, 3, 14), QTime(9, 30)); }
     } clock;
-    MainWindow w(f.globals, f.reg, f.prompter, env, clock);
-    w.Load();
-    f.prompter.shown.clear();
-    w.controller().onOptions();
+    MainWindow w;
+
+    explicit Window(Passwords& f)
+        : env{QString::fromStdString(f.dir.file("prog")), true,
+              QString::fromStdString(f.dir.file("data")), "", [] { return QByteArray("ann"); }},
+          w(f.globals, f.reg, f.prompter, env, clock) {
+        w.Load();
+        f.prompter.shown.clear();
+    }
+};
+
+// Someone at the screen: the dialogs are shown, not written as lines.
+struct Attended {
+    Attended() { ::setenv("PARLARO_UNATTENDED", "0", 1); }
+    ~Attended() { ::setenv("PARLARO_UNATTENDED", "1", 1); }
+    Attended(const Attended&) = delete;
+    Attended& operator=(const Attended&) = delete;
+};
+
+// Runs `step` on the modal dialog that opens next.
+void onNextModal(std::function<void(QWidget*)> step) {
+    QTimer::singleShot(0, [step = std::move(step)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        step(modal);
+    });
+}
+
+}  // namespace
+
+TEST(OptionsPassword, TheOptionsPasswordButtonSetsThePasswordTheWindowThenAsksFor) {
+    Passwords f;
+    Window win(f);
+    const Attended attended;
+    bool checked = false;
+    onNextModal([&](QWidget* options) {
+        EXPECT_EQ(options->objectName(), "frmOptions");
+        onNextModal([](QWidget* change) {
+            ASSERT_EQ(change->objectName(), "dlgChangePW");
+            change->findChild<QLineEdit*>("txtNew")->setText("staff only");
+            change->findChild<QLineEdit*>("txtConfirm")->setText("staff only");
+            change->findChild<QPushButton*>("cmdOK")->click();
+        });
+        options->findChild<QPushButton*>("btnPW")->click();
+        checked = options->findChild<QCheckBox*>("chkPassword")->isChecked();
+        options->findChild<QPushButton*>("cmdClose")->click();
+    });
+    win.w.controller().onOptions();
+    EXPECT_TRUE(checked);
+    expectBoxes(f.prompter, {{"Parlaro", "Password changed", Icon::Information}});
+    EXPECT_TRUE(PasswordMatches(f.stored(), QString("staff only")));
+
+    // Now the options open only through the prompt.
+    bool opened = false;
+    onNextModal([&](QWidget* prompt) {
+        ASSERT_EQ(prompt->objectName(), "dlgPW");
+        onNextModal([&](QWidget* options) {
+            opened = options->objectName() == "frmOptions";
+            options->findChild<QPushButton*>("cmdClose")->click();
+        });
+        prompt->findChild<QLineEdit*>("txtPassword")->setText("staff only");
+        prompt->findChild<QPushButton*>("cmdOK")->click();
+    });
+    win.w.controller().onOptions();
+    EXPECT_TRUE(opened);
+}
+
+TEST(OptionsPassword, TheWindowsOptionsStayClosedWhenThePromptIsCancelled) {
+    Passwords f;
+    f.setPassword("locked");
+    Window win(f);
+    f.prompter.answers = {Answer::Cancel};
+    win.w.controller().onOptions();
     // Only the prompt was shown: no options dialog, and the window is ready again.
     expectBoxes(f.prompter, {{"Login", "Enter the options password:", Icon::None}});
-    EXPECT_FALSE(w.controller().optionsOpen());
-    EXPECT_EQ(w.panelText(1), "Ready - Manual Recording");
+    EXPECT_FALSE(win.w.controller().optionsOpen());
+    EXPECT_EQ(win.w.panelText(1), "Ready - Manual Recording");
 }
