@@ -65,9 +65,16 @@ std::optional<FileProblem> notRegular(const struct stat& st) {
 
 FileBytes readStoreFile(const QString& path) {
     FileBytes result;
-    // Not blocking: a FIFO put in the file's place must not hold the reader.
-    const Fd fd(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const QByteArray name = QFile::encodeName(path);
+    // Some devices act on being opened: look before opening.
+    struct stat seen {};
+    if (::stat(name.constData(), &seen) == 0 && !S_ISREG(seen.st_mode)) {
+        result.state = FileBytes::State::Unreadable;
+        result.problem = *notRegular(seen);
+        return result;
+    }
+    // Not blocking: a FIFO put in the file's place meanwhile must not hold the reader.
+    const Fd fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd) {
         if (errno == ENOENT) return result;
         result.state = FileBytes::State::Unreadable;
