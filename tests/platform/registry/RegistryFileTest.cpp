@@ -194,8 +194,7 @@ TEST(RegistryFile, TwentyWritersAtOnceAllGetTheirTurn) {
             for (int i = 0; i < kEach; ++i) {
                 const QString name = QString("w%1-%2").arg(w).arg(i);
                 if (store.set(Root::CurrentUser, kKey, name,
-                              RegistryValue::string(QByteArray(100, 'x')),
-                              true) != WriteResult::Ok)
+                              RegistryValue::string(QByteArray(100, 'x')), true) != WriteResult::Ok)
                     ::_exit(1);
             }
             ::_exit(0);
