@@ -245,6 +245,7 @@ void MainWindow::Load() {
         timer(MainTimer::TimeStamp).start();
         timer(MainTimer::Detection).start();
         if (!detectionReady) {
+            addTrayIcon();
             loaded_ = true;
             return;
         }
@@ -258,6 +259,7 @@ void MainWindow::Load() {
         }
         LayoutCallColumns();
         ShowTodaysCalls();
+        addTrayIcon();
     } catch (const std::exception& e) {
         reportRuntimeError(prompter_, Guarded::FormLoad, e);
     }

@@ -12,6 +12,7 @@
 #include "app/recording/RecordingController.h"
 #include "app/recording/StatusDisplay.h"
 #include "app/startup/MainStartup.h"
+#include "app/startup/TrayBehaviour.h"
 #include "app/startup/WindowRules.h"
 #include "app/support/Clock.h"
 #include "app/support/Launcher.h"
@@ -24,8 +25,11 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 
 class QComboBox;
+class QIcon;
+class QSystemTrayIcon;
 class QFileSystemModel;
 class QLabel;
 class QMenu;
@@ -54,7 +58,8 @@ class MainWindow final : public QMainWindow,
                          public RecordingView,
                          public CallListView,
                          public SelectedCallsView,
-                         public PlaybackView {
+                         public PlaybackView,
+                         public TrayView {
     Q_OBJECT
   public:
     MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompter& prompter,
@@ -69,7 +74,7 @@ class MainWindow final : public QMainWindow,
     bool ended() const { return ending_; }
     // Shows the window as the settings say (minimised or normal).
     void showAsStored();
-    void bringToFront();
+    void bringToFront() override;
     // SIGTERM/SIGINT: the first ends the program like a system shutdown, a second regardless.
     void terminationRequested(int count);
     // The desktop session is ending: a running call is finished first.
@@ -91,6 +96,16 @@ class MainWindow final : public QMainWindow,
     bool isMinimised() const override;
     FormGeometry geometryTwips() const override;
     QString panelText(int panel) const override;
+    std::array<int32_t, 5> columnWidthsTwips() const override;
+    void closeFindDialog() override;
+    void removeTrayIcon() override;
+    void hideToTray() override;
+    // TrayView
+    bool notePromptOpen() const override;
+    void raiseNotePrompt() override;
+    void showNormalWindow(std::optional<QPoint> topLeftTwips) override;
+    // The program's icon, for the window and the tray.
+    static QIcon programIcon();
     // Timers
     void start(MainTimer timer) override;
     void stop(MainTimer timer) override;
@@ -160,6 +175,7 @@ class MainWindow final : public QMainWindow,
     void onEditNote();
     void recoverInterruptedCalls();
     void nudgeCaptureMixers();
+    void addTrayIcon();
     void endNow();
 
     SettingsAccess& globals_;
@@ -206,6 +222,8 @@ class MainWindow final : public QMainWindow,
     bool loaded_ = false;
     bool ending_ = false;
     bool searching_ = false;
+    QSystemTrayIcon* tray_ = nullptr;
+    std::unique_ptr<TrayBehaviour> trayBehaviour_;
 };
 
 }  // namespace parlaro

@@ -11,8 +11,13 @@ bool WindowRules::Unload() {
 }
 
 void WindowRules::SaveWindowState() {
+    view_.closeFindDialog();
     settings_.Minimised = view_.isMinimised();
     globals_.WriteSettingLong("Minimised", settings_.Minimised ? 1 : 0);
+    view_.removeTrayIcon();
+    const std::array<int32_t, 5> widths = view_.columnWidthsTwips();
+    for (std::size_t i = 0; i < widths.size(); ++i)
+        globals_.WriteSettingLong(kColumnWidthSettings[i], widths[i]);
     if (!settings_.Minimised) {
         const FormGeometry g = view_.geometryTwips();
         globals_.WriteSettingLong("Top", g.top);
@@ -40,7 +45,10 @@ bool WindowRules::Quit() {
 
 void WindowRules::StateChanged() {
     settings_.Minimised = view_.isMinimised();
-    if (settings_.Minimised) return;
+    if (settings_.Minimised) {
+        view_.hideToTray();
+        return;
+    }
     const FormGeometry g = view_.geometryTwips();
     globals_.WriteSettingLong("Top", g.top);
     globals_.WriteSettingLong("Left", g.left);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/startup/MainStartup.h"
+#include "app/startup/TrayBehaviour.h"
 #include "app/startup/WindowRules.h"
 #include "tests/app/SettingsFixture.h"
 
@@ -240,9 +241,16 @@ struct FakeWindow : MainWindowView {
     bool minimised = false;
     FormGeometry geometry{6000, 9000, 150, 300};
     QString duration = "00:00:00";
+    std::vector<std::string> calls;
     bool isMinimised() const override { return minimised; }
     FormGeometry geometryTwips() const override { return geometry; }
     QString panelText(int panel) const override { return panel == 2 ? duration : QString(); }
+    std::array<int32_t, 5> columnWidthsTwips() const override {
+        return {1500, 1200, 900, 900, 2400};
+    }
+    void closeFindDialog() override { calls.push_back("closeFindDialog"); }
+    void removeTrayIcon() override { calls.push_back("removeTrayIcon"); }
+    void hideToTray() override { calls.push_back("hideToTray"); }
 };
 
 struct Window : SettingsFixture {
@@ -302,4 +310,65 @@ TEST(WindowRules, AMinimisedWindowKeepsItsLastPosition) {
     w.view.minimised = true;
     EXPECT_TRUE(w.rules.Unload());
     EXPECT_EQ(w.at(Root::LocalMachine, "Minimised").value.dword, 1u);
+}
+
+TEST(WindowRules, MinimisingHidesToTheTrayAndUnloadingSavesTheWindowState) {
+    Window w;
+    w.view.minimised = true;
+    w.rules.StateChanged();
+    EXPECT_EQ(w.view.calls, std::vector<std::string>{"hideToTray"});
+    w.view.calls.clear();
+    w.settings.SD = 1;
+    EXPECT_FALSE(w.rules.Unload());
+    EXPECT_TRUE(w.view.calls.empty()) << "a refused unload touches nothing";
+    w.settings.SD = 0;
+    w.view.minimised = false;
+    EXPECT_TRUE(w.rules.Unload());
+    EXPECT_EQ(w.view.calls, (std::vector<std::string>{"closeFindDialog", "removeTrayIcon"}));
+    const std::pair<const char*, uint32_t> widths[] = {{"GRD_USER", 1500},
+                                                       {"GRD_DATE", 1200},
+                                                       {"GRD_TIME", 900},
+                                                       {"GRD_DUR", 900},
+                                                       {"GRD_NOTE", 2400}};
+    for (const auto& [name, twips] : widths) {
+        EXPECT_EQ(w.at(Root::CurrentUser, name).value.dword, twips) << name;
+        EXPECT_EQ(w.at(Root::LocalMachine, name).value.dword, twips) << name;
+    }
+    EXPECT_EQ(w.at(Root::CurrentUser, "Minimised").value.dword, 0u);
+}
+
+namespace {
+
+struct FakeTrayWindow final : TrayView {
+    bool prompt = false;
+    std::vector<std::string> calls;
+    std::optional<QPoint> placedAt;
+    bool notePromptOpen() const override { return prompt; }
+    void raiseNotePrompt() override { calls.push_back("raiseNotePrompt"); }
+    void showNormalWindow(std::optional<QPoint> at) override {
+        placedAt = at;
+        calls.push_back("showNormalWindow");
+    }
+    void bringToFront() override { calls.push_back("bringToFront"); }
+};
+
+}  // namespace
+
+TEST(WindowRules, TheTrayBringsBackTheWindowOrTheNotePrompt) {
+    FakeTrayWindow w;
+    TrayBehaviour tray(w, QPoint(150, 300));
+    tray.doubleClicked();
+    EXPECT_EQ(w.calls, std::vector<std::string>{"showNormalWindow"});
+    EXPECT_FALSE(w.placedAt) << "a double-click leaves the window where it is";
+    w.calls.clear();
+    tray.restore();
+    EXPECT_EQ(w.calls, (std::vector<std::string>{"bringToFront", "showNormalWindow"}));
+    EXPECT_EQ(w.placedAt, QPoint(150, 300)) << "Restore goes back to the place at start-up";
+
+    w.prompt = true;
+    w.calls.clear();
+    tray.doubleClicked();
+    tray.restore();
+    EXPECT_EQ(w.calls,
+              (std::vector<std::string>{"raiseNotePrompt", "bringToFront", "raiseNotePrompt"}));
 }
