@@ -6,8 +6,10 @@
 
 #include "app/library/CallCollection.h"
 #include "app/library/CallDeletion.h"
+#include "app/library/CallEmailing.h"
 #include "app/library/CallNotes.h"
 #include "app/library/CallPlayback.h"
+#include "app/library/CallSaving.h"
 #include "app/recording/ControlRecorder.h"
 #include "app/recording/RecordingController.h"
 #include "app/recording/StatusDisplay.h"
@@ -58,6 +60,7 @@ class MainWindow final : public QMainWindow,
                          public RecordingView,
                          public CallListView,
                          public SelectedCallsView,
+                         public CallOperationsView,
                          public PlaybackView,
                          public TrayView {
     Q_OBJECT
@@ -135,6 +138,8 @@ class MainWindow final : public QMainWindow,
     void setPositionText(const QString& text) override;
     void setPositionTimer(bool running) override;
     void showOpenCall(const QString& path) override;
+    // CallOperationsView
+    void setBusyPointer(bool busy) override;
 
     // The library side.
     void LayoutCallColumns();
@@ -154,6 +159,11 @@ class MainWindow final : public QMainWindow,
     void showCallMenu(const QPoint& at);
     // "Delete Call/s" and the Delete key.
     void onDeleteCalls();
+    // cmdSave and "Save Call/s"; cmdEmail and "Email Call/s".
+    void onSaveCalls();
+    void onEmailCalls();
+    // Files dropped on the call list.
+    void dropFiles(const QStringList& files);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -168,6 +178,7 @@ class MainWindow final : public QMainWindow,
     void refreshFolders();
     void selectRow(int row);
     DeletePermissions deletePermissions() const;
+    std::vector<QString> selectedRecordings() const;
     QPushButton* addButton(const QString& name, const QString& text, const QString& tip,
                            MainButton role);
     QTimer& timer(MainTimer which);
@@ -216,6 +227,8 @@ class MainWindow final : public QMainWindow,
     std::array<int32_t, 4> columnTwips_{};
     int fittedWidth_ = -1;
     std::unique_ptr<CallPlayback> playback_;
+    std::unique_ptr<SaveDialogs> saveDialogs_;
+    std::unique_ptr<CallSaving> saving_;
     QPlainTextEdit* txtCallNote_ = nullptr;
     std::map<MainButton, QPushButton*> buttons_;
     std::map<MainTimer, QTimer*> timers_;

@@ -2,29 +2,35 @@
 // playback row. The rules live in the library's plain classes; this only shows and forwards.
 #include "app/MainWindow.h"
 
+#include "app/library/CallDropping.h"
 #include "app/library/CallFiles.h"
 #include "app/library/CallListModel.h"
 #include "app/library/Folders.h"
 #include "app/library/NewFolderDialog.h"
 #include "app/library/WaveformStrip.h"
+#include "app/options/OptionsDialog.h"
 #include "app/recording/RuntimeErrors.h"
 #include "app/recording/TimeText.h"
 #include "recorder/qt/AurxWidget.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace parlaro {
@@ -78,6 +84,64 @@ class ResizeFilter final : public QObject {
 
   private:
     std::function<void()> onResize_;
+};
+
+// Local files dropped on the list's viewport go to `onDrop`; nothing else is accepted.
+class DropFilter final : public QObject {
+  public:
+    DropFilter(QObject* parent, std::function<void(const QStringList&)> onDrop)
+        : QObject(parent), onDrop_(std::move(onDrop)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::DragEnter:
+            case QEvent::DragMove: {
+                auto* drag = static_cast<QDropEvent*>(event);
+                if (!localFiles(drag->mimeData()).isEmpty()) drag->acceptProposedAction();
+                return true;
+            }
+            case QEvent::Drop: {
+                auto* drop = static_cast<QDropEvent*>(event);
+                const QStringList files = localFiles(drop->mimeData());
+                if (files.isEmpty()) return true;
+                drop->acceptProposedAction();
+                onDrop_(files);
+                return true;
+            }
+            default:
+                return QObject::eventFilter(watched, event);
+        }
+    }
+
+  private:
+    static QStringList localFiles(const QMimeData* data) {
+        QStringList files;
+        if (!data) return files;
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile()) files << url.toLocalFile();
+        return files;
+    }
+    std::function<void(const QStringList&)> onDrop_;
+};
+
+// The stock Save As dialog and folder chooser over the window.
+class QtSaveDialogs final : public SaveDialogs {
+  public:
+    explicit QtSaveDialogs(QWidget* parent) : parent_(parent) {}
+    QString saveAs(const QString& proposed) override {
+        QFileDialog dialog(parent_, "Save As");
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilter("wav files (*.wav)");
+        dialog.setDefaultSuffix("wav");
+        dialog.selectFile(proposed);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        return dialog.selectedFiles().front();
+    }
+    QString browseForFolder(const QString& prompt, const QString& start) override {
+        return BrowseForFolder(parent_, prompt, start);
+    }
+
+  private:
+    QWidget* parent_;
 };
 
 }  // namespace
@@ -245,6 +309,16 @@ void MainWindow::connectLibrarySide() {
             &MainWindow::onEditNote);
     connect(findChild<QAction*>("mnuPopupDeleteCall"), &QAction::triggered, this,
             &MainWindow::onDeleteCalls);
+    connect(findChild<QAction*>("mnuPopupSaveCall"), &QAction::triggered, this,
+            &MainWindow::onSaveCalls);
+    connect(findChild<QAction*>("mnuPopupEmailCall"), &QAction::triggered, this,
+            &MainWindow::onEmailCalls);
+    connect(buttons_[MainButton::Save], &QPushButton::clicked, this, &MainWindow::onSaveCalls);
+    connect(buttons_[MainButton::Email], &QPushButton::clicked, this, &MainWindow::onEmailCalls);
+    lvwCalls_->setAcceptDrops(true);
+    lvwCalls_->viewport()->setAcceptDrops(true);
+    lvwCalls_->viewport()->installEventFilter(
+        new DropFilter(this, [this](const QStringList& files) { dropFiles(files); }));
 
     connect(sldPlayBackPos_, &QSlider::sliderPressed, this,
             [this] { playback_->onSliderPressed(); });
@@ -335,9 +409,8 @@ void MainWindow::showCallMenu(const QPoint& at) {
             callModel_->data(row.siblingAtColumn(CallListModel::User), Qt::DisplayRole).toString());
     findChild<QAction*>("mnuPopupDeleteCall")
         ->setEnabled(CanDeleteSelection(users, deletePermissions()));
-    // E-mailing and saving calls arrive with the call operations.
-    findChild<QAction*>("mnuPopupEmailCall")->setEnabled(false);
-    findChild<QAction*>("mnuPopupSaveCall")->setEnabled(false);
+    findChild<QAction*>("mnuPopupEmailCall")->setEnabled(settings_.CanPlay);
+    findChild<QAction*>("mnuPopupSaveCall")->setEnabled(settings_.CanPlay);
     mnuPopup_->popup(lvwCalls_->viewport()->mapToGlobal(at));
 }
 
@@ -350,6 +423,50 @@ void MainWindow::onDeleteCalls() {
         calls_, *this, deletePermissions(),
         [this](const QString& recording) { playback_->releaseCall(recording); }, prompter_);
     ShowSelectedNote(*this, calls_);
+}
+
+std::vector<QString> MainWindow::selectedRecordings() const {
+    // Row n shows record n + 1.
+    std::vector<QString> recordings;
+    int row = 0;
+    for (const CallRecord& call : calls_) {
+        if (row >= rowCount()) break;
+        if (isRowSelected(row++)) recordings.push_back(call.RecordingLocation);
+    }
+    return recordings;
+}
+
+void MainWindow::onSaveCalls() {
+    if (rowCount() == 0) return;
+    if (!saving_) {
+        saveDialogs_ = std::make_unique<QtSaveDialogs>(this);
+        saving_ = std::make_unique<CallSaving>(prompter_, *saveDialogs_, *this, [this] {
+            if (playback_->playing()) playback_->StopPlayback();
+        });
+    }
+    saving_->SaveCalls(selectedRecordings());
+}
+
+void MainWindow::onEmailCalls() {
+    if (rowCount() == 0) return;
+    DesktopMailer mailer;
+    CallEmailing emailing(*player_, prompter_, mailer, *this, [this] {
+        if (playback_->playing()) playback_->StopPlayback();
+    });
+    emailing.EmailCalls(selectedRecordings());
+}
+
+void MainWindow::dropFiles(const QStringList& files) {
+    FilesDropped(files, *player_, *playback_, prompter_);
+}
+
+void MainWindow::setBusyPointer(bool busy) {
+    // Only over the window: the dialogs the operation opens keep their normal pointer.
+    if (busy) {
+        setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+    }
 }
 
 bool MainWindow::isRowSelected(int row) const {

@@ -102,6 +102,15 @@ int16_t ControlRecorder::LastError() {
     return control_.get_LastError();
 }
 
+QString ControlRecorder::GetCurrentFormatAsString() {
+    std::string text;
+    int16_t code = 0;
+    control_.GetCurrentFormatAsString(&text, &code);
+    // The code also waits in LastError; this caller has no use for it.
+    if (code != 0) control_.get_LastError();
+    return QString::fromStdString(text);
+}
+
 bool ControlRecorder::setBitsPerSample(int16_t bits) {
     return control_.put_BitsPerSample(bits).ok();
 }

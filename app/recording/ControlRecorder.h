@@ -31,6 +31,7 @@ class ControlRecorder final : public Recorder {
     int32_t CurrentSamplePosition() const override;
     double TotalTime() const override;
     int16_t LastError() override;
+    QString GetCurrentFormatAsString() override;
     bool setBitsPerSample(int16_t bits) override;
     bool setSampleRate(int32_t rate) override;
     int16_t ShowMixer(int16_t which) override;

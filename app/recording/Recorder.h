@@ -47,6 +47,8 @@ class Recorder {
     virtual double TotalTime() const = 0;
     // Read and clear.
     virtual int16_t LastError() = 0;
+    // The open file's format as the control describes it ("[Unavailable]" without a file).
+    virtual QString GetCurrentFormatAsString() = 0;
 
     // Format set-up; false when the control refuses the value.
     virtual bool setBitsPerSample(int16_t bits) = 0;

@@ -102,6 +102,14 @@ struct FakeRecorder final : parlaro::Recorder {
     double CurrentTimePosition() const override { return position; }
     double TotalTime() const override { return total > 0 ? total : position; }
     int16_t LastError() override { return std::exchange(lastError, 0); }
+    // The format text of each file the fake can open; "[Unavailable]" without a file.
+    std::map<QString, QString> formats;
+    QString GetCurrentFormatAsString() override {
+        calls.push_back("GetCurrentFormatAsString");
+        if (status == parlaro::RecorderStatus::Ready) return "[Unavailable]";
+        const auto it = formats.find(openedPath);
+        return it == formats.end() ? "GSM 6.10, 8.000 kHz, Mono" : it->second;
+    }
     bool setBitsPerSample(int16_t b) override {
         bits = b;
         return true;

@@ -1,0 +1,135 @@
+#include "app/library/CallSaving.h"
+
+#include "app/recording/StatusDisplay.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+
+namespace parlaro {
+
+namespace {
+
+// A descriptor closed on every way out.
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now, so that a failing close (a full disk over NFS) is seen.
+    int close() {
+        const int r = ::close(fd_);
+        fd_ = -1;
+        return r;
+    }
+
+  private:
+    int fd_;
+};
+
+int copyContents(int from, int to) {
+    std::array<char, 64 * 1024> buffer{};
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got == 0) return 0;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::write(to, buffer.data() + done, static_cast<size_t>(got - done));
+            if (put < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            done += put;
+        }
+    }
+}
+
+}  // namespace
+
+int CopyCallFile(const QString& source, const QString& target) {
+    const QByteArray from = QFile::encodeName(source);
+    const QByteArray to = QFile::encodeName(target);
+    const Descriptor in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return errno;
+    struct stat sourceInfo {};
+    if (::fstat(in.get(), &sourceInfo) != 0) return errno;
+    // Saving a call into its own folder under its own name would otherwise empty it.
+    struct stat targetInfo {};
+    if (::stat(to.constData(), &targetInfo) == 0 && targetInfo.st_dev == sourceInfo.st_dev &&
+        targetInfo.st_ino == sourceInfo.st_ino)
+        return 0;
+
+    const QFileInfo targetFile(target);
+    QByteArray temporary =
+        QFile::encodeName(targetFile.absolutePath() + "/." + targetFile.fileName() + ".XXXXXX");
+    Descriptor out(::mkstemp(temporary.data()));
+    if (out.get() < 0) return errno;
+    int error = copyContents(in.get(), out.get());
+    if (error == 0) {
+        // mkstemp makes the file private; a saved copy gets the usual rights.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        if (::fchmod(out.get(), 0666 & ~mask) != 0) error = errno;
+    }
+    if (error == 0 && out.close() != 0) error = errno;
+    if (error == 0 && ::rename(temporary.constData(), to.constData()) != 0) error = errno;
+    if (error != 0) ::unlink(temporary.constData());
+    return error;
+}
+
+void CallSaving::SaveCalls(const std::vector<QString>& recordings) {
+    const OperationRunning running(view_, MainButton::Save, true);
+    if (stopPlayback_) stopPlayback_();
+    const Answer answer =
+        prompter_.show({kProductName, "Do you want to give your own name to each saved call?",
+                        Icon::Question, Buttons::YesNo});
+    if (answer == Answer::Yes) {
+        saveEachAs(recordings);
+    } else {
+        saveToFolder(recordings);
+    }
+}
+
+QString CallSaving::startFolder() const {
+    return lastSaveFolder_.isEmpty() ? QDir::homePath() + "/" : lastSaveFolder_;
+}
+
+void CallSaving::saveEachAs(const std::vector<QString>& recordings) {
+    for (const QString& recording : recordings) {
+        const QString target = dialogs_.saveAs(startFolder() + QFileInfo(recording).fileName());
+        if (!target.isEmpty()) copy(recording, target);
+    }
+}
+
+void CallSaving::saveToFolder(const std::vector<QString>& recordings) {
+    if (recordings.empty()) return;
+    QString folder = dialogs_.browseForFolder("Save calls to:", startFolder());
+    if (folder.isEmpty()) return;
+    if (!folder.endsWith('/')) folder += '/';
+    lastSaveFolder_ = folder;
+    for (const QString& recording : recordings)
+        copy(recording, folder + QFileInfo(recording).fileName());
+}
+
+void CallSaving::copy(const QString& source, const QString& target) {
+    if (const int error = CopyCallFile(source, target); error != 0) {
+        prompter_.show({kProductName, "Copy file failed: Error = " + QString::number(error),
+                        Icon::Exclamation, Buttons::Ok});
+    }
+}
+
+}  // namespace parlaro

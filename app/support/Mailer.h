@@ -1,0 +1,20 @@
+// Handing a message with attachments to the desktop's mail client. The window's is
+// DesktopMailer (platform/mail); tests fake it.
+#pragma once
+
+#include "platform/mail/MailClient.h"
+
+namespace parlaro {
+
+class Mailer {
+  public:
+    virtual ~Mailer() = default;
+    virtual mail::Result send(const mail::Message& message) = 0;
+};
+
+class DesktopMailer final : public Mailer {
+  public:
+    mail::Result send(const mail::Message& message) override { return mail::compose(message); }
+};
+
+}  // namespace parlaro
