@@ -12,7 +12,7 @@
 #include "app/recording/MoverStart.h"
 #include "app/recording/RuntimeErrors.h"
 #include "app/recording/TimeText.h"
-#include "app/startup/CaptureMixer.h"
+#include "app/startup/MixerNudge.h"
 #include "recorder/qt/AurxWidget.h"
 
 #include <QApplication>
@@ -269,7 +269,7 @@ void MainWindow::Load() {
 void MainWindow::nudgeCaptureMixers() {
     // On the virtual devices there is no card to wake, and a real one must not be touched.
     if (qEnvironmentVariable("AURX_DEVICES") == "virtual") return;
-    const std::unique_ptr<MixerSystem> mixers = makeAlsaMixerSystem();
+    const std::unique_ptr<mixer::MixerSystem> mixers = mixer::openAlsaMixers();
     NudgeCaptureMixers(*mixers, prompter_);
 }
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/startup/CaptureMixer.h"
+#include "app/startup/MixerNudge.h"
 #include "tests/app/ScriptedPrompter.h"
 
 #include <map>
@@ -10,53 +10,55 @@ using namespace parlaro;
 
 namespace {
 
-struct FakeMixer final : CaptureMixer {
+struct FakeMixer final : mixer::CaptureMixer {
     std::vector<Control> list;
-    std::map<QString, long> volumes;
-    std::map<QString, bool> switches;
+    std::map<std::string, long> volumes;
+    std::map<std::string, bool> switches;
     std::vector<std::string> log;
     bool failReads = false;
+    bool failSwitches = false;
 
     std::vector<Control> controls() override { return list; }
-    std::optional<long> volume(const QString& name) override {
+    std::optional<long> volume(const std::string& name) override {
         if (failReads) throw std::runtime_error("the card went away");
         const auto it = volumes.find(name);
         if (it == volumes.end()) return std::nullopt;
         return it->second;
     }
-    void setVolume(const QString& name, long value) override {
+    void setVolume(const std::string& name, long value) override {
         volumes[name] = value;
-        log.push_back(name.toStdString() + "=" + std::to_string(value));
+        log.push_back(name + "=" + std::to_string(value));
     }
-    std::optional<bool> isOn(const QString& name) override {
+    std::optional<bool> isOn(const std::string& name) override {
         const auto it = switches.find(name);
         if (it == switches.end()) return std::nullopt;
         return it->second;
     }
-    void setOn(const QString& name, bool on) override {
+    void setOn(const std::string& name, bool on) override {
+        if (failSwitches) throw std::runtime_error("no such switch any more");
         switches[name] = on;
-        log.push_back(name.toStdString() + (on ? " on" : " off"));
+        log.push_back(name + (on ? " on" : " off"));
     }
 };
 
 // Hands out the fake mixers it was given, then fails to open any more.
-struct FakeSystem final : MixerSystem {
+struct FakeSystem final : mixer::MixerSystem {
     int devices = 0;
     std::vector<FakeMixer*> mixers;
     int opened = 0;
     int captureDeviceCount() override { return devices; }
-    std::unique_ptr<CaptureMixer> open(int device) override {
+    std::unique_ptr<mixer::CaptureMixer> open(int device) override {
         ++opened;
         if (device >= static_cast<int>(mixers.size())) return nullptr;
         // The test keeps the mixer; hand out a forwarding one.
-        struct Forward final : CaptureMixer {
+        struct Forward final : mixer::CaptureMixer {
             FakeMixer& m;
             explicit Forward(FakeMixer& f) : m(f) {}
             std::vector<Control> controls() override { return m.controls(); }
-            std::optional<long> volume(const QString& n) override { return m.volume(n); }
-            void setVolume(const QString& n, long v) override { m.setVolume(n, v); }
-            std::optional<bool> isOn(const QString& n) override { return m.isOn(n); }
-            void setOn(const QString& n, bool on) override { m.setOn(n, on); }
+            std::optional<long> volume(const std::string& n) override { return m.volume(n); }
+            void setVolume(const std::string& n, long v) override { m.setVolume(n, v); }
+            std::optional<bool> isOn(const std::string& n) override { return m.isOn(n); }
+            void setOn(const std::string& n, bool on) override { m.setOn(n, on); }
         };
         return std::make_unique<Forward>(*mixers[static_cast<std::size_t>(device)]);
     }
@@ -81,7 +83,7 @@ FakeMixer cardWithAMicrophone() {
 
 }  // namespace
 
-TEST(CaptureMixer, TheMicrophoneVolumeIsNudgedAndItsBoostSwitchedOffAndOn) {
+TEST(MixerNudge, TheMicrophoneVolumeIsNudgedAndItsBoostSwitchedOffAndOn) {
     FakeMixer card = cardWithAMicrophone();
     FakeSystem system;
     system.devices = 1;
@@ -96,7 +98,7 @@ TEST(CaptureMixer, TheMicrophoneVolumeIsNudgedAndItsBoostSwitchedOffAndOn) {
     EXPECT_TRUE(prompter.shown.empty());
 }
 
-TEST(CaptureMixer, NoRecordingDeviceOrAMixerThatWillNotOpenEndsQuietly) {
+TEST(MixerNudge, NoRecordingDeviceOrAMixerThatWillNotOpenEndsQuietly) {
     testsupport::ScriptedPrompter prompter;
     FakeSystem none;
     NudgeCaptureMixers(none, prompter);
@@ -126,6 +128,16 @@ TEST(CaptureMixer, NoRecordingDeviceOrAMixerThatWillNotOpenEndsQuietly) {
     NudgeCaptureMixers(one, prompter);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text,
-              "Error occured in modMixer:FindVolumeControls: the card went away");
+              "Error occured in modMixer:GetVolumeControlValue: the card went away");
     EXPECT_EQ(failing.log.back(), "Front Mic boost on");
+
+    FakeMixer stuck = cardWithAMicrophone();
+    stuck.failSwitches = true;
+    one.mixers = {&stuck};
+    prompter.shown.clear();
+    NudgeCaptureMixers(one, prompter);
+    EXPECT_EQ(stuck.log, (std::vector<std::string>{"Mic=30010", "Mic=29990"}));
+    ASSERT_EQ(prompter.shown.size(), 2u);  // each of the two boosts
+    EXPECT_EQ(prompter.shown[1].text,
+              "Error occured in modMixer:FindVolumeControls: no such switch any more");
 }

@@ -1,13 +1,15 @@
 // The recording mixers of the machine's ALSA cards: each card that records, with its simple
 // mixer elements' capture volumes and capture switches (and the playback switches some drivers
 // use for a microphone boost).
-#include "app/startup/CaptureMixer.h"
+#include "platform/mixer/CaptureMixer.h"
+
+#include <algorithm>
 
 #include <alsa/asoundlib.h>
 
 #include <string>
 
-namespace parlaro {
+namespace mixer {
 
 namespace {
 
@@ -40,7 +42,7 @@ class AlsaCaptureMixer final : public CaptureMixer {
         for (snd_mixer_elem_t* e = snd_mixer_first_elem(mixer_); e; e = snd_mixer_elem_next(e)) {
             if (!snd_mixer_selem_is_active(e)) continue;
             Control c;
-            c.name = QString::fromUtf8(snd_mixer_selem_get_name(e));
+            c.name = snd_mixer_selem_get_name(e);
             c.volume = snd_mixer_selem_has_capture_volume(e) != 0;
             c.onOff = snd_mixer_selem_has_capture_switch(e) != 0 ||
                       snd_mixer_selem_has_playback_switch(e) != 0;
@@ -48,21 +50,21 @@ class AlsaCaptureMixer final : public CaptureMixer {
         }
         return out;
     }
-    std::optional<long> volume(const QString& name) override {
+    std::optional<long> volume(const std::string& name) override {
         snd_mixer_elem_t* e = find(name);
         long value = 0;
         if (!e || snd_mixer_selem_get_capture_volume(e, SND_MIXER_SCHN_FRONT_LEFT, &value) < 0)
             return std::nullopt;
         return value;
     }
-    void setVolume(const QString& name, long value) override {
+    void setVolume(const std::string& name, long value) override {
         snd_mixer_elem_t* e = find(name);
         if (!e) return;
         long low = 0, high = 0;
         snd_mixer_selem_get_capture_volume_range(e, &low, &high);
         snd_mixer_selem_set_capture_volume_all(e, std::clamp(value, low, high));
     }
-    std::optional<bool> isOn(const QString& name) override {
+    std::optional<bool> isOn(const std::string& name) override {
         snd_mixer_elem_t* e = find(name);
         int on = 0;
         if (!e) return std::nullopt;
@@ -73,7 +75,7 @@ class AlsaCaptureMixer final : public CaptureMixer {
         if (read < 0) return std::nullopt;
         return on != 0;
     }
-    void setOn(const QString& name, bool on) override {
+    void setOn(const std::string& name, bool on) override {
         snd_mixer_elem_t* e = find(name);
         if (!e) return;
         if (snd_mixer_selem_has_capture_switch(e))
@@ -83,10 +85,10 @@ class AlsaCaptureMixer final : public CaptureMixer {
     }
 
   private:
-    snd_mixer_elem_t* find(const QString& name) {
+    snd_mixer_elem_t* find(const std::string& name) {
         snd_mixer_selem_id_t* id = nullptr;
         snd_mixer_selem_id_alloca(&id);
-        snd_mixer_selem_id_set_name(id, name.toUtf8().constData());
+        snd_mixer_selem_id_set_name(id, name.c_str());
         return snd_mixer_find_selem(mixer_, id);
     }
     snd_mixer_t* mixer_;
@@ -118,8 +120,8 @@ class AlsaMixerSystem final : public MixerSystem {
 
 }  // namespace
 
-std::unique_ptr<MixerSystem> makeAlsaMixerSystem() {
+std::unique_ptr<MixerSystem> openAlsaMixers() {
     return std::make_unique<AlsaMixerSystem>();
 }
 
-}  // namespace parlaro
+}  // namespace mixer
