@@ -132,11 +132,12 @@ TEST(Calibration, StepTwoKeepsTheLoudestQuietReadingFlooredAtFiftyAndWarnsWhenOf
         EXPECT_EQ(r.cal.quietLineMaximum(), c.maximum);
         EXPECT_FALSE(r.view.busy);
         EXPECT_TRUE(r.view.step1 && r.view.step2);
-        std::vector<QString> texts{"Calibration complete"};
+        std::vector<QString> texts;
         if (c.warned)
-            texts.insert(texts.begin(),
-                         "Audio level seems high - check the phone is on the hook.  Sensitivity "
-                         "level has been set");
+            texts.push_back(
+                "Audio level seems high - check the phone is on the hook.  Sensitivity level has "
+                "been set");
+        texts.push_back("Calibration complete");
         EXPECT_EQ(r.prompter.texts(), texts) << c.maximum;
         EXPECT_EQ(r.prompter.shown.back().title, "Parlaro - Calibration");
     }
