@@ -13,6 +13,7 @@
 #include "app/recording/RuntimeErrors.h"
 #include "app/recording/TimeText.h"
 #include "app/startup/MixerNudge.h"
+#include "app/support/Lamp.h"
 #include "recorder/qt/AurxWidget.h"
 
 #include <QApplication>
@@ -35,20 +36,7 @@
 
 namespace parlaro {
 
-namespace {
-
-QPixmap lamp(const QColor& colour) {
-    QPixmap pm(20, 20);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(colour);
-    p.setPen(colour.darker());
-    p.drawEllipse(2, 2, 16, 16);
-    return pm;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompter& prompter,
                        StartupEnvironment env, const Clock& clock)
@@ -362,7 +350,7 @@ void MainWindow::setPanelText(int panel, const QString& text) {
 }
 
 void MainWindow::setIndicator(bool recording, const QString& tooltip) {
-    imgRecording_->setPixmap(lamp(recording ? QColor(Qt::red) : QColor(Qt::green)));
+    imgRecording_->setPixmap(lampPicture(recording ? QColor(Qt::red) : QColor(Qt::green)));
     imgRecording_->setToolTip(tooltip);
 }
 

@@ -73,14 +73,14 @@ class RelayPrompter final : public Prompter {
     explicit RelayPrompter(std::shared_ptr<SharedSearch> shared) : shared_(std::move(shared)) {}
     Answer show(const Message& message) override {
         std::unique_lock lock(shared_->mutex);
-        if (shared_->stop) return declined(message);
+        if (shared_->stop) return message.cancellingAnswer();
         shared_->question = message;
         shared_->answer.reset();
         lock.unlock();
         wake(shared_);
         lock.lock();
         shared_->answered.wait(lock, [this] { return shared_->answer || shared_->stop; });
-        const Answer answer = shared_->answer ? *shared_->answer : declined(message);
+        const Answer answer = shared_->answer ? *shared_->answer : message.cancellingAnswer();
         shared_->question.reset();
         shared_->answer.reset();
         shared_->lastSign = Clock::now();
@@ -88,17 +88,6 @@ class RelayPrompter final : public Prompter {
     }
 
   private:
-    static Answer declined(const Message& message) {
-        switch (message.buttons) {
-            case Buttons::Ok:
-                return Answer::Ok;
-            case Buttons::OkCancel:
-                return Answer::Cancel;
-            case Buttons::YesNo:
-                return Answer::No;
-        }
-        return Answer::Cancel;
-    }
     std::shared_ptr<SharedSearch> shared_;
 };
 

@@ -1,6 +1,7 @@
 #include "app/options/CalibrationDialog.h"
 
 #include "app/recording/ControlRecorder.h"
+#include "app/support/Lamp.h"
 #include "recorder/qt/AurxWidget.h"
 
 #include <QApplication>
@@ -15,17 +16,6 @@
 namespace parlaro {
 
 namespace {
-
-QPixmap lamp(const QColor& colour) {
-    QPixmap pixmap(20, 20);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(colour.darker(160));
-    p.setBrush(colour);
-    p.drawEllipse(QRect(2, 2, 16, 16));
-    return pixmap;
-}
 
 const QString kCalibrateTip =
     QStringLiteral("Perform sound card calibration for optimum recording performance");
@@ -57,11 +47,11 @@ CalibrationDialog::CalibrationDialog(QWidget* parent, Prompter& prompter) : QDia
     auto* status = new QHBoxLayout;
     imgOutOfRange_ = new QLabel(this);
     imgOutOfRange_->setObjectName("imgOutOfRange");
-    imgOutOfRange_->setPixmap(lamp(QColor(0xd0, 0x30, 0x30)));
+    imgOutOfRange_->setPixmap(lampPicture(QColor(0xd0, 0x30, 0x30)));
     imgOutOfRange_->setToolTip("Un-Calibrated or On-Hook");
     imgRecLevelOk_ = new QLabel(this);
     imgRecLevelOk_->setObjectName("imgRecLevelOk");
-    imgRecLevelOk_->setPixmap(lamp(QColor(0x30, 0xb0, 0x40)));
+    imgRecLevelOk_->setPixmap(lampPicture(QColor(0x30, 0xb0, 0x40)));
     imgRecLevelOk_->setToolTip("Levels OK");
     imgRecLevelOk_->hide();
     lblLevel_ = new QLabel(this);

@@ -18,6 +18,18 @@ struct Message {
     Buttons buttons = Buttons::Ok;
     // The first button unless said otherwise.
     Answer defaultAnswer() const { return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok; }
+    // The answer of a box closed without a choice (Escape, the close box).
+    Answer cancellingAnswer() const {
+        switch (buttons) {
+            case Buttons::Ok:
+                return Answer::Ok;
+            case Buttons::OkCancel:
+                return Answer::Cancel;
+            case Buttons::YesNo:
+                return Answer::No;
+        }
+        return Answer::Cancel;
+    }
 };
 
 class Prompter {

@@ -53,16 +53,8 @@ Answer QtPrompter::show(const Message& message) {
         default:
             break;
     }
-    // Closed with Escape or the close box: the box's cancelling answer.
-    switch (message.buttons) {
-        case Buttons::Ok:
-            return Answer::Ok;
-        case Buttons::OkCancel:
-            return Answer::Cancel;
-        case Buttons::YesNo:
-            return Answer::No;
-    }
-    return Answer::Cancel;
+    // Closed with Escape or the close box.
+    return message.cancellingAnswer();
 }
 
 std::unique_ptr<Prompter> makePrompter() {

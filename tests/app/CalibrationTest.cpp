@@ -221,18 +221,18 @@ TEST(CalibrationWizard, PagesFollowTheAnswers) {
 
 namespace {
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// The application of one test; it ends with the test, so nothing of Qt's outlives it.
+struct Application {
+    int argc = 1;
+    char name[8] = "test";
+    char* argv[2] = {name, nullptr};
+    QApplication app{argc, argv};
+};
 
 }  // namespace
 
 TEST(CalibrationWizard, TheQuestionsPageWantsBothAnswers) {
-    application();
+    Application application;
     ScriptedPrompter prompter;
     HelpPage page(nullptr, 2, prompter);
     auto* nextButton = page.findChild<QPushButton*>("cmdNext");
@@ -251,7 +251,7 @@ TEST(CalibrationWizard, TheQuestionsPageWantsBothAnswers) {
 }
 
 TEST(CalibrationWizard, TheDialogMeasuresWithItsOwnControl) {
-    application();
+    Application application;
     ScriptedPrompter prompter;
     CalibrationDialog dialog(nullptr, prompter);
     EXPECT_EQ(dialog.findChild<QLabel*>("lblDirection")->text(), "Increase Levels");

@@ -20,19 +20,16 @@ using namespace parlaro;
 
 namespace {
 
-// One application for the whole program: several dialogs are compared in one test.
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static const bool offscreen = ::setenv("QT_QPA_PLATFORM", "offscreen", 1) == 0;
-    static QApplication app(argc, argv);
-    (void)offscreen;
-    return app;
-}
+// The application of one test; it ends with the test, so nothing of Qt's outlives it.
+struct Application {
+    int argc = 1;
+    char name[8] = "test";
+    char* argv[2] = {name, nullptr};
+    bool offscreen = ::setenv("QT_QPA_PLATFORM", "offscreen", 1) == 0;
+    QApplication app{argc, argv};
+};
 
 struct Options : testsupport::SettingsFixture {
-    QApplication& app = application();
     AppSettings settings;
     testsupport::FakeRecorder recorder;
     OptionsServices services;
@@ -67,6 +64,7 @@ struct Options : testsupport::SettingsFixture {
 }  // namespace
 
 TEST(OptionsDialog, LoadsTheSettingsAndAppliesTheFormatAgain) {
+    Application application;
     Options o;
     o.settings.Sensitivity = -18;
     o.settings.CallTimeOut = 5;
@@ -101,6 +99,7 @@ TEST(OptionsDialog, LoadsTheSettingsAndAppliesTheFormatAgain) {
 }
 
 TEST(OptionsDialog, BoxesAndButtonsActAtOnce) {
+    Application application;
     Options o;
     o.open();
     const struct {
@@ -146,6 +145,7 @@ TEST(OptionsDialog, BoxesAndButtonsActAtOnce) {
 }
 
 TEST(OptionsDialog, SlidersAndRetentionAreTakenAndEverythingSavedOnClose) {
+    Application application;
     Options o;
     o.open();
     o.child<QSlider>("sldSensitivity")->setValue(50);
@@ -177,6 +177,7 @@ TEST(OptionsDialog, SlidersAndRetentionAreTakenAndEverythingSavedOnClose) {
 }
 
 TEST(OptionsDialog, ATypedCallsFolderIsAskedAboutAndMustExist) {
+    Application application;
     Options o;
     const std::string other = o.dir.file("other");
     o.open();
@@ -218,6 +219,7 @@ TEST(OptionsDialog, ATypedCallsFolderIsAskedAboutAndMustExist) {
 }
 
 TEST(OptionsDialog, ClearingThePasswordAsksFirst) {
+    Application application;
     Options o;
     o.settings.PW = "cipher";
     o.globals.WriteSetting("PW", "cipher");
@@ -251,6 +253,7 @@ TEST(OptionsDialog, ClearingThePasswordAsksFirst) {
 }
 
 TEST(OptionsDialog, CalibrationSetsTheTriggerTwoDecibelsAboveTheQuietLine) {
+    Application application;
     const struct {
         int quietLine;
         int slider;
