@@ -29,7 +29,7 @@ class DialogWizard final : public WizardUi {
   public:
     DialogWizard(QWidget* parent, Recorder& mainControl, Prompter& prompter)
         : parent_(parent), mainControl_(mainControl), prompter_(prompter) {}
-    HelpPageResult showPage(int page) override { return HelpPage::show(parent_, page, prompter_); }
+    HelpPageResult showPage(int page) override { return HelpPage::run(parent_, page, prompter_); }
     void showMixer() override {
         mainControl_.Reset();
         mainControl_.ShowMixer(1);

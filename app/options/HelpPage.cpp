@@ -173,7 +173,7 @@ void HelpPage::finish(const QString& button) {
     accept();
 }
 
-HelpPageResult HelpPage::show(QWidget* parent, int page, Prompter& prompter) {
+HelpPageResult HelpPage::run(QWidget* parent, int page, Prompter& prompter) {
     HelpPage dialog(parent, page, prompter);
     dialog.exec();
     return dialog.result();

@@ -19,7 +19,7 @@ class HelpPage final : public QDialog {
   public:
     HelpPage(QWidget* parent, int page, Prompter& prompter);
     // Shows page 1 to 5 modally and tells how it ended.
-    static HelpPageResult show(QWidget* parent, int page, Prompter& prompter);
+    static HelpPageResult run(QWidget* parent, int page, Prompter& prompter);
     HelpPageResult result() const { return result_; }
 
     // The picture of pages 3 to 5.
