@@ -6,6 +6,7 @@
 #include "app/options/HelpPage.h"
 #include "tests/app/ControllerRig.h"
 #include "tests/app/ScriptedPrompter.h"
+#include "tests/app/TestApplication.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -219,20 +220,8 @@ TEST(CalibrationWizard, PagesFollowTheAnswers) {
     EXPECT_EQ(RunCalibrationWizard(cancelled), std::nullopt);
 }
 
-namespace {
-
-// The application of one test; it ends with the test, so nothing of Qt's outlives it.
-struct Application {
-    int argc = 1;
-    char name[8] = "test";
-    char* argv[2] = {name, nullptr};
-    QApplication app{argc, argv};
-};
-
-}  // namespace
-
 TEST(CalibrationWizard, TheQuestionsPageWantsBothAnswers) {
-    Application application;
+    testsupport::TestApplication application;
     ScriptedPrompter prompter;
     HelpPage page(nullptr, 2, prompter);
     auto* nextButton = page.findChild<QPushButton*>("cmdNext");
@@ -251,7 +240,7 @@ TEST(CalibrationWizard, TheQuestionsPageWantsBothAnswers) {
 }
 
 TEST(CalibrationWizard, TheDialogMeasuresWithItsOwnControl) {
-    Application application;
+    testsupport::TestApplication application;
     ScriptedPrompter prompter;
     CalibrationDialog dialog(nullptr, prompter);
     EXPECT_EQ(dialog.findChild<QLabel*>("lblDirection")->text(), "Increase Levels");

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "tests/app/FakeXdgEmail.h"
 #include "tests/app/SettingsFixture.h"
+#include "tests/app/TestApplication.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,11 +27,7 @@ struct FixedClock : Clock {
 
 // A window over a calls folder holding two of today's calls, the newer with a note.
 struct Form : testsupport::SettingsFixture {
-    int argc = 1;
-    char name[8] = "test";
-    char* argv[2] = {name, nullptr};
-    bool offscreen = ::setenv("QT_QPA_PLATFORM", "offscreen", 1) == 0;
-    QApplication app{argc, argv};
+    testsupport::TestApplication qt;
     FixedClock clock;
     StartupEnvironment env{QString::fromStdString(dir.file("prog")), true,
                            QString::fromStdString(dir.file("data")), "",

@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "tests/app/SettingsFixture.h"
+#include "tests/app/TestApplication.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,12 +29,7 @@ struct FixedClock : Clock {
 };
 
 struct Form : testsupport::SettingsFixture {
-    int argc = 1;
-    char name[8] = "test";
-    char* argv[2] = {name, nullptr};
-    // No display in tests, whatever the environment says.
-    bool offscreen = ::setenv("QT_QPA_PLATFORM", "offscreen", 1) == 0;
-    QApplication app{argc, argv};
+    testsupport::TestApplication qt;
     FixedClock clock;
     StartupEnvironment env{QString::fromStdString(dir.file("prog")), true,
                            QString::fromStdString(dir.file("data")), "",

@@ -3,6 +3,7 @@
 #include "app/options/OptionsDialog.h"
 #include "tests/app/ControllerRig.h"
 #include "tests/app/SettingsFixture.h"
+#include "tests/app/TestApplication.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,15 +20,6 @@
 using namespace parlaro;
 
 namespace {
-
-// The application of one test; it ends with the test, so nothing of Qt's outlives it.
-struct Application {
-    int argc = 1;
-    char name[8] = "test";
-    char* argv[2] = {name, nullptr};
-    bool offscreen = ::setenv("QT_QPA_PLATFORM", "offscreen", 1) == 0;
-    QApplication app{argc, argv};
-};
 
 struct Options : testsupport::SettingsFixture {
     AppSettings settings;
@@ -64,7 +56,7 @@ struct Options : testsupport::SettingsFixture {
 }  // namespace
 
 TEST(OptionsDialog, LoadsTheSettingsAndAppliesTheFormatAgain) {
-    Application application;
+    testsupport::TestApplication application;
     Options o;
     o.settings.Sensitivity = -18;
     o.settings.CallTimeOut = 5;
@@ -99,7 +91,7 @@ TEST(OptionsDialog, LoadsTheSettingsAndAppliesTheFormatAgain) {
 }
 
 TEST(OptionsDialog, BoxesAndButtonsActAtOnce) {
-    Application application;
+    testsupport::TestApplication application;
     Options o;
     o.open();
     const struct {
@@ -145,7 +137,7 @@ TEST(OptionsDialog, BoxesAndButtonsActAtOnce) {
 }
 
 TEST(OptionsDialog, SlidersAndRetentionAreTakenAndEverythingSavedOnClose) {
-    Application application;
+    testsupport::TestApplication application;
     Options o;
     o.open();
     o.child<QSlider>("sldSensitivity")->setValue(50);
@@ -177,7 +169,7 @@ TEST(OptionsDialog, SlidersAndRetentionAreTakenAndEverythingSavedOnClose) {
 }
 
 TEST(OptionsDialog, ATypedCallsFolderIsAskedAboutAndMustExist) {
-    Application application;
+    testsupport::TestApplication application;
     Options o;
     const std::string other = o.dir.file("other");
     o.open();
@@ -219,7 +211,7 @@ TEST(OptionsDialog, ATypedCallsFolderIsAskedAboutAndMustExist) {
 }
 
 TEST(OptionsDialog, ClearingThePasswordAsksFirst) {
-    Application application;
+    testsupport::TestApplication application;
     Options o;
     o.settings.PW = "cipher";
     o.globals.WriteSetting("PW", "cipher");
@@ -253,7 +245,7 @@ TEST(OptionsDialog, ClearingThePasswordAsksFirst) {
 }
 
 TEST(OptionsDialog, CalibrationSetsTheTriggerTwoDecibelsAboveTheQuietLine) {
-    Application application;
+    testsupport::TestApplication application;
     const struct {
         int quietLine;
         int slider;

@@ -7,6 +7,7 @@
 #include "app/recording/UnattendedPrompter.h"
 #include "app/settings/PasswordCipher.h"
 #include "tests/app/SettingsFixture.h"
+#include "tests/app/TestApplication.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,16 +26,8 @@ using testsupport::ScriptedPrompter;
 
 namespace {
 
-struct App {
-    int argc = 1;
-    char name[8] = "test";
-    char* argv[2] = {name, nullptr};
-    bool offscreen = ::setenv("QT_QPA_PLATFORM", "offscreen", 1) == 0;
-    QApplication app{argc, argv};
-};
-
 struct Passwords : testsupport::SettingsFixture {
-    App app;
+    testsupport::TestApplication app;
     AppSettings settings;
 
     void setPassword(const QString& password) {
