@@ -143,6 +143,7 @@ void MainWindow::buildWindow() {
     levels->addWidget(new QLabel("R", central), 1, 0);
     levels->addWidget(lblRightLevel_, 1, 1);
     line->addLayout(levels);
+    line->addWidget(buildLogo(central));
     layout->addLayout(line);
     // The player works without being seen; its meter would only repeat the sound.
     AURXPlayer_ = new aurxqt::AurxWidget(central);
@@ -169,6 +170,7 @@ void MainWindow::buildWindow() {
         side->addWidget(buttons_[b]);
     side->addStretch();
     side->addWidget(buttons_[MainButton::Options]);
+    side->addWidget(buildHelpButton(central));
     side->addWidget(buttons_[MainButton::Quit]);
     auto* lower = new QHBoxLayout;
     lower->addWidget(buildLibrarySide(central), 1);

@@ -18,6 +18,7 @@
 #include "app/startup/WindowRules.h"
 #include "app/support/Clock.h"
 #include "app/support/Launcher.h"
+#include "app/support/UrlOpener.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -188,6 +189,8 @@ class MainWindow final : public QMainWindow,
     void nudgeCaptureMixers();
     void addTrayIcon();
     void endNow();
+    QPushButton* buildHelpButton(QWidget* parent);
+    QWidget* buildLogo(QWidget* parent);
 
     SettingsAccess& globals_;
     RegistryAccess& registry_;
@@ -201,6 +204,7 @@ class MainWindow final : public QMainWindow,
     StatusDisplay status_;
     WindowRules rules_;
     ShellLauncher launcher_;
+    DesktopUrlOpener urlOpener_;
     CallCollection calls_;
 
     aurxqt::AurxWidget* AURXCtrl_ = nullptr;
