@@ -430,6 +430,8 @@ void MainWindow::runOptions() {
     services.changePassword = [this](QWidget* parent) {
         return changeOptionsPassword(parent, settings_, globals_, prompter_);
     };
+    services.autostart.emplace(AutostartEntry::defaultFolder(),
+                               QCoreApplication::applicationFilePath());
     OptionsDialog dialog(this, settings_, globals_, *recorder_, prompter_, std::move(services));
     dialog.exec();
 }

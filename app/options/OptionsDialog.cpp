@@ -122,6 +122,9 @@ void OptionsDialog::build() {
     beh->addWidget(chkAddNote_);
     beh->addWidget(chkAutoMaximize_);
     beh->addWidget(chkPreventShutdown_);
+    chkAutostart_ = named(new QCheckBox("Start " + kProductName + " when I log in", behaviour),
+                          "chkAutostart", "Start the recorder with the desktop session");
+    beh->addWidget(chkAutostart_);
     layout->addWidget(behaviour);
 
     auto* rights = new QGroupBox("What users may do", this);
@@ -192,9 +195,9 @@ void OptionsDialog::load() {
         QSignalBlocker(chkAutoRecord_),   QSignalBlocker(chkAddNote_),
         QSignalBlocker(chkAutoMaximize_), QSignalBlocker(chkPlay_),
         QSignalBlocker(chkDelete_),       QSignalBlocker(chkPreventShutdown_),
-        QSignalBlocker(chkPassword_),     QSignalBlocker(optPlay_[0]),
-        QSignalBlocker(optPlay_[1]),      QSignalBlocker(optDel_[0]),
-        QSignalBlocker(optDel_[1])};
+        QSignalBlocker(chkPassword_),     QSignalBlocker(chkAutostart_),
+        QSignalBlocker(optPlay_[0]),      QSignalBlocker(optPlay_[1]),
+        QSignalBlocker(optDel_[0]),       QSignalBlocker(optDel_[1])};
     chkAutoRecord_->setChecked(settings_.AutoRecord);
     sldSensitivity_->setValue(settings_.Sensitivity + kSensitivityOffset);
     lblSensitivity_->setText(sliderText(sldSensitivity_->value() - kSensitivityOffset, "dB"));
@@ -214,6 +217,9 @@ void OptionsDialog::load() {
         b->setEnabled(settings_.CanDelete);
     chkPreventShutdown_->setChecked(settings_.SD == 1);
     chkPassword_->setChecked(!settings_.PW.isEmpty());
+    // The box shows the entry as it is on disk, whoever wrote it.
+    chkAutostart_->setEnabled(services_.autostart.has_value());
+    chkAutostart_->setChecked(services_.autostart && services_.autostart->enabled());
     txtCallsFolder_->setText(settings_.CallPath);
     spnKeepDays_->setValue(std::clamp(settings_.KeepDays, 0, kLongestKeepDays));
     const int format = settings_.gsmFormat() ? 0 : 1;
@@ -252,6 +258,7 @@ void OptionsDialog::connectHandlers() {
             [this](bool own) { settings_.DeleteOwnOnly = own; });
     connect(chkPassword_, &QCheckBox::clicked, this, &OptionsDialog::passwordToggled);
     connect(btnPW_, &QPushButton::clicked, this, &OptionsDialog::changePassword);
+    connect(chkAutostart_, &QCheckBox::toggled, this, &OptionsDialog::autostartToggled);
 }
 
 void OptionsDialog::formatChosen(int button) {
@@ -286,6 +293,17 @@ void OptionsDialog::passwordToggled(bool on) {
         const QSignalBlocker blocker(chkPassword_);
         chkPassword_->setChecked(true);
     }
+}
+
+void OptionsDialog::autostartToggled(bool on) {
+    if (!services_.autostart) return;
+    const std::optional<QString> problem =
+        on ? services_.autostart->enable() : services_.autostart->disable();
+    if (!problem) return;
+    prompter_.show({kProductName, *problem, Icon::Exclamation, Buttons::Ok});
+    // The box goes back to what is on disk.
+    const QSignalBlocker blocker(chkAutostart_);
+    chkAutostart_->setChecked(services_.autostart->enabled());
 }
 
 void OptionsDialog::changePassword() {

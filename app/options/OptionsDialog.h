@@ -1,15 +1,16 @@
 // The options dialog (frmOptions): recording mode and format, the voice-detection values, the
 // note prompt, window behaviour, the rights to play and delete, shutdown prevention, the calls
-// folder, the retention period and the options password. Check boxes and option buttons act at
-// once on the settings in memory (and the format on the recording control); the sliders and
-// the retention period are taken on close. Closing always applies and saves: there is no
-// Cancel.
+// folder, the retention period, the options password and whether Parlaro starts at login.
+// Check boxes and option buttons act at once on the settings in memory (and the format on the
+// recording control, the login box on the autostart entry); the sliders and the retention
+// period are taken on close. Closing always applies and saves: there is no Cancel.
 #pragma once
 
 #include "app/recording/Prompter.h"
 #include "app/recording/Recorder.h"
 #include "app/settings/AppSettings.h"
 #include "app/settings/SettingsAccess.h"
+#include "app/startup/Autostart.h"
 
 #include <QDialog>
 
@@ -36,6 +37,8 @@ struct OptionsServices {
     std::function<bool(QWidget* parent)> changePassword;
     // The calibration wizard: the quiet line's loudest level in dB, nothing when cancelled.
     std::function<std::optional<int>(QWidget* parent)> calibrate;
+    // The login autostart entry; without it the box is greyed.
+    std::optional<AutostartEntry> autostart;
 };
 
 class OptionsDialog final : public QDialog {
@@ -63,6 +66,7 @@ class OptionsDialog final : public QDialog {
     void formatChosen(int button);
     void autoRecordToggled(bool on);
     void passwordToggled(bool on);
+    void autostartToggled(bool on);
     void changePassword();
     void chooseCallsFolder();
     void showAbout();
@@ -88,6 +92,7 @@ class OptionsDialog final : public QDialog {
     QCheckBox* chkDelete_ = nullptr;
     QRadioButton* optDel_[2] = {};
     QCheckBox* chkPreventShutdown_ = nullptr;
+    QCheckBox* chkAutostart_ = nullptr;
     QCheckBox* chkPassword_ = nullptr;
     QPushButton* btnPW_ = nullptr;
     QLineEdit* txtCallsFolder_ = nullptr;
