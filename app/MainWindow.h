@@ -10,6 +10,7 @@
 #include "app/library/CallNotes.h"
 #include "app/library/CallPlayback.h"
 #include "app/library/CallSaving.h"
+#include "app/library/MailAttachments.h"
 #include "app/recording/ControlRecorder.h"
 #include "app/recording/RecordingController.h"
 #include "app/recording/StatusDisplay.h"
@@ -180,6 +181,7 @@ class MainWindow final : public QMainWindow,
     void selectRow(int row);
     DeletePermissions deletePermissions() const;
     std::vector<QString> selectedRecordings() const;
+    void buildSendAsMenu();  // "Send as": Original, Opus, MP3, kept in ShareFormat
     QPushButton* addButton(const QString& name, const QString& text, const QString& tip,
                            MainButton role);
     QTimer& timer(MainTimer which);
@@ -233,6 +235,7 @@ class MainWindow final : public QMainWindow,
     std::unique_ptr<CallPlayback> playback_;
     std::unique_ptr<SaveDialogs> saveDialogs_;
     std::unique_ptr<CallSaving> saving_;
+    MailAttachments mailAttachments_;  // converted calls handed to mail clients
     QPlainTextEdit* txtCallNote_ = nullptr;
     std::map<MainButton, QPushButton*> buttons_;
     std::map<MainTimer, QTimer*> timers_;

@@ -13,6 +13,7 @@
 #include "app/recording/TimeText.h"
 #include "recorder/qt/AurxWidget.h"
 
+#include <QActionGroup>
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
@@ -127,11 +128,11 @@ class DropFilter final : public QObject {
 class QtSaveDialogs final : public SaveDialogs {
   public:
     explicit QtSaveDialogs(QWidget* parent) : parent_(parent) {}
-    QString saveAs(const QString& proposed) override {
+    QString saveAs(const QString& proposed, const SaveFileType& type) override {
         QFileDialog dialog(parent_, "Save As");
         dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setNameFilter("wav files (*.wav)");
-        dialog.setDefaultSuffix("wav");
+        dialog.setNameFilter(type.filter);
+        dialog.setDefaultSuffix(type.suffix);
         dialog.selectFile(proposed);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
         return dialog.selectedFiles().front();
@@ -214,6 +215,7 @@ QWidget* MainWindow::buildLibrarySide(QWidget* parent) {
         QAction* a = mnuPopup_->addAction(text);
         a->setObjectName(name);
     }
+    buildSendAsMenu();
     return area;
 }
 
@@ -411,6 +413,8 @@ void MainWindow::showCallMenu(const QPoint& at) {
         ->setEnabled(CanDeleteSelection(users, deletePermissions()));
     findChild<QAction*>("mnuPopupEmailCall")->setEnabled(settings_.CanPlay);
     findChild<QAction*>("mnuPopupSaveCall")->setEnabled(settings_.CanPlay);
+    const QString chosen = "mnuSendAs" + SendAsName(SendAsFromSetting(settings_.ShareFormat));
+    findChild<QAction*>(chosen)->setChecked(true);
     mnuPopup_->popup(lvwCalls_->viewport()->mapToGlobal(at));
 }
 
@@ -444,16 +448,32 @@ void MainWindow::onSaveCalls() {
             if (playback_->playing()) playback_->StopPlayback();
         });
     }
-    saving_->SaveCalls(selectedRecordings());
+    saving_->SaveCalls(selectedRecordings(), SendAsFromSetting(settings_.ShareFormat));
 }
 
 void MainWindow::onEmailCalls() {
     if (rowCount() == 0) return;
     DesktopMailer mailer;
-    CallEmailing emailing(*player_, prompter_, mailer, *this, [this] {
+    CallEmailing emailing(*player_, prompter_, mailer, *this, mailAttachments_, [this] {
         if (playback_->playing()) playback_->StopPlayback();
     });
-    emailing.EmailCalls(selectedRecordings());
+    emailing.EmailCalls(selectedRecordings(), SendAsFromSetting(settings_.ShareFormat));
+}
+
+void MainWindow::buildSendAsMenu() {
+    QMenu* sendAs = mnuPopup_->addMenu("Send as");
+    sendAs->setObjectName("mnuSendAs");
+    auto* choices = new QActionGroup(sendAs);
+    for (const SendAs format : {SendAs::Original, SendAs::Opus, SendAs::Mp3}) {
+        QAction* a = sendAs->addAction(SendAsName(format));
+        a->setObjectName("mnuSendAs" + SendAsName(format));
+        a->setCheckable(true);
+        a->setActionGroup(choices);
+        connect(a, &QAction::triggered, this, [this, format] {
+            settings_.ShareFormat = static_cast<int32_t>(format);
+            globals_.WriteSettingLong("ShareFormat", settings_.ShareFormat);
+        });
+    }
 }
 
 void MainWindow::dropFiles(const QStringList& files) {

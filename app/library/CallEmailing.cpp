@@ -1,10 +1,14 @@
 #include "app/library/CallEmailing.h"
 
+#include "app/library/CallConversion.h"
 #include "app/library/CallFiles.h"
+#include "app/recording/StatusDisplay.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <cmath>
+#include <set>
 
 namespace parlaro {
 
@@ -59,34 +63,88 @@ bool CallEmailing::isPcm(const QString& recording) {
     return format.toUpper().contains("PCM");
 }
 
-mail::Message CallEmailing::compose(const std::vector<QString>& recordings) {
-    mail::Message message{kSubject, kSubject, {}};
+std::vector<CallEmailing::Attachment> CallEmailing::convert(const std::vector<QString>& recordings,
+                                                            SendAs format, const QString& folder) {
+    const OperationRunning running(view_, MainButton::Email, true);
+    std::vector<Attachment> attached;
+    std::set<QString> names;
     for (const QString& recording : recordings) {
-        QString note = getCallNote(recording, prompter_);
+        // Calls of the same name from different folders each keep their name, one folder down.
+        const QString name = SharedFileName(recording, format);
+        QString into = folder;
+        for (int n = 2; !names.insert(into + "/" + name).second; ++n) {
+            into = folder + "/" + QString::number(n);
+            QDir().mkpath(into);
+        }
+        const QString file = into + "/" + name;
+        if (const auto failure = ShareCallFile(recording, file, format)) {
+            prompter_.show({kProductName, *failure + "\nThe call is left out of the mail.",
+                            Icon::Exclamation, Buttons::Ok});
+            continue;
+        }
+        attached.push_back({recording, file});
+    }
+    return attached;
+}
+
+mail::Message CallEmailing::compose(const std::vector<Attachment>& attached) {
+    mail::Message message{kSubject, kSubject, {}};
+    for (const Attachment& a : attached) {
+        QString note = getCallNote(a.recording, prompter_);
         if (note.isEmpty()) note = "<no note>";
-        message.body += "\n\n" + QFileInfo(recording).fileName() + "\nNote: " + note;
-        message.attachments << recording;
+        message.body += "\n\n" + QFileInfo(a.file).fileName() + "\nNote: " + note;
+        message.attachments << a.file;
     }
     return message;
 }
 
-void CallEmailing::EmailCalls(const std::vector<QString>& recordings) {
+void CallEmailing::EmailCalls(const std::vector<QString>& recordings, SendAs format) {
     if (recordings.empty()) return;
     if (stopPlayback_) stopPlayback_();
+    std::vector<Attachment> attached;
+    QString folder;
+    if (format == SendAs::Original) {
+        for (const QString& recording : recordings)
+            attached.push_back({recording, recording});
+    } else {
+        folder = attachments_.newFolder();
+        if (folder.isEmpty()) {
+            prompter_.show(
+                {kMailErrorTitle,
+                 "Could not make a private folder for the converted calls in " + QDir::tempPath(),
+                 Icon::Exclamation, Buttons::Ok});
+            return;
+        }
+        attached = convert(recordings, format, folder);
+    }
+    // Whatever does not reach a mail client goes at once.
+    const auto giveUp = [&] {
+        if (!folder.isEmpty()) attachments_.discard(folder);
+    };
+    if (attached.empty()) {
+        giveUp();
+        return;
+    }
+
     int64_t kilobytes = 0;
     bool anyPcm = false;
-    for (const QString& recording : recordings) {
-        kilobytes = addKilobytes(kilobytes, QFileInfo(recording).size());
-        anyPcm = isPcm(recording) || anyPcm;
+    for (const Attachment& a : attached) {
+        kilobytes = addKilobytes(kilobytes, QFileInfo(a.file).size());
+        // Converted copies are compressed already.
+        if (format == SendAs::Original) anyPcm = isPcm(a.file) || anyPcm;
     }
     if (const auto warning = LargeEmailWarning(kilobytes, anyPcm)) {
-        if (prompter_.show(*warning) != Answer::Yes) return;
+        if (prompter_.show(*warning) != Answer::Yes) {
+            giveUp();
+            return;
+        }
     }
 
     const OperationRunning running(view_, MainButton::Email, false);
     player_.Stop();
-    const mail::Result result = mailer_.send(compose(recordings));
+    const mail::Result result = mailer_.send(compose(attached));
     if (result.ok()) return;
+    giveUp();
     const QString lead = result.failure == mail::Failure::Starting
                              ? "Error Starting Email Session - "
                              : "Error Sending Email - ";

@@ -1,5 +1,6 @@
 #include "app/library/CallSaving.h"
 
+#include "app/library/CallConversion.h"
 #include "app/recording/StatusDisplay.h"
 
 #include <QDir>
@@ -91,16 +92,16 @@ int CopyCallFile(const QString& source, const QString& target) {
     return error;
 }
 
-void CallSaving::SaveCalls(const std::vector<QString>& recordings) {
+void CallSaving::SaveCalls(const std::vector<QString>& recordings, SendAs format) {
     const OperationRunning running(view_, MainButton::Save, true);
     if (stopPlayback_) stopPlayback_();
     const Answer answer =
         prompter_.show({kProductName, "Do you want to give your own name to each saved call?",
                         Icon::Question, Buttons::YesNo});
     if (answer == Answer::Yes) {
-        saveEachAs(recordings);
+        saveEachAs(recordings, format);
     } else {
-        saveToFolder(recordings);
+        saveToFolder(recordings, format);
     }
 }
 
@@ -108,28 +109,27 @@ QString CallSaving::startFolder() const {
     return lastSaveFolder_.isEmpty() ? QDir::homePath() + "/" : lastSaveFolder_;
 }
 
-void CallSaving::saveEachAs(const std::vector<QString>& recordings) {
+void CallSaving::saveEachAs(const std::vector<QString>& recordings, SendAs format) {
     for (const QString& recording : recordings) {
-        const QString target = dialogs_.saveAs(startFolder() + QFileInfo(recording).fileName());
-        if (!target.isEmpty()) copy(recording, target);
+        const QString target = dialogs_.saveAs(startFolder() + SharedFileName(recording, format),
+                                               SaveFileTypeFor(format));
+        if (!target.isEmpty()) copy(recording, target, format);
     }
 }
 
-void CallSaving::saveToFolder(const std::vector<QString>& recordings) {
+void CallSaving::saveToFolder(const std::vector<QString>& recordings, SendAs format) {
     if (recordings.empty()) return;
     QString folder = dialogs_.browseForFolder("Save calls to:", startFolder());
     if (folder.isEmpty()) return;
     if (!folder.endsWith('/')) folder += '/';
     lastSaveFolder_ = folder;
     for (const QString& recording : recordings)
-        copy(recording, folder + QFileInfo(recording).fileName());
+        copy(recording, folder + SharedFileName(recording, format), format);
 }
 
-void CallSaving::copy(const QString& source, const QString& target) {
-    if (const int error = CopyCallFile(source, target); error != 0) {
-        prompter_.show({kProductName, "Copy file failed: Error = " + QString::number(error),
-                        Icon::Exclamation, Buttons::Ok});
-    }
+void CallSaving::copy(const QString& source, const QString& target, SendAs format) {
+    if (const auto failure = ShareCallFile(source, target, format))
+        prompter_.show({kProductName, *failure, Icon::Exclamation, Buttons::Ok});
 }
 
 }  // namespace parlaro

@@ -1,9 +1,11 @@
 // Saving copies of the selected calls' recordings elsewhere: each under a name the user gives,
-// or all under their own names in one folder. Notes are not copied. The dialogs are reached
-// through a small interface so the procedure can be scripted in tests.
+// or all under their own names in one folder, as the recordings themselves or converted to
+// Opus or MP3. Notes are not copied. The dialogs are reached through a small interface so the
+// procedure can be scripted in tests.
 #pragma once
 
 #include "app/library/CallOperationsView.h"
+#include "app/library/SendAs.h"
 #include "app/recording/Prompter.h"
 
 #include <QString>
@@ -16,9 +18,9 @@ namespace parlaro {
 class SaveDialogs {
   public:
     virtual ~SaveDialogs() = default;
-    // The Save As dialog ("wav files (*.wav)", default extension wav) proposing `proposed`;
+    // The Save As dialog with the type's filter and default extension, proposing `proposed`;
     // "" when cancelled.
-    virtual QString saveAs(const QString& proposed) = 0;
+    virtual QString saveAs(const QString& proposed, const SaveFileType& type) = 0;
     // The folder chooser starting at `start`; "" when cancelled.
     virtual QString browseForFolder(const QString& prompt, const QString& start) = 0;
 };
@@ -37,16 +39,17 @@ class CallSaving {
           view_(view),
           stopPlayback_(std::move(stopPlayback)) {}
 
-    // cmdSave and "Save Call/s": the recordings of the selected rows, in list order.
-    void SaveCalls(const std::vector<QString>& recordings);
+    // cmdSave and "Save Call/s": the recordings of the selected rows, in list order. Copies
+    // are named like their calls, with the extension of `format`.
+    void SaveCalls(const std::vector<QString>& recordings, SendAs format);
 
     // Remembered while the program runs; the home folder until the first save to a folder.
     const QString& lastSaveFolder() const { return lastSaveFolder_; }
 
   private:
-    void saveEachAs(const std::vector<QString>& recordings);
-    void saveToFolder(const std::vector<QString>& recordings);
-    void copy(const QString& source, const QString& target);
+    void saveEachAs(const std::vector<QString>& recordings, SendAs format);
+    void saveToFolder(const std::vector<QString>& recordings, SendAs format);
+    void copy(const QString& source, const QString& target, SendAs format);
     QString startFolder() const;
 
     Prompter& prompter_;

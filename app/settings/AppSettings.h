@@ -25,10 +25,11 @@ struct AppSettings {
     int32_t Top = 0;   // twips
     int32_t Left = 0;  // twips
     QString SearchPath;
-    int32_t Format = 0;   // 0 GSM 6.10, anything else PCM
-    int32_t SD = 0;       // prevent shutdown only when exactly 1
-    int32_t PreRoll = 3;  // seconds of the line kept before an automatic call's trigger
-    int32_t KeepDays = 0;  // calls older than this many days are deleted; 0 keeps every call
+    int32_t Format = 0;       // 0 GSM 6.10, anything else PCM
+    int32_t SD = 0;           // prevent shutdown only when exactly 1
+    int32_t PreRoll = 3;      // seconds of the line kept before an automatic call's trigger
+    int32_t KeepDays = 0;     // calls older than this many days are deleted; 0 keeps every call
+    int32_t ShareFormat = 1;  // saved and mailed calls: 0 the recording, 1 Opus, 2 MP3
 
     bool gsmFormat() const { return Format == 0; }
     bool preventShutdown() const { return SD == 1; }

@@ -63,6 +63,7 @@ void SettingsAccess::SaveAllSettings(const AppSettings& s) {
     WriteSettingLong("SD", s.SD);
     WriteSettingLong("PreRoll", s.PreRoll);
     WriteSettingLong("KeepDays", s.KeepDays);
+    WriteSettingLong("ShareFormat", s.ShareFormat);
 }
 
 }  // namespace parlaro

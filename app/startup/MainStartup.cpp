@@ -72,6 +72,9 @@ void MainStartup::loadSettings(AppSettings& s,
     s.SD = readLong("SD", d.SD);
     s.PreRoll = readLong("PreRoll", d.PreRoll);
     s.KeepDays = readLong("KeepDays", d.KeepDays);
+    s.ShareFormat = readLong("ShareFormat", d.ShareFormat);
+    // A value no version wrote is put right, in the store too.
+    if (s.ShareFormat < 0 || s.ShareFormat > 2) s.ShareFormat = d.ShareFormat;
 
     if (moveWindow) moveWindow(s.Top, s.Left);
     // Defaults standing in for a user's file that could not be read must not overwrite what the

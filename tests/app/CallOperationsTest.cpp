@@ -40,9 +40,11 @@ struct ScriptedDialogs final : SaveDialogs {
     std::deque<QString> saveAsAnswers;
     QString folderAnswer;
     std::vector<QString> proposed;
+    std::vector<QString> filters;
     std::vector<std::pair<QString, QString>> folderQuestions;
-    QString saveAs(const QString& p) override {
+    QString saveAs(const QString& p, const SaveFileType& type) override {
         proposed.push_back(p);
+        filters.push_back(type.filter + " / " + type.suffix);
         if (saveAsAnswers.empty()) return {};
         QString a = saveAsAnswers.front();
         saveAsAnswers.pop_front();
@@ -147,7 +149,7 @@ TEST(CallSaving, CopiesUnderTheirOwnNamesOrTheNamesGiven) {
         for (const char* a : c.saveAsAnswers)
             rig.dialogs.saveAsAnswers.push_back(*a ? rig.dest + "/" + a : QString());
         rig.dialogs.folderAnswer = c.folder ? rig.dest : QString();
-        rig.saving.SaveCalls(selected);
+        rig.saving.SaveCalls(selected, SendAs::Original);
 
         std::map<std::string, std::string> found;
         for (const auto& e : fs::directory_iterator(rig.dest.toStdString()))
@@ -172,6 +174,7 @@ TEST(CallSaving, CopiesUnderTheirOwnNamesOrTheNamesGiven) {
             EXPECT_EQ(rig.dialogs.proposed[0],
                       QDir::homePath() + "/" + QFileInfo(selected[0]).fileName());
             EXPECT_TRUE(rig.dialogs.folderQuestions.empty());
+            EXPECT_EQ(rig.dialogs.filters[0], "wav files (*.wav) / wav");
         } else {
             ASSERT_EQ(rig.dialogs.folderQuestions.size(), 1u);
             EXPECT_EQ(rig.dialogs.folderQuestions[0],
@@ -186,18 +189,18 @@ TEST(CallSaving, TheLastFolderIsRememberedAndACancelledChooserSavesNothing) {
     SaveRig rig;
     rig.dialogs.folderAnswer = rig.dest;  // without the "/"
     rig.prompter.answers = {Answer::No, Answer::No, Answer::No};
-    rig.saving.SaveCalls({rig.second});
+    rig.saving.SaveCalls({rig.second}, SendAs::Original);
     EXPECT_EQ(rig.saving.lastSaveFolder(), rig.dest + "/");
 
     rig.dialogs.folderAnswer = "";
-    rig.saving.SaveCalls({rig.first});
+    rig.saving.SaveCalls({rig.first}, SendAs::Original);
     ASSERT_EQ(rig.dialogs.folderQuestions.size(), 2u);
     EXPECT_EQ(rig.dialogs.folderQuestions[1].second, rig.dest + "/");
     EXPECT_EQ(contents(rig.dest + "/20260107-090000-anna-10.wav"), "old copy");
     EXPECT_EQ(rig.saving.lastSaveFolder(), rig.dest + "/");
 
     // Nothing selected: the chooser is not even shown.
-    rig.saving.SaveCalls({});
+    rig.saving.SaveCalls({}, SendAs::Original);
     EXPECT_EQ(rig.dialogs.folderQuestions.size(), 2u);
 }
 
@@ -205,7 +208,7 @@ TEST(CallSaving, SavingACallOntoItselfKeepsTheRecording) {
     SaveRig rig;
     rig.prompter.answers = {Answer::No};
     rig.dialogs.folderAnswer = rig.calls;
-    rig.saving.SaveCalls({rig.first});
+    rig.saving.SaveCalls({rig.first}, SendAs::Original);
     EXPECT_EQ(contents(rig.first), "first call");
     EXPECT_EQ(rig.prompter.shown.size(), 1u);
     // No half-written copies are left beside the calls.
@@ -233,7 +236,8 @@ struct MailRig {
     FakeMailer mailer;
     FakeView view;
     int stops = 0;
-    CallEmailing emailing{player, prompter, mailer, view, [this] { ++stops; }};
+    MailAttachments attachments;
+    CallEmailing emailing{player, prompter, mailer, view, attachments, [this] { ++stops; }};
     MailRig() { mailer.view = &view; }
 
     QString call(const std::string& name, int64_t bytes, bool pcm) {
@@ -279,7 +283,7 @@ TEST(CallEmailing, SizesAndTheLargeMailWarnings) {
                 calls.push_back(rig.call("2026010" + std::to_string(++i) + "-090000-anna-10.wav",
                                          bytes, isPcm));
             rig.prompter.answers = {answer};
-            rig.emailing.EmailCalls(calls);
+            rig.emailing.EmailCalls(calls, SendAs::Original);
             if (c.warning.isEmpty()) {
                 EXPECT_TRUE(rig.prompter.shown.empty()) << c.files.size();
                 EXPECT_EQ(rig.mailer.sent.size(), 1u);
@@ -303,7 +307,7 @@ TEST(CallEmailing, OneMessageWithEachCallsNoteAndRecording) {
     const QString noted = rig.call("20260107-090000-anna-10.wav", 1000, false);
     write(qpath(rig.dir, "20260107-090000-anna-10.txt"), "call back\r\ntomorrow");
     const QString bare = rig.call("20260107-100000-bob-12.wav", 1000, true);
-    rig.emailing.EmailCalls({noted, bare});
+    rig.emailing.EmailCalls({noted, bare}, SendAs::Original);
 
     ASSERT_EQ(rig.mailer.sent.size(), 1u);
     const mail::Message& m = rig.mailer.sent[0];
@@ -335,7 +339,8 @@ TEST(CallEmailing, MailClientFailuresAreToldWithTheirStage) {
     for (const Case& c : cases) {
         MailRig rig;
         rig.mailer.answer = {c.failure, "no mail client"};
-        rig.emailing.EmailCalls({rig.call("20260107-090000-anna-10.wav", 10, false)});
+        rig.emailing.EmailCalls({rig.call("20260107-090000-anna-10.wav", 10, false)},
+                                SendAs::Original);
         ASSERT_EQ(rig.prompter.shown.size(), 1u);
         EXPECT_EQ(rig.prompter.shown[0].text, c.expected);
         EXPECT_EQ(rig.prompter.shown[0].title, "Email Error");
@@ -346,7 +351,7 @@ TEST(CallEmailing, MailClientFailuresAreToldWithTheirStage) {
 TEST(CallEmailing, AMissingRecordingIsNotCreatedByTheFormatCheck) {
     MailRig rig;
     const QString missing = qpath(rig.dir, "20260107-090000-anna-10.wav");
-    rig.emailing.EmailCalls({missing});
+    rig.emailing.EmailCalls({missing}, SendAs::Original);
     EXPECT_FALSE(QFile::exists(missing));
     EXPECT_EQ(std::count(rig.player.calls.begin(), rig.player.calls.end(), "OpenExistingOrNewFile"),
               0);

@@ -4,10 +4,12 @@
 #include "tests/app/FakeXdgEmail.h"
 #include "tests/app/SettingsFixture.h"
 #include "tests/app/TestApplication.h"
+#include "tests/support/Sound.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -73,6 +75,7 @@ TEST(CallOperationsWindow, TheCallMenuOffersSavingAndMailingToThoseWhoMayPlay) {
 
 TEST(CallOperationsWindow, EmailCallsHandsTheSelectedCallsToTheMailClient) {
     Form f;
+    f.userSets("ShareFormat", registry::RegistryValue::number(0));  // the recordings themselves
     f.addCalls();
     testsupport::FakeXdgEmail fake;
     MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
@@ -117,4 +120,44 @@ TEST(CallOperationsWindow, DroppingTwoFilesOnTheListPlaysNothing) {
     EXPECT_EQ(f.prompter.shown[0].text, "Please drag a single file at a time");
     EXPECT_EQ(f.prompter.shown[0].title, "Drag / Drop");
     EXPECT_FALSE(w.playback().playing());
+}
+
+TEST(CallOperationsWindow, SendAsInTheCallMenuShowsAndKeepsTheFormat) {
+    Form f;
+    f.addCalls();
+    // Calls with sound in them, for the converter.
+    for (const char* name : {"20050314-080000-ann-10.wav", "20050314-082000-bob-10.wav"})
+        testsupport::writePcm16Wav(f.calls + name, testsupport::sine(440, 8000, 8000, 8000), 8000,
+                                   1);
+    testsupport::FakeXdgEmail fake;
+    MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
+    w.Load();
+    w.show();
+    f.prompter.shown.clear();  // what start-up told
+    auto* list = w.findChild<QTreeView*>("lvwCalls");
+    selectAll(list);
+    const auto checked = [&] {
+        w.showCallMenu(list->visualRect(list->model()->index(0, 0)).center());
+        QStringList on;
+        for (const char* name : {"mnuSendAsOriginal", "mnuSendAsOpus", "mnuSendAsMP3"})
+            if (w.findChild<QAction*>(name)->isChecked()) on << name;
+        w.findChild<QMenu*>("mnuPopup")->hide();
+        return on;
+    };
+    EXPECT_EQ(checked(), QStringList{"mnuSendAsOpus"});  // the default
+    EXPECT_EQ(w.findChild<QMenu*>("mnuSendAs")->title(), "Send as");
+
+    w.findChild<QAction*>("mnuSendAsMP3")->trigger();
+    EXPECT_EQ(checked(), QStringList{"mnuSendAsMP3"});
+    for (const auto root : {registry::Root::CurrentUser, registry::Root::LocalMachine})
+        EXPECT_EQ(f.at(root, "ShareFormat").value.dword, 2u);
+
+    // Mailing now attaches MP3 copies; the recordings stay as they were.
+    w.findChild<QAction*>("mnuPopupEmailCall")->trigger();
+    EXPECT_TRUE(f.prompter.shown.empty());
+    const QStringList args = fake.arguments();
+    ASSERT_EQ(args.count("--attach"), 2);
+    EXPECT_TRUE(args.last().endsWith("/20050314-080000-ann-10.mp3")) << args.last().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(args.last()));  // kept while the program runs
+    EXPECT_EQ(testsupport::filesIn(f.calls).size(), 3u);
 }

@@ -121,7 +121,7 @@ TEST(SettingsAccess, SaveAllSettingsWritesItsValuesInOrderToBothScopes) {
                                "CallPath",    "AddNote",     "AutoRecord",    "Maximise",
                                "CanPlay",     "CanDelete",   "PlayOwnOnly",   "DeleteOwnOnly",
                                "CallTimeOut", "Sensitivity", "MinCallLength", "Format",
-                               "SD",          "PreRoll",     "KeepDays"};
+                               "SD",          "PreRoll",     "KeepDays",      "ShareFormat"};
     for (const Root root : {Root::CurrentUser, Root::LocalMachine}) {
         const auto key = f.store.readKey(root, "Software\\Parlaro");
         ASSERT_TRUE(key);

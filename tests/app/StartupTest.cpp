@@ -59,7 +59,7 @@ TEST(Startup, AnEmptyMachineGetsEveryDefaultInBothScopes) {
         {"PlayOwnOnly", 0},   {"DeleteOwnOnly", 0},  {"CallTimeOut", 5},
         {"Sensitivity", -18}, {"MinCallLength", 10}, {"Top", 0},
         {"Left", 0},          {"Format", 0},         {"SD", 0},
-        {"PreRoll", 3}};
+        {"PreRoll", 3},       {"ShareFormat", 1}};
     for (const Root root : {Root::CurrentUser, Root::LocalMachine}) {
         for (const auto& [name, value] : longs) {
             const auto found = s.store.get(root, "SOFTWARE\\Parlaro", name);
@@ -83,8 +83,10 @@ TEST(Startup, ANewUserOnAUsedMachineTakesTheMachinesValues) {
     s.machineSets("Sensitivity", RegistryValue::number(static_cast<uint32_t>(-25)));
     s.machineSets("Top", RegistryValue::number(1500));
     s.machineSets("SD", RegistryValue::number(1));
+    s.machineSets("ShareFormat", RegistryValue::number(2));
     s.load();
     EXPECT_EQ(s.prompter.texts(), std::vector<QString>{kUserFirstUse});
+    EXPECT_EQ(s.settings.ShareFormat, 2);
     EXPECT_EQ(s.settings.CallPath, "/srv/calls/");
     EXPECT_TRUE(s.settings.AutoRecord);
     EXPECT_EQ(s.settings.Sensitivity, -25);
@@ -108,10 +110,18 @@ TEST(Startup, UnreadableValuesFallBackInsteadOfSpreadingTheSentinels) {
     s.userSets("SearchPath", RegistryValue::number(1));      // wrong kind: reads as "Error"
     s.userSets("CallTimeOut", RegistryValue::string("12"));  // wrong kind: reads as 0xDEADBEEF
     s.userSets("CallPath", RegistryValue::string("/mine/"));
+    s.userSets("ShareFormat", RegistryValue::string("2"));
     s.load();
     EXPECT_EQ(s.settings.SearchPath, "/mine/");
     EXPECT_EQ(s.settings.CallTimeOut, 5);
     EXPECT_EQ(s.at(Root::LocalMachine, "CallTimeOut").value.dword, 5u);
+    EXPECT_EQ(s.settings.ShareFormat, 1);
+
+    // A number no version writes is put right too, in the store as well.
+    s.userSets("ShareFormat", RegistryValue::number(7));
+    s.load();
+    EXPECT_EQ(s.settings.ShareFormat, 1);
+    EXPECT_EQ(s.at(Root::CurrentUser, "ShareFormat").value.dword, 1u);
 }
 
 TEST(Startup, CallsAreKeptWithTheUsersDataNotInsideTheProgramFolder) {
