@@ -1,5 +1,5 @@
 // The loudness of a call over time, for the strip above the playback slider: the peak of
-// every short stretch, read from the decoded WAV file. It runs on a background thread and
+// every short stretch, read from the decoded call file. It runs on a background thread and
 // can be asked to stop.
 #pragma once
 
@@ -16,7 +16,8 @@ struct Waveform {
     std::vector<float> peaks;  // 0 (silence) to 1 (full scale), one per stretch
 };
 
-// Nothing when the file is not a WAV file the codecs can decode, or when `stop` was set.
+// Nothing when the file is not a WAV or MP3 file the codecs can decode, or when `stop` was
+// set.
 std::optional<Waveform> ComputeWaveform(const QString& path, double secondsPerPoint,
                                         const std::atomic<bool>& stop);
 
