@@ -122,13 +122,15 @@ TEST(CallCollection, ManyCallsAreAddedAndFoundQuickly) {
 
 TEST(Waveform, FollowsTheLoudnessOfTheCall) {
     TempDir dir;
-    // One second of silence, one of a loud tone, one of a quiet tone; as PCM and as GSM.
+    // One second of silence, one of a loud tone, one of a quiet tone; as PCM, GSM and MP3.
     ASSERT_EQ(run("sox", "-n -r 8000 -c 1 -b 16 " + dir.file("a.wav") +
                              " synth 1 sine 440 vol 0 : synth 1 sine 440 vol 0.8 : synth 1 sine "
                              "440 vol 0.1"),
               0);
     ASSERT_EQ(run("sox", dir.file("a.wav") + " -e gsm-full-rate " + dir.file("g.wav")), 0);
-    for (const char* name : {"a.wav", "g.wav"}) {
+    // A dropped MP3 file too.
+    ASSERT_EQ(run("lame", "--quiet -b 32 " + dir.file("a.wav") + " " + dir.file("m.mp3")), 0);
+    for (const char* name : {"a.wav", "g.wav", "m.mp3"}) {
         const std::atomic<bool> stop{false};
         const auto wave = ComputeWaveform(QString::fromStdString(dir.file(name)), 0.1, stop);
         ASSERT_TRUE(wave) << name;
