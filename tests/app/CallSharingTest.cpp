@@ -133,7 +133,9 @@ TEST(CallConversion, ACopyIsWrittenWholeOrNotAtAll) {
                                     "Opus: "))
                 << failure->toStdString();
         } else {
-            EXPECT_EQ(failure.value_or(""), c.failure.arg(QFileInfo(source).fileName())) << c.name;
+            const QString expected =
+                c.failure.contains("%1") ? c.failure.arg(QFileInfo(source).fileName()) : c.failure;
+            EXPECT_EQ(failure.value_or(""), expected) << c.name;
         }
         if (!c.starts.isEmpty()) {
             EXPECT_TRUE(QByteArray::fromStdString(contents(target)).startsWith(c.starts)) << c.name;
