@@ -24,27 +24,17 @@ AURX300Ctrl::AURX300Ctrl(ControlEnvironment environment)
     workerStarted_ = env_.workerAvailable && worker_.start();
 }
 
-void AURX300Ctrl::notify(engine::Notice notice, std::uint64_t generation, std::int16_t cause) {
+void AURX300Ctrl::notify(engine::Notice notice, std::uint64_t generation, StopCause cause) {
     notifications_.post(Notification{notice, generation, cause});
 }
 
 AURX300Ctrl::~AURX300Ctrl() {
-    Reset();
+    reset();
     worker_.quit();
 }
 
 void AURX300Ctrl::repaint() {
     if (site_) site_->invalidate();
-}
-
-std::int16_t AURX300Ctrl::fail(std::int16_t code) {
-    if (code != kOk) shared_.lastError.store(code);
-    return code;
-}
-
-bool AURX300Ctrl::fileOpen() const {
-    const auto s = shared_.status.load();
-    return s == 2 || s == 3 || s == 4;
 }
 
 void AURX300Ctrl::setExtent(std::int32_t width, std::int32_t height) {
@@ -114,9 +104,10 @@ CallResult AURX300Ctrl::put_SampleRate(std::int32_t v) {
 CallResult AURX300Ctrl::put_BitsPerSample(std::int16_t v) {
     if (fileOpen())
         return CallResult::refused("AURX300 cannot change BitsPerSample whilst a file is open");
-    if (v != 8 && v != 16 && v != 100 && v != 106 && v != 107)
+    const auto coding = sampleCodingOf(v);
+    if (!coding)
         return CallResult::refused("AURX300 BitsPerSample must 8, 16 or a special format code");
-    bitsPerSample_ = v;
+    bitsPerSample_ = *coding;
     return {};
 }
 
@@ -153,8 +144,8 @@ CallResult AURX300Ctrl::put_Paused(std::int16_t v) {
     shared_.paused.store(v);
     // Returns once the device has paused, or resumed with its buffers refilled, so that what
     // the host does next sees it.
-    if (shared_.status.load() == 4) {
-        worker_.waitHandled(worker_.post(engine::kCmdPausePlayback, v));
+    if (status() == Status::Playing) {
+        worker_.waitHandled(worker_.post({WorkerCommand::PausePlayback, v != 0}));
         worker_.settle();
     }
     return {};
@@ -223,7 +214,7 @@ CallResult AURX300Ctrl::put_PlaybackDevice(std::int32_t v) {
 }
 
 CallResult AURX300Ctrl::put_VoxChannel(std::int16_t v) {
-    if (shared_.status.load() == 3)
+    if (status() == Status::Recording)
         return CallResult::refused("VoxChannel cannot be changed during recording");
     if (v < 0 || v > 3) return CallResult::refused("VoxChannel must be 0..3");
     shared_.voxChannel = v;
@@ -249,10 +240,6 @@ CallResult AURX300Ctrl::put_VoxTime(std::int16_t v) {
     return {};
 }
 
-std::int16_t AURX300Ctrl::get_LastError() {
-    return shared_.lastError.exchange(0);
-}
-
 std::int32_t AURX300Ctrl::get_NRecordDevices() const {
     return env_.devices->inputCount();
 }
@@ -268,14 +255,14 @@ std::string AURX300Ctrl::get_PlaybackDeviceName(std::int32_t deviceNumber) const
     return env_.devices->outputName(deviceNumber).value_or("");
 }
 
-std::int16_t AURX300Ctrl::ShowMixer(std::int16_t mixerType) {
+ErrorCode AURX300Ctrl::showMixer(std::int16_t mixerType) {
     std::vector<std::string> argv;
     if (const char* custom = std::getenv("AURX_MIXER_COMMAND"); custom && *custom)
         argv = {custom, mixerType == 0 ? "playback" : "record"};
     else
         argv = {"pavucontrol", mixerType == 0 ? "--tab=1" : "--tab=4"};
-    if (!env_.launch || !env_.launch(argv)) return fail(kLaunchFailed);
-    return kOk;
+    if (!env_.launch || !env_.launch(argv)) return ErrorCode::LaunchFailed;
+    return ErrorCode::Ok;
 }
 
 Levels AURX300Ctrl::meterLevels() const {
@@ -285,8 +272,8 @@ Levels AURX300Ctrl::meterLevels() const {
 }
 
 Levels AURX300Ctrl::GetLevels() const {
-    const auto s = shared_.status.load();
-    if (s != 3 && s != 4) return Levels{};
+    const Status s = status();
+    if (s != Status::Recording && s != Status::Playing) return Levels{};
     Levels l = meterLevels();
     if (numChannels_ == 1) {
         l.rightLevel = l.leftLevel;

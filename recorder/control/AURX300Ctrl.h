@@ -3,6 +3,8 @@
 // property (setters refuse bad values with an error record), methods that report through an
 // error code (kept in LastError until read), and four events raised only from
 // processNotifications() on the host's thread. A worker thread per control owns the devices.
+// Inside, the codes are the named values of recorder/Codes.h; this surface is where they
+// become the interface's integers.
 #pragma once
 
 #include <atomic>
@@ -13,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "recorder/Codes.h"
 #include "recorder/control/CallResult.h"
 #include "recorder/control/ControlEnvironment.h"
-#include "recorder/control/ErrorCodes.h"
 #include "recorder/control/Events.h"
 #include "recorder/control/NotificationQueue.h"
 #include "recorder/control/Variant.h"
@@ -67,7 +69,7 @@ class AURX300Ctrl : private engine::Notifier {
     // Recording format preferences.
     std::int32_t get_SampleRate() const { return sampleRate_; }
     CallResult put_SampleRate(std::int32_t v);
-    std::int16_t get_BitsPerSample() const { return bitsPerSample_; }
+    std::int16_t get_BitsPerSample() const { return wire(bitsPerSample_); }
     CallResult put_BitsPerSample(std::int16_t v);
     std::int16_t get_NumChannels() const { return numChannels_; }
     CallResult put_NumChannels(std::int16_t v);
@@ -79,7 +81,8 @@ class AURX300Ctrl : private engine::Notifier {
     CallResult put_AcmFormat(const Variant& v);
 
     // State of the open file.
-    std::int16_t get_Status() const { return shared_.status.load(); }
+    std::int16_t get_Status() const { return wire(status()); }
+    Status status() const { return shared_.status.load(); }
     std::string get_Filename() const;
     std::int16_t get_TemporaryFile() const { return temporaryFile_; }
     CallResult put_TemporaryFile(std::int16_t v);
@@ -91,7 +94,8 @@ class AURX300Ctrl : private engine::Notifier {
     double get_CurrentTimePosition() const;
     CallResult put_CurrentTimePosition(double v);
     double get_TotalTime() const;
-    std::int16_t get_LastError();  // read and clear
+    // Read and clear.
+    std::int16_t get_LastError() { return wire(shared_.lastError.exchange(ErrorCode::Ok)); }
     std::int16_t get_Insert() const { return shared_.insert; }
     CallResult put_Insert(std::int16_t v);
 
@@ -130,22 +134,28 @@ class AURX300Ctrl : private engine::Notifier {
     CallResult put_VoxTime(std::int16_t v);
     std::int16_t get_VoxPaused() const { return shared_.voxPaused.load(); }
 
-    // Methods; each returns its error code.
-    std::int16_t Reset();
+    // Methods; each returns its error code, which LastError also keeps when it is not Ok.
+    std::int16_t Reset() { return report(reset()); }
     void Stop();
-    std::int16_t OpenNewFile(const std::string& filename);
-    std::int16_t OpenTemporaryFile();
-    std::int16_t OpenExistingOrNewFile(const std::string& filename);
+    std::int16_t OpenNewFile(const std::string& filename) { return report(openNew(filename)); }
+    std::int16_t OpenTemporaryFile() { return report(openTemporary()); }
+    std::int16_t OpenExistingOrNewFile(const std::string& filename) {
+        return report(openExistingOrNew(filename));
+    }
     Levels GetLevels() const;
-    std::int16_t StartRecording();
-    std::int16_t StartPlayback();
-    std::int16_t ShowMixer(std::int16_t mixerType);
-    std::int16_t DeleteSamples(std::int32_t nSamples);
-    std::int16_t DeleteTime(double time);
-    std::int16_t RePack();
-    std::int16_t ChooseAcmFormat(std::int32_t hwndOwner, const std::string& dialogTitle);
+    std::int16_t StartRecording() { return report(startRecording()); }
+    std::int16_t StartPlayback() { return report(startPlayback()); }
+    std::int16_t ShowMixer(std::int16_t mixerType) { return report(showMixer(mixerType)); }
+    std::int16_t DeleteSamples(std::int32_t nSamples) { return report(deleteSamples(nSamples)); }
+    std::int16_t DeleteTime(double time) { return report(deleteTime(time)); }
+    std::int16_t RePack() { return report(rePack()); }
+    std::int16_t ChooseAcmFormat(std::int32_t hwndOwner, const std::string& dialogTitle) {
+        return report(chooseFormat(hwndOwner, dialogTitle, 0));
+    }
     std::int16_t ChooseSpecificAcmFormat(std::int32_t hwndOwner, const std::string& dialogTitle,
-                                         std::int16_t waveFormat);
+                                         std::int16_t waveFormat) {
+        return report(chooseFormat(hwndOwner, dialogTitle, waveFormat));
+    }
     // Refused with "All parameters are mandatory" when `outVal` is missing.
     CallResult GetAcmFormatAsString(std::string* outVal, std::int16_t* errorCode);
     CallResult GetCurrentFormatAsString(std::string* outVal, std::int16_t* errorCode);
@@ -171,7 +181,7 @@ class AURX300Ctrl : private engine::Notifier {
 
     // For the meter: the current levels and held overload flags whatever the status.
     Levels meterLevels() const;
-    int workerState() const { return worker_.state(); }
+    WorkerState workerState() const { return worker_.state(); }
 
   private:
     class FormatBridge;
@@ -181,26 +191,44 @@ class AURX300Ctrl : private engine::Notifier {
     struct FormatProperties {
         std::int32_t sampleRate;
         std::int16_t numChannels;
-        std::int16_t bitsPerSample;
+        SampleCoding bitsPerSample;
         formats::AcmFormat acmFormat;
     };
     FormatProperties formatProperties() const;
     void restore(const FormatProperties& saved);
 
+    // The methods' work, by the same names.
+    ErrorCode reset();
+    ErrorCode openNew(const std::string& filename);
+    ErrorCode openTemporary();
+    ErrorCode openExistingOrNew(const std::string& filename);
+    ErrorCode startRecording();
+    ErrorCode startPlayback();
+    ErrorCode showMixer(std::int16_t mixerType);
+    ErrorCode deleteSamples(std::int32_t nSamples);
+    ErrorCode deleteTime(double time);
+    ErrorCode rePack();
+    ErrorCode chooseFormat(std::int32_t hwndOwner, const std::string& dialogTitle,
+                           std::int16_t waveFormat);
+    // A method's result as the interface returns it; a failure is kept in LastError too.
+    std::int16_t report(ErrorCode code) {
+        if (code != ErrorCode::Ok) shared_.lastError.store(code);
+        return wire(code);
+    }
+
     void repaint();
-    std::int16_t fail(std::int16_t code);  // stores a non-zero code in LastError
-    bool fileOpen() const;
-    std::int16_t closeFile();
-    std::int16_t checkDefaultInput();
-    std::int16_t createNew(const std::string& filename);
-    std::int16_t startWorker(int command, int failedState, std::int16_t failure);
-    std::int16_t adoptFile(std::unique_ptr<store::AudioFile> file);
-    std::int16_t setUpCompression(store::CompressedInfo& out);
+    bool fileOpen() const { return hasFile(status()); }
+    void closeFile();
+    ErrorCode checkDefaultInput();
+    ErrorCode createNew(const std::string& filename);
+    ErrorCode startWorker(WorkerCommand command, WorkerState failedState, ErrorCode failure);
+    void adoptFile(std::unique_ptr<store::AudioFile> file);
+    ErrorCode setUpCompression(store::CompressedInfo& out);
     formats::InstallContext installContext() const;
     bool installFormat(std::span<const std::uint8_t> block, bool codecChecks);
     void recomputeRecordLimit();
-    std::string describe(std::span<const std::uint8_t> block, std::int16_t& code) const;
-    void notify(engine::Notice notice, std::uint64_t generation, std::int16_t cause) override;
+    std::string describe(std::span<const std::uint8_t> block, ErrorCode& code) const;
+    void notify(engine::Notice notice, std::uint64_t generation, StopCause cause) override;
     void handle(const Notification& n);
     template <class Fn>
     void raise(Fn&& fn);
@@ -215,7 +243,7 @@ class AURX300Ctrl : private engine::Notifier {
     std::int16_t orientation_ = 0;
     std::int16_t style_ = 0;
     std::int32_t sampleRate_ = 44100;
-    std::int16_t bitsPerSample_ = 16;
+    SampleCoding bitsPerSample_ = SampleCoding::Pcm16;
     std::int16_t numChannels_ = 2;
     std::int16_t temporaryFile_ = 0;
     double recordTimeLimit_ = 0;

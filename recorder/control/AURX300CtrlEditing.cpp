@@ -9,37 +9,37 @@
 
 namespace aurx {
 
-std::int16_t AURX300Ctrl::DeleteSamples(std::int32_t nSamples) {
-    if (playOnly_) return fail(kPlayOnlyRefused);
-    if (shared_.status.load() != 2 || !file_) return fail(kWrongState);
-    if (nSamples <= 0) return kOk;
+ErrorCode AURX300Ctrl::deleteSamples(std::int32_t nSamples) {
+    if (playOnly_) return ErrorCode::PlayOnlyRefused;
+    if (status() != Status::FileOpen || !file_) return ErrorCode::WrongState;
+    if (nSamples <= 0) return ErrorCode::Ok;
     // A failed move of the samples is reported rather than passed off as success.
-    if (!file_->deleteFrames(nSamples)) return fail(kWriteFailed);
-    return kOk;
+    if (!file_->deleteFrames(nSamples)) return ErrorCode::WriteFailed;
+    return ErrorCode::Ok;
 }
 
-std::int16_t AURX300Ctrl::DeleteTime(double time) {
-    if (shared_.status.load() != 2 || !file_) return fail(kWrongState);
+ErrorCode AURX300Ctrl::deleteTime(double time) {
+    if (status() != Status::FileOpen || !file_) return ErrorCode::WrongState;
     const double frames = std::trunc(time * file_->sampleRate());
-    if (!(frames > 0)) return DeleteSamples(0);
-    return DeleteSamples(store::clampFrames(frames));
+    if (!(frames > 0)) return deleteSamples(0);
+    return deleteSamples(store::clampFrames(frames));
 }
 
-std::int16_t AURX300Ctrl::RePack() {
-    if (playOnly_) return fail(kPlayOnlyRefused);
-    if (shared_.status.load() != 2 || !file_) return fail(kWrongState);
+ErrorCode AURX300Ctrl::rePack() {
+    if (playOnly_) return ErrorCode::PlayOnlyRefused;
+    if (status() != Status::FileOpen || !file_) return ErrorCode::WrongState;
     const auto physical = file_->handle().length();
     const std::uint64_t logical = file_->logicalEnd();
     if (!physical || logical >= *physical) {
         file_->handle().seek(file_->dataOffset() + file_->byteOfFrame(file_->position()));
-        return kOk;
+        return ErrorCode::Ok;
     }
     const std::int32_t position = file_->position();
     const std::int16_t temporary = temporaryFile_;
     const std::string name = file_->name();
     file_->close();
     file_.reset();
-    shared_.status.store(1);
+    shared_.status.store(Status::Ready);
 
     // The shorter copy is built beside the file and renamed into place.
     const bool copied = store::replaceFile(name, [&](riff::File& out) {
@@ -48,10 +48,10 @@ std::int16_t AURX300Ctrl::RePack() {
     });
     // Reopen with the temporary flag off so that a failed reopen cannot delete the file.
     temporaryFile_ = 0;
-    if (const auto code = OpenExistingOrNewFile(name); code != kOk) return code;
+    if (const ErrorCode code = openExistingOrNew(name); code != ErrorCode::Ok) return code;
     temporaryFile_ = temporary;
     put_CurrentSamplePosition(position);
-    return copied ? std::int16_t{kOk} : fail(kLaunchFailed);
+    return copied ? ErrorCode::Ok : ErrorCode::LaunchFailed;
 }
 
 }  // namespace aurx

@@ -52,23 +52,26 @@ void AURX300Ctrl::handle(const Notification& n) {
             // After a reset and a new open the notice is about a file that is gone.
             if (file_ && n.generation == generation_) file_->finaliseAfterRecording();
             shared_.voxPaused.store(0);
-            raise([&](IAURX300CtrlEvents& s) { s.RecordingStopped(n.cause); });
+            raise([&](IAURX300CtrlEvents& s) { s.RecordingStopped(wire(n.cause)); });
             break;
         case NotificationKind::PlaybackStopped:
-            raise([&](IAURX300CtrlEvents& s) { s.PlaybackStopped(n.cause); });
+            raise([&](IAURX300CtrlEvents& s) { s.PlaybackStopped(wire(n.cause)); });
             break;
         case NotificationKind::NewLevels: {
             repaint();
             const float left = shared_.leftLevel.load();
             const float right = shared_.rightLevel.load();
-            const std::int16_t leftOver = shared_.leftOverloadCounter.load() >= 9 ? 1 : 0;
-            const std::int16_t rightOver = shared_.rightOverloadCounter.load() >= 9 ? 1 : 0;
+            const auto reported = [](std::int16_t counter) -> std::int16_t {
+                return counter >= engine::kOverloadReported ? 1 : 0;
+            };
+            const std::int16_t leftOver = reported(shared_.leftOverloadCounter.load());
+            const std::int16_t rightOver = reported(shared_.rightOverloadCounter.load());
             raise(
                 [&](IAURX300CtrlEvents& s) { s.NewLevelValues(left, leftOver, right, rightOver); });
             break;
         }
         case NotificationKind::VoxChanged:
-            if (shared_.status.load() == 3) {
+            if (status() == Status::Recording) {
                 const std::int16_t paused = shared_.voxPaused.load();
                 raise([&](IAURX300CtrlEvents& s) { s.NewVoxState(paused); });
             }

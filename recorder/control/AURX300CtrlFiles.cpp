@@ -25,7 +25,7 @@ class AURX300Ctrl::FormatBridge : public store::FormatHost {
         c_.repaint();
         return true;
     }
-    std::int16_t setUpCompression(store::CompressedInfo& out) override {
+    ErrorCode setUpCompression(store::CompressedInfo& out) override {
         return c_.setUpCompression(out);
     }
 
@@ -33,62 +33,65 @@ class AURX300Ctrl::FormatBridge : public store::FormatHost {
     AURX300Ctrl& c_;
 };
 
-std::int16_t AURX300Ctrl::setUpCompression(store::CompressedInfo& out) {
+ErrorCode AURX300Ctrl::setUpCompression(store::CompressedInfo& out) {
     const std::vector<std::uint8_t> block(acmFormat_.block().begin(), acmFormat_.block().end());
-    if (block.size() < codecs::kWaveFormatSize) return kNoAcmFormat;
+    if (block.size() < codecs::kWaveFormatSize) return ErrorCode::NoAcmFormat;
     FormatBridge bridge(*this);
-    if (!bridge.offerFileFormat(block)) return kUnsupportedFormat;
+    if (!bridge.offerFileFormat(block)) return ErrorCode::UnsupportedFormat;
     auto info = store::setUpCompression(block, acmFormat_.partner(), playOnly_ != 0, *env_.codecs);
-    if (!info) return kUnsupportedFormat;
+    if (!info) return ErrorCode::UnsupportedFormat;
     out = std::move(*info);
-    return kOk;
+    return ErrorCode::Ok;
 }
 
-std::int16_t AURX300Ctrl::checkDefaultInput() {
-    if (bitsPerSample_ == 100) return kOk;
-    const std::uint16_t bits = (bitsPerSample_ == 8) ? 8 : 16;
+ErrorCode AURX300Ctrl::checkDefaultInput() {
+    if (bitsPerSample_ == SampleCoding::Compressed) return ErrorCode::Ok;
+    // A-law and µ-law are recorded from 16-bit samples.
+    const std::uint16_t bits = bitsPerSample_ == SampleCoding::Pcm8 ? 8 : 16;
     const auto format = codecs::WaveFormat::pcm(static_cast<std::uint32_t>(sampleRate_),
                                                 static_cast<std::uint16_t>(numChannels_), bits);
-    return env_.devices->inputAccepts(wave::kDefaultDevice, format) ? kOk : kInputFormatRefused;
+    return env_.devices->inputAccepts(wave::kDefaultDevice, format) ? ErrorCode::Ok
+                                                                    : ErrorCode::InputFormatRefused;
 }
 
-std::int16_t AURX300Ctrl::closeFile() {
+void AURX300Ctrl::closeFile() {
     if (file_) {
         const std::string name = file_->name();
         file_->close();
         if (temporaryFile_ != 0) ::unlink(name.c_str());
         file_.reset();
     }
-    shared_.status.store(1);
+    shared_.status.store(Status::Ready);
     signal_.notify();
-    return kOk;
 }
 
-std::int16_t AURX300Ctrl::Reset() {
-    if (!workerStarted_) return fail(kNoWorker);
-    switch (shared_.status.load()) {
-        case 3:
-        case 4:
+ErrorCode AURX300Ctrl::reset() {
+    if (!workerStarted_) return ErrorCode::NoWorker;
+    switch (status()) {
+        case Status::Recording:
+        case Status::Playing:
             Stop();
-            shared_.status.store(2);
+            shared_.status.store(Status::FileOpen);
             closeFile();
-            return kOk;
-        case 2:
-            return closeFile();
-        case 0:
-            shared_.leftLevel.store(-9999);
-            shared_.rightLevel.store(-9999);
+            return ErrorCode::Ok;
+        case Status::FileOpen:
+            closeFile();
+            return ErrorCode::Ok;
+        case Status::Created:
+            shared_.leftLevel.store(kSilentLevel);
+            shared_.rightLevel.store(kSilentLevel);
             shared_.leftOverload.store(0);
             shared_.rightOverload.store(0);
-            shared_.status.store(1);
+            shared_.status.store(Status::Ready);
             repaint();
             [[fallthrough]];
-        default:
-            return fail(checkDefaultInput());
+        case Status::Ready:
+            break;
     }
+    return checkDefaultInput();
 }
 
-std::int16_t AURX300Ctrl::adoptFile(std::unique_ptr<store::AudioFile> file) {
+void AURX300Ctrl::adoptFile(std::unique_ptr<store::AudioFile> file) {
     file_ = std::move(file);
     ++generation_;
     temporaryFile_ = 0;
@@ -97,21 +100,21 @@ std::int16_t AURX300Ctrl::adoptFile(std::unique_ptr<store::AudioFile> file) {
     numChannels_ = static_cast<std::int16_t>(device.channels);
     switch (file_->encoding()) {
         case store::Encoding::Pcm:
-            bitsPerSample_ = static_cast<std::int16_t>(device.bitsPerSample);
+            // The store opens linear files of 8 or 16 bits only.
+            bitsPerSample_ = device.bitsPerSample == 8 ? SampleCoding::Pcm8 : SampleCoding::Pcm16;
             break;
         case store::Encoding::ALaw:
-            bitsPerSample_ = 106;
+            bitsPerSample_ = SampleCoding::ALaw;
             break;
         case store::Encoding::MuLaw:
-            bitsPerSample_ = 107;
+            bitsPerSample_ = SampleCoding::MuLaw;
             break;
         case store::Encoding::Compressed:
-            bitsPerSample_ = 100;
+            bitsPerSample_ = SampleCoding::Compressed;
             break;
     }
     recomputeRecordLimit();
-    shared_.status.store(2);
-    return kOk;
+    shared_.status.store(Status::FileOpen);
 }
 
 AURX300Ctrl::FormatProperties AURX300Ctrl::formatProperties() const {
@@ -126,7 +129,7 @@ void AURX300Ctrl::restore(const FormatProperties& saved) {
     repaint();
 }
 
-std::int16_t AURX300Ctrl::createNew(const std::string& filename) {
+ErrorCode AURX300Ctrl::createNew(const std::string& filename) {
     const FormatProperties saved = formatProperties();
     FormatBridge bridge(*this);
     const store::FileRequest request{filename,
@@ -136,37 +139,37 @@ std::int16_t AURX300Ctrl::createNew(const std::string& filename) {
                                      static_cast<std::uint32_t>(sampleRate_),
                                      static_cast<std::uint16_t>(numChannels_)};
     auto outcome = store::createFile(request, bridge);
-    if (outcome.code != kOk) {
+    if (outcome.code != ErrorCode::Ok) {
         restore(saved);
-        return fail(outcome.code);
+        return outcome.code;
     }
-    return adoptFile(std::move(outcome.file));
+    adoptFile(std::move(outcome.file));
+    return ErrorCode::Ok;
 }
 
-std::int16_t AURX300Ctrl::OpenNewFile(const std::string& filename) {
-    if (playOnly_) return fail(kPlayOnlyRefused);
-    if (const auto code = Reset(); code != kOk) return code;
+ErrorCode AURX300Ctrl::openNew(const std::string& filename) {
+    if (playOnly_) return ErrorCode::PlayOnlyRefused;
+    if (const ErrorCode code = reset(); code != ErrorCode::Ok) return code;
     return createNew(filename);
 }
 
-std::int16_t AURX300Ctrl::OpenTemporaryFile() {
-    if (playOnly_) return fail(kPlayOnlyRefused);
+ErrorCode AURX300Ctrl::openTemporary() {
+    if (playOnly_) return ErrorCode::PlayOnlyRefused;
     const std::string name = store::makeUniqueFile(store::temporaryDirectory());
-    if (name.empty()) return fail(kCannotOpenFile);
-    const auto code = OpenNewFile(name);
-    if (code != kOk) {
+    if (name.empty()) return ErrorCode::CannotOpenFile;
+    if (const ErrorCode code = openNew(name); code != ErrorCode::Ok) {
         ::unlink(name.c_str());
         return code;
     }
     temporaryFile_ = 1;
-    return kOk;
+    return ErrorCode::Ok;
 }
 
-std::int16_t AURX300Ctrl::OpenExistingOrNewFile(const std::string& filename) {
-    if (const auto code = Reset(); code != kOk) return code;
+ErrorCode AURX300Ctrl::openExistingOrNew(const std::string& filename) {
+    if (const ErrorCode code = reset(); code != ErrorCode::Ok) return code;
     struct stat st {};
     if (::stat(filename.c_str(), &st) != 0) {
-        if (playOnly_) return fail(kPlayOnlyRefused);
+        if (playOnly_) return ErrorCode::PlayOnlyRefused;
         return createNew(filename);
     }
     const FormatProperties saved = formatProperties();
@@ -178,13 +181,13 @@ std::int16_t AURX300Ctrl::OpenExistingOrNewFile(const std::string& filename) {
                                      static_cast<std::uint32_t>(sampleRate_),
                                      static_cast<std::uint16_t>(numChannels_)};
     auto outcome = store::openFile(request, bridge);
-    if (outcome.code != kOk) {
+    if (outcome.code != ErrorCode::Ok) {
         restore(saved);
-        return fail(outcome.code);
+        return outcome.code;
     }
     adoptFile(std::move(outcome.file));
     file_->positionAtEnd();  // so that a recording appends
-    return kOk;
+    return ErrorCode::Ok;
 }
 
 std::string AURX300Ctrl::get_Filename() const {
@@ -200,8 +203,10 @@ std::int32_t AURX300Ctrl::get_CurrentSamplePosition() const {
 }
 
 CallResult AURX300Ctrl::put_CurrentSamplePosition(std::int32_t v) {
-    const auto s = shared_.status.load();
-    const bool accepted = shared_.insert != 0 ? (s == 2 || s == 4) : (s == 2 || s == 3 || s == 4);
+    const Status s = status();
+    // Inserting collects the recording apart, so the position cannot move under it.
+    const bool accepted =
+        shared_.insert != 0 ? (s == Status::FileOpen || s == Status::Playing) : hasFile(s);
     if (accepted && file_) file_->setPosition(v);
     return {};
 }
@@ -224,37 +229,41 @@ double AURX300Ctrl::get_TotalTime() const {
     return static_cast<double>(file_->numSamples()) / file_->sampleRate();
 }
 
-std::int16_t AURX300Ctrl::StartRecording() {
-    if (playOnly_) return fail(kPlayOnlyRefused);
-    if (shared_.status.load() != 2 || !file_) return fail(kWrongState);
+ErrorCode AURX300Ctrl::startRecording() {
+    if (playOnly_) return ErrorCode::PlayOnlyRefused;
+    if (status() != Status::FileOpen || !file_) return ErrorCode::WrongState;
     const std::int32_t limit = shared_.recordLimit.load();
-    if (limit > 0 && file_->limitCounter() >= limit) return fail(kRecordLimitReached);
+    if (limit > 0 && file_->limitCounter() >= limit) return ErrorCode::RecordLimitReached;
     shared_.voxPaused.store(0);
     shared_.voxCountdown.store(0);
-    return startWorker(engine::kCmdStartRecording, engine::kInputFailed, kInputNotStarted);
+    return startWorker(WorkerCommand::StartRecording, WorkerState::InputFailed,
+                       ErrorCode::InputNotStarted);
 }
 
-std::int16_t AURX300Ctrl::StartPlayback() {
-    if (shared_.status.load() != 2 || !file_) return fail(kWrongState);
-    return startWorker(engine::kCmdStartPlayback, engine::kOutputFailed, kOutputNotStarted);
+ErrorCode AURX300Ctrl::startPlayback() {
+    if (status() != Status::FileOpen || !file_) return ErrorCode::WrongState;
+    return startWorker(WorkerCommand::StartPlayback, WorkerState::OutputFailed,
+                       ErrorCode::OutputNotStarted);
 }
 
 // Hands the open file to the worker with a start command and waits for its answer.
-std::int16_t AURX300Ctrl::startWorker(int command, int failedState, std::int16_t failure) {
+ErrorCode AURX300Ctrl::startWorker(WorkerCommand command, WorkerState failedState,
+                                   ErrorCode failure) {
     engine_->prepare(file_.get(), generation_);
     worker_.waitHandled(worker_.post(command));
     if (worker_.state() == failedState) {
-        worker_.setState(engine::kIdle);
-        return fail(failure);
+        worker_.setState(WorkerState::Idle);
+        return failure;
     }
-    return kOk;
+    return ErrorCode::Ok;
 }
 
 void AURX300Ctrl::Stop() {
-    const auto s = shared_.status.load();
-    if (s != 3 && s != 4) return;
-    worker_.post(s == 3 ? engine::kCmdStopRecording : engine::kCmdStopPlayback);
-    signal_.waitUntil([this] { return shared_.status.load() == 2; });
+    const Status s = status();
+    if (s != Status::Recording && s != Status::Playing) return;
+    worker_.post(s == Status::Recording ? WorkerCommand::StopRecording
+                                        : WorkerCommand::StopPlayback);
+    signal_.waitUntil([this] { return status() == Status::FileOpen; });
 }
 
 }  // namespace aurx

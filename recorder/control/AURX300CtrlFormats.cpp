@@ -53,15 +53,10 @@ CallResult AURX300Ctrl::put_AcmFormat(const Variant& value) {
     return {};
 }
 
-std::int16_t AURX300Ctrl::ChooseAcmFormat(std::int32_t hwndOwner, const std::string& dialogTitle) {
-    return ChooseSpecificAcmFormat(hwndOwner, dialogTitle, 0);
-}
-
-std::int16_t AURX300Ctrl::ChooseSpecificAcmFormat(std::int32_t hwndOwner,
-                                                  const std::string& dialogTitle,
-                                                  std::int16_t waveFormat) {
+ErrorCode AURX300Ctrl::chooseFormat(std::int32_t hwndOwner, const std::string& dialogTitle,
+                                    std::int16_t waveFormat) {
     const auto largest = env_.codecs->largestFormatSize();
-    if (!largest) return fail(kNoFormatSize);
+    if (!largest) return ErrorCode::NoFormatSize;
     formats::ChooserRequest request;
     request.owner = hwndOwner;
     request.title = dialogTitle;
@@ -71,50 +66,50 @@ std::int16_t AURX300Ctrl::ChooseSpecificAcmFormat(std::int32_t hwndOwner,
     if (acmFormat_.isSet() && stored.size() >= *largest)
         request.initial.assign(stored.begin(),
                                stored.begin() + static_cast<std::ptrdiff_t>(*largest));
-    if (!chooser_) return fail(kChooserCancelled);
+    if (!chooser_) return ErrorCode::ChooserCancelled;
     auto chosen = chooser_->choose(request);
-    if (!chosen) return fail(kChooserCancelled);
+    if (!chosen) return ErrorCode::ChooserCancelled;
     chosen->resize(*largest, 0);
     if (codecs::readLe16(*chosen, 0) == codecs::kTagMpegLayer3) codecs::writeLe16(*chosen, 16, 12);
-    if (!installFormat(*chosen, !fileOpen())) return fail(kUnsupportedFormat);
-    return kOk;
+    if (!installFormat(*chosen, !fileOpen())) return ErrorCode::UnsupportedFormat;
+    return ErrorCode::Ok;
 }
 
-std::string AURX300Ctrl::describe(std::span<const std::uint8_t> block, std::int16_t& code) const {
+std::string AURX300Ctrl::describe(std::span<const std::uint8_t> block, ErrorCode& code) const {
     const auto name = env_.codecs->tagName(codecs::readLe16(block, 0));
     const auto details = env_.codecs->describe(block);
     if (!name || !details) {
-        code = kNoDescription;
+        code = ErrorCode::NoDescription;
         return "[Unavailable]";
     }
-    code = kOk;
+    code = ErrorCode::Ok;
     return *name + ": " + *details;
 }
 
 CallResult AURX300Ctrl::GetAcmFormatAsString(std::string* outVal, std::int16_t* errorCode) {
-    if (errorCode) *errorCode = kOk;
+    if (errorCode) *errorCode = wire(ErrorCode::Ok);
     if (!outVal) return CallResult::refused("All parameters are mandatory");
-    std::int16_t code = kOk;
+    ErrorCode code = ErrorCode::Ok;
     *outVal = acmFormat_.isSet() ? describe(acmFormat_.block(), code) : "[Not Set]";
-    fail(code);
-    if (errorCode) *errorCode = code;
+    const std::int16_t reported = report(code);
+    if (errorCode) *errorCode = reported;
     return {};
 }
 
 CallResult AURX300Ctrl::GetCurrentFormatAsString(std::string* outVal, std::int16_t* errorCode) {
-    if (errorCode) *errorCode = kOk;
+    if (errorCode) *errorCode = wire(ErrorCode::Ok);
     if (!outVal) return CallResult::refused("All parameters are mandatory");
-    std::int16_t code = kOk;
+    ErrorCode code = ErrorCode::Ok;
     if (!fileOpen() || !file_) {
         *outVal = "[Unavailable]";
-        code = kWrongState;
+        code = ErrorCode::WrongState;
     } else if (const auto* c = file_->compressed()) {
         *outVal = describe(c->format, code);
     } else {
         *outVal = describe(file_->fileFormat().toBlock(), code);
     }
-    fail(code);
-    if (errorCode) *errorCode = code;
+    const std::int16_t reported = report(code);
+    if (errorCode) *errorCode = reported;
     return {};
 }
 

@@ -17,7 +17,7 @@ using NotificationKind = engine::Notice;
 struct Notification {
     NotificationKind kind;
     std::uint64_t generation = 0;  // the open file it is about
-    std::int16_t cause = 0;        // the stop cause of the stop notifications
+    StopCause cause = StopCause::Requested;  // for the stop notifications
 };
 
 class NotificationQueue {

@@ -8,13 +8,15 @@
 
 namespace engine {
 
+using aurx::Status;
+using aurx::StopCause;
 using store::Encoding;
 
 void Capture::start(store::AudioFile& file, std::uint64_t generation) {
     file_ = &file;
     generation_ = generation;
     ctx_.levels.reset();
-    cause_ = 0;
+    cause_ = StopCause::Requested;
     failed_ = false;
     file.setWriteOffset(-1);
     format_ = file.deviceFormat();
@@ -23,7 +25,7 @@ void Capture::start(store::AudioFile& file, std::uint64_t generation) {
         format_ = codecs::WaveFormat::pcm(format_.samplesPerSec, format_.channels, 16);
     if (encoding == Encoding::Compressed) {
         if (!openEncoder()) {
-            ctx_.worker.setState(kInputFailed);
+            ctx_.worker.setState(WorkerState::InputFailed);
             return;
         }
         if (file.compressed()->wave().tag == codecs::kTagMpegLayer3) alignMpegWritePoint();
@@ -31,14 +33,14 @@ void Capture::start(store::AudioFile& file, std::uint64_t generation) {
     // An insert recording collects its audio apart and puts it into the data at the end.
     if (ctx_.shared.insert.load() != 0 && !file.beginInsert()) {
         release();
-        ctx_.worker.setState(kInputFailed);
+        ctx_.worker.setState(WorkerState::InputFailed);
         return;
     }
     input_ = ctx_.devices.openInput(ctx_.shared.recordDevice.load(), format_, ctx_.worker);
     if (!input_) {
         file.finishInsert();  // nothing was inserted: this only removes the insert file
         release();
-        ctx_.worker.setState(kInputFailed);
+        ctx_.worker.setState(WorkerState::InputFailed);
         return;
     }
     buffers_.allocate(format_);
@@ -54,12 +56,12 @@ void Capture::start(store::AudioFile& file, std::uint64_t generation) {
     tonePending_ = true;
     // The status changes before the first buffer can be handled, so that a recording that
     // ends at once still ends in status 2.
-    ctx_.setStatus(3);
-    ctx_.worker.setState(kRecording);
+    ctx_.setStatus(Status::Recording);
+    ctx_.worker.setState(WorkerState::Recording);
     if (!input_->start()) {
         input_->reset();
-        ctx_.worker.setState(kStopping);
-        cause_ = 0;
+        ctx_.worker.setState(WorkerState::Stopping);
+        cause_ = StopCause::Requested;
     }
 }
 
@@ -100,30 +102,30 @@ void Capture::alignMpegWritePoint() {
 void Capture::stop() {
     if (!input_) return;
     input_->reset();
-    ctx_.worker.setState(kStopping);
+    ctx_.worker.setState(WorkerState::Stopping);
 }
 
-void Capture::stopWith(std::int16_t cause) {
+void Capture::stopWith(StopCause cause) {
     cause_ = cause;
-    ctx_.shared.lastError.store(cause);
-    ctx_.worker.setState(kStopping);
+    ctx_.shared.lastError.store(aurx::errorOf(cause));
+    ctx_.worker.setState(WorkerState::Stopping);
     input_->reset();
 }
 
 void Capture::deviceFailed() {
-    if (input_ && ctx_.worker.state() == kRecording) stopWith(9);
+    if (input_ && ctx_.worker.state() == WorkerState::Recording) stopWith(StopCause::InputLost);
 }
 
 void Capture::writeFailed() {
     // Nothing more is written after a failure: what is in the file stays playable.
     failed_ = true;
-    if (ctx_.worker.state() == kRecording) {
-        stopWith(8);
+    if (ctx_.worker.state() == WorkerState::Recording) {
+        stopWith(StopCause::WriteFailed);
     } else {
         // A recording that was already ending (on request or at its limit) has lost audio
         // now, and the host must hear that rather than why it ended.
-        cause_ = 8;
-        ctx_.shared.lastError.store(8);
+        cause_ = StopCause::WriteFailed;
+        ctx_.shared.lastError.store(aurx::errorOf(StopCause::WriteFailed));
     }
 }
 
@@ -144,7 +146,7 @@ void Capture::onBuffer(wave::Buffer& b) {
                 tonePending_ = true;
             }
         } else if (limitReached()) {
-            if (ctx_.worker.state() == kRecording) stopWith(13);
+            if (ctx_.worker.state() == WorkerState::Recording) stopWith(StopCause::LimitReached);
         } else if (!failed_) {
             bool ok = true;
             if (tonePending_) {
@@ -157,14 +159,15 @@ void Capture::onBuffer(wave::Buffer& b) {
             preRoll_.clear();
             if (ok && carried && limitReached()) {
                 // The carried audio counts against the limit like any captured buffer.
-                if (ctx_.worker.state() == kRecording) stopWith(13);
+                if (ctx_.worker.state() == WorkerState::Recording)
+                    stopWith(StopCause::LimitReached);
             } else {
                 ok = ok && writeAudio(b.data, b.length, frames);
             }
             if (!ok) writeFailed();
         }
     }
-    if (ctx_.worker.state() == kRecording) {
+    if (ctx_.worker.state() == WorkerState::Recording) {
         b.length = 0;
         input_->add(b);
         return;
@@ -298,7 +301,7 @@ void Capture::finish() {
     if (!failed_ && !file_->flushWrites()) writeFailed();
     release();
     if (file_->inserting() && !file_->finishInsert()) writeFailed();
-    preRoll_.end(cause_ == 0 && !failed_, PreRoll::Clock::now());
+    preRoll_.end(cause_ == StopCause::Requested && !failed_, PreRoll::Clock::now());
     file_ = nullptr;
     ctx_.finished(Notice::RecordingStopped, generation_, cause_);
 }

@@ -20,19 +20,21 @@ class Capture {
   public:
     explicit Capture(EngineContext& ctx) : ctx_(ctx) {}
 
-    // Command 2 in the idle state. Ends in state 4, or 3 when the input cannot be started.
+    // StartRecording in the Idle state. Ends Recording, or InputFailed when the input cannot
+    // be started.
     void start(store::AudioFile& file, std::uint64_t generation);
-    // Command 3 while recording.
+    // StopRecording while Recording.
     void stop();
     void onBuffer(wave::Buffer& buffer);
-    // The input device went away: the recording ends with code 9 and keeps what it captured.
+    // The input device went away: the recording ends with InputLost and keeps what it
+    // captured.
     void deviceFailed();
     bool active() const { return input_ != nullptr; }
 
   private:
     bool openEncoder();
     void alignMpegWritePoint();
-    void stopWith(std::int16_t cause);
+    void stopWith(aurx::StopCause cause);
     void writeFailed();
     bool writeAudio(const std::uint8_t* data, std::size_t bytes, std::int32_t frames);
     bool writePreRoll();
@@ -51,7 +53,7 @@ class Capture {
     BufferSet buffers_;
     int outstanding_ = 0;
     bool tonePending_ = true;
-    std::int16_t cause_ = 0;
+    aurx::StopCause cause_ = aurx::StopCause::Requested;
     bool failed_ = false;
     PreRoll preRoll_;
 

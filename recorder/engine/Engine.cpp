@@ -15,39 +15,42 @@ void Engine::prepare(store::AudioFile* file, std::uint64_t generation) {
 }
 
 void Engine::handle(const Message& m) {
-    Worker& w = ctx_.worker;
-    if (m.kind == Message::Kind::BufferDone) {
-        if (m.direction == wave::Direction::Input)
-            capture_.onBuffer(*m.buffer);
+    if (const auto* done = std::get_if<BufferDone>(&m)) {
+        if (done->direction == wave::Direction::Input)
+            capture_.onBuffer(*done->buffer);
         else
-            playback_.onBuffer(*m.buffer);
+            playback_.onBuffer(*done->buffer);
         return;
     }
-    if (m.kind == Message::Kind::DeviceFailed) {
-        if (m.direction == wave::Direction::Input)
+    if (const auto* failed = std::get_if<DeviceFailed>(&m)) {
+        if (failed->direction == wave::Direction::Input)
             capture_.deviceFailed();
         else
             playback_.deviceFailed();
         return;
     }
-    switch (m.command) {
-        case kCmdStartRecording:
-            if (w.state() == kIdle && file_) capture_.start(*file_, generation_);
+    const Command& c = std::get<Command>(m);
+    const WorkerState state = ctx_.worker.state();
+    switch (c.command) {
+        case WorkerCommand::StartRecording:
+            if (state == WorkerState::Idle && file_) capture_.start(*file_, generation_);
             break;
-        case kCmdStopRecording:
-            if (w.state() == kRecording) capture_.stop();
+        case WorkerCommand::StopRecording:
+            if (state == WorkerState::Recording) capture_.stop();
             break;
-        case kCmdStartPlayback:
-            if (w.state() == kIdle && file_) playback_.start(*file_, generation_);
+        case WorkerCommand::StartPlayback:
+            if (state == WorkerState::Idle && file_) playback_.start(*file_, generation_);
             break;
-        case kCmdStopPlayback:
-            if ((w.state() == kPlaying || w.state() == kStopping) && playback_.active())
+        case WorkerCommand::StopPlayback:
+            if ((state == WorkerState::Playing || state == WorkerState::Stopping) &&
+                playback_.active())
                 playback_.stop();
             break;
-        case kCmdPausePlayback:
-            if (w.state() == kPlaying) playback_.pause(m.param != 0);
+        case WorkerCommand::PausePlayback:
+            if (state == WorkerState::Playing) playback_.pause(c.pause);
             break;
-        default:
+        case WorkerCommand::Ready:
+        case WorkerCommand::Quit:
             break;
     }
 }

@@ -22,19 +22,19 @@ struct EngineContext {
     const codecs::Manager& codecs;
     LevelMeter& levels;
 
-    void setStatus(std::int16_t status) {
+    void setStatus(aurx::Status status) {
         shared.status.store(status);
         signal.notify();
     }
 
     // A recording or playback has finished: the worker is idle again, the stop and the final
     // silent levels are reported (in that order), then the host's Stop may return.
-    void finished(Notice stopped, std::uint64_t generation, std::int16_t cause) {
-        worker.setState(kIdle);
+    void finished(Notice stopped, std::uint64_t generation, aurx::StopCause cause) {
+        worker.setState(WorkerState::Idle);
         notifier.notify(stopped, generation, cause);
         levels.end();
         notifier.notify(Notice::NewLevels, generation);
-        setStatus(2);
+        setStatus(aurx::Status::FileOpen);
     }
 };
 

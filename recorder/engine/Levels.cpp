@@ -17,8 +17,8 @@ Peaks measurePeaks(const std::uint8_t* data, std::size_t frames, const codecs::W
             left = std::max(left, std::abs(data[i] - 128));
             if (step == 2) right = std::max(right, std::abs(data[i + 1] - 128));
         }
-        p.leftOverload = left > 115;
-        p.rightOverload = right > 115;
+        p.leftOverload = left > kOverRange8;
+        p.rightOverload = right > kOverRange8;
         p.left = static_cast<double>(left * left) / 16384.0;
         p.right = static_cast<double>(right * right) / 16384.0;
     } else if (f.bitsPerSample == 16) {
@@ -29,8 +29,8 @@ Peaks measurePeaks(const std::uint8_t* data, std::size_t frames, const codecs::W
             left = std::max(left, std::abs(static_cast<int>(sample(i))));
             if (step == 2) right = std::max(right, std::abs(static_cast<int>(sample(i + 1))));
         }
-        p.leftOverload = left > 30000;
-        p.rightOverload = right > 30000;
+        p.leftOverload = left > kOverRange16;
+        p.rightOverload = right > kOverRange16;
         p.left = static_cast<double>(left) * left / 1073741824.0;
         p.right = static_cast<double>(right) * right / 1073741824.0;
     }
@@ -38,7 +38,7 @@ Peaks measurePeaks(const std::uint8_t* data, std::size_t frames, const codecs::W
 }
 
 float levelOf(double peak) {
-    return peak > 0 ? static_cast<float>(10 * std::log10(peak)) : -9999.0f;
+    return peak > 0 ? static_cast<float>(10 * std::log10(peak)) : aurx::kSilentLevel;
 }
 
 void LevelMeter::reset() {
@@ -46,13 +46,13 @@ void LevelMeter::reset() {
     shared_.rightOverloadCounter.store(0);
     shared_.leftOverload.store(0);
     shared_.rightOverload.store(0);
-    shared_.leftLevel.store(-100);
-    shared_.rightLevel.store(-100);
+    shared_.leftLevel.store(kStartLevel);
+    shared_.rightLevel.store(kStartLevel);
 }
 
 void LevelMeter::end() {
-    shared_.leftLevel.store(-9999);
-    shared_.rightLevel.store(-9999);
+    shared_.leftLevel.store(aurx::kSilentLevel);
+    shared_.rightLevel.store(aurx::kSilentLevel);
     shared_.leftOverload.store(0);
     shared_.rightOverload.store(0);
 }
@@ -61,14 +61,13 @@ LevelMeter::Outcome LevelMeter::measure(const std::uint8_t* data, std::size_t fr
                                         const codecs::WaveFormat& format) {
     const Peaks p = measurePeaks(data, frames, format);
     auto hold = [](std::atomic<std::int16_t>& counter, std::atomic<std::int32_t>& flag, bool over) {
-        std::int16_t c = over ? 10 : counter.load();
+        std::int16_t c = over ? kOverloadHold : counter.load();
         if (c > 0) {
             flag.store(1);
             --c;
         } else {
             flag.store(0);
         }
-        // The event reports the overload for the buffer that had it: 10 - 1 = 9.
         counter.store(c);
     };
     hold(shared_.leftOverloadCounter, shared_.leftOverload, p.leftOverload);

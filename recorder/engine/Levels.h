@@ -12,6 +12,17 @@
 
 namespace engine {
 
+// Largest sample magnitudes that are not over range, for 8- and 16-bit samples.
+inline constexpr int kOverRange8 = 115;
+inline constexpr int kOverRange16 = 30000;
+// An over-range sample holds the overload indication for this many buffers, its own included.
+inline constexpr std::int16_t kOverloadHold = 10;
+// The hold counter after the buffer that had the over-range sample. The event reports an
+// overload only at or above it, that is for that buffer alone, while the meter holds it.
+inline constexpr std::int16_t kOverloadReported = kOverloadHold - 1;
+// Both levels when a recording or playback starts, before its first buffer is measured.
+inline constexpr float kStartLevel = -100;
+
 struct Peaks {
     double left = 0;  // largest squared normalised sample
     double right = 0;

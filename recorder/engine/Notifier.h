@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "recorder/Codes.h"
+
 namespace engine {
 
 enum class Notice : int {
@@ -16,7 +18,9 @@ enum class Notice : int {
 class Notifier {
   public:
     virtual ~Notifier() = default;
-    virtual void notify(Notice notice, std::uint64_t generation, std::int16_t cause = 0) = 0;
+    // `cause` goes with the two stop notices.
+    virtual void notify(Notice notice, std::uint64_t generation,
+                        aurx::StopCause cause = aurx::StopCause::Requested) = 0;
 };
 
 }  // namespace engine

@@ -7,12 +7,14 @@
 
 namespace engine {
 
+using aurx::Status;
+using aurx::StopCause;
 using store::Encoding;
 
 void Playback::start(store::AudioFile& file, std::uint64_t generation) {
     file_ = &file;
     generation_ = generation;
-    cause_ = 0;
+    cause_ = StopCause::Requested;
     ctx_.levels.reset();
     format_ = file.deviceFormat();
     if (file.encoding() == Encoding::ALaw || file.encoding() == Encoding::MuLaw)
@@ -20,7 +22,7 @@ void Playback::start(store::AudioFile& file, std::uint64_t generation) {
     if (const auto* c = file.compressed()) {
         decoder_ = ctx_.codecs.open(c->format, c->partner.toBlock());
         if (!decoder_) {
-            ctx_.worker.setState(kOutputFailed);
+            ctx_.worker.setState(WorkerState::OutputFailed);
             return;
         }
         source_.assign(std::max<std::size_t>(c->decoderInputBytes, c->wave().blockAlign), 0);
@@ -31,13 +33,13 @@ void Playback::start(store::AudioFile& file, std::uint64_t generation) {
     output_ = ctx_.devices.openOutput(ctx_.shared.playbackDevice.load(), format_, ctx_.worker);
     if (!output_) {
         release();
-        ctx_.worker.setState(kOutputFailed);
+        ctx_.worker.setState(WorkerState::OutputFailed);
         return;
     }
     buffers_.allocate(format_);
     companded_.assign(buffers_.bytes() / 2, 0);
     output_->pause();  // nothing plays while the buffers are filled
-    stopAccounting_ = 0;
+    stopAccounting_ = StopAccounting::Playing;
     file.setReadPosition(file.position());
     readOffset_ = -1;
     outstanding_ = 0;
@@ -46,7 +48,7 @@ void Playback::start(store::AudioFile& file, std::uint64_t generation) {
         if (r < 0) {
             output_->reset();
             release();
-            ctx_.worker.setState(kOutputFailed);
+            ctx_.worker.setState(WorkerState::OutputFailed);
             return;
         }
         if (r > 0 && output_->write(buffers_[i])) ++outstanding_;
@@ -55,11 +57,11 @@ void Playback::start(store::AudioFile& file, std::uint64_t generation) {
         // At the end of the data: nothing to play.
         output_->reset();
         release();
-        ctx_.worker.setState(kOutputFailed);
+        ctx_.worker.setState(WorkerState::OutputFailed);
         return;
     }
-    ctx_.setStatus(4);
-    ctx_.worker.setState(kPlaying);
+    ctx_.setStatus(Status::Playing);
+    ctx_.worker.setState(WorkerState::Playing);
     if (ctx_.shared.paused.load() == 0) output_->restart();
 }
 
@@ -139,43 +141,45 @@ std::int64_t Playback::fillCompressed(wave::Buffer& b) {
 void Playback::onBuffer(wave::Buffer& b) {
     if (!output_) return;
     const auto frames = static_cast<std::int32_t>(b.length / format_.blockAlign);
-    if (stopAccounting_ != 2) file_->advancePosition(frames);
-    if (stopAccounting_ == 1) stopAccounting_ = 2;
+    if (stopAccounting_ != StopAccounting::Counted) file_->advancePosition(frames);
+    if (stopAccounting_ == StopAccounting::Asked) stopAccounting_ = StopAccounting::Counted;
     const auto outcome = ctx_.levels.measure(b.data, static_cast<std::size_t>(frames), format_);
     if (outcome.voxChanged) ctx_.notifier.notify(Notice::VoxChanged, generation_);
     ctx_.notifier.notify(Notice::NewLevels, generation_);
-    if (ctx_.worker.state() == kPlaying) {
+    if (ctx_.worker.state() == WorkerState::Playing) {
         const std::int64_t r = fill(b);
         if (r > 0 && output_->write(b)) return;
-        ctx_.worker.setState(kStopping);
-        if (r < 0) failWith(11);
+        ctx_.worker.setState(WorkerState::Stopping);
+        if (r < 0) failWith(StopCause::ReadFailed);
     }
     if (--outstanding_ > 0) return;
     // At the end of the data the last buffers are still in the device: the playback has
     // ended only once they have been heard.
-    if (cause_ == 0 && stopAccounting_ == 0 && !output_->drain()) failWith(10);
+    if (cause_ == StopCause::Requested && stopAccounting_ == StopAccounting::Playing &&
+        !output_->drain())
+        failWith(StopCause::OutputLost);
     release();
     file_ = nullptr;
     ctx_.finished(Notice::PlaybackStopped, generation_, cause_);
 }
 
-void Playback::failWith(std::int16_t cause) {
+void Playback::failWith(StopCause cause) {
     cause_ = cause;
-    ctx_.shared.lastError.store(cause);
+    ctx_.shared.lastError.store(aurx::errorOf(cause));
 }
 
 void Playback::deviceFailed() {
     if (!output_) return;
-    failWith(10);
-    stopAccounting_ = 1;
-    ctx_.worker.setState(kStopping);
+    failWith(StopCause::OutputLost);
+    stopAccounting_ = StopAccounting::Asked;
+    ctx_.worker.setState(WorkerState::Stopping);
     output_->reset();
 }
 
 void Playback::stop() {
     if (!output_) return;
-    stopAccounting_ = 1;
-    ctx_.worker.setState(kStopping);
+    stopAccounting_ = StopAccounting::Asked;
+    ctx_.worker.setState(WorkerState::Stopping);
     output_->reset();
 }
 

@@ -18,14 +18,14 @@ class Playback {
   public:
     explicit Playback(EngineContext& ctx) : ctx_(ctx) {}
 
-    // Command 4 in the idle state. Ends in state 7, or 6 when nothing can play.
+    // StartPlayback in the Idle state. Ends Playing, or OutputFailed when nothing can play.
     void start(store::AudioFile& file, std::uint64_t generation);
-    // Command 5.
+    // StopPlayback.
     void stop();
-    // Command 6: a non-zero flag pauses, zero resumes.
+    // PausePlayback: pauses, or resumes.
     void pause(bool paused);
     void onBuffer(wave::Buffer& buffer);
-    // The output device went away: the playback ends with code 10.
+    // The output device went away: the playback ends with OutputLost.
     void deviceFailed();
     bool active() const { return output_ != nullptr; }
 
@@ -33,7 +33,7 @@ class Playback {
     // Frames read into the buffer; 0 at the end of the data, negative on a read error.
     std::int64_t fill(wave::Buffer& buffer);
     std::int64_t fillCompressed(wave::Buffer& buffer);
-    void failWith(std::int16_t cause);
+    void failWith(aurx::StopCause cause);
     void release();
 
     EngineContext& ctx_;
@@ -43,8 +43,10 @@ class Playback {
     std::unique_ptr<wave::OutputStream> output_;
     BufferSet buffers_;
     int outstanding_ = 0;
-    int stopAccounting_ = 0;  // 0 playing, 1 stop asked, 2 the first buffer since has come back
-    std::int16_t cause_ = 0;
+    // After a stop the first buffer to come back still counts as played, later ones do not.
+    enum class StopAccounting { Playing, Asked, Counted };
+    StopAccounting stopAccounting_ = StopAccounting::Playing;
+    aurx::StopCause cause_ = aurx::StopCause::Requested;
 
     std::vector<std::uint8_t> companded_;
     std::unique_ptr<codecs::Stream> decoder_;

@@ -6,12 +6,14 @@
 #include <atomic>
 #include <cstdint>
 
+#include "recorder/Codes.h"
+
 namespace engine {
 
 struct SharedState {
-    std::atomic<std::int16_t> status{0};
+    std::atomic<aurx::Status> status{aurx::Status::Created};
     std::atomic<std::int16_t> paused{0};
-    std::atomic<std::int16_t> lastError{0};
+    std::atomic<aurx::ErrorCode> lastError{aurx::ErrorCode::Ok};
     std::atomic<std::int16_t> voxPaused{0};
     std::atomic<std::int16_t> voxCountdown{0};
 

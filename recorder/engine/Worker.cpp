@@ -23,19 +23,19 @@ bool Worker::start() {
     } catch (const std::system_error&) {
         return false;
     }
-    signal_.waitUntil([this] { return state_.load() != kNoWorker; });
-    post(kCmdReady);
-    signal_.waitUntil([this] { return state_.load() != kStarted; });
+    signal_.waitUntil([this] { return state_.load() != WorkerState::NoWorker; });
+    post(WorkerCommand::Ready);
+    signal_.waitUntil([this] { return state_.load() != WorkerState::Started; });
     return true;
 }
 
 void Worker::quit() {
     if (!thread_.joinable()) return;
-    post(kCmdQuit);
+    post(WorkerCommand::Quit);
     thread_.join();
 }
 
-void Worker::setState(int s) {
+void Worker::setState(WorkerState s) {
     state_.store(s);
     signal_.notify();
 }
@@ -45,17 +45,15 @@ void Worker::wake() noexcept {
     wakeups_.notify_one();
 }
 
-std::uint64_t Worker::post(int command, std::intptr_t param) {
-    Message m;
+std::uint64_t Worker::post(Command command) {
+    std::uint64_t sequence = 0;
     {
         std::lock_guard lock(commandsMutex_);
-        m.command = command;
-        m.param = param;
-        m.sequence = sequence_.fetch_add(1);
-        commands_.push_back(m);
+        sequence = sequence_.fetch_add(1);
+        commands_.push_back(Queued{command, sequence});
     }
     wake();
-    return m.sequence;
+    return sequence;
 }
 
 std::uint64_t Worker::bufferDone(wave::Direction direction, wave::Buffer& buffer) noexcept {
@@ -81,7 +79,7 @@ void Worker::settle() {
     waitHandled(sequence_.load() - 1);
 }
 
-bool Worker::next(Message& m) {
+std::optional<std::pair<Message, std::uint64_t>> Worker::next() {
     // The oldest of: the first command, the first finished buffer of each direction, a
     // failed device of each direction.
     const std::uint64_t none = UINT64_MAX;
@@ -96,56 +94,51 @@ bool Worker::next(Message& m) {
     const std::uint64_t i = done[0] ? done[0]->sequence : none;
     const std::uint64_t o = done[1] ? done[1]->sequence : none;
     const std::uint64_t oldest = std::min({c, i, o, failed[0], failed[1]});
-    if (oldest == none) return false;
+    if (oldest == none) return std::nullopt;
     if (oldest == c) {
-        m = commands_.front();
+        const Command command = commands_.front().command;
         commands_.pop_front();
-        return true;
+        return std::pair{Message{command}, oldest};
     }
     lock.unlock();
-    m = Message{};
-    m.sequence = oldest;
     for (int d = 0; d < 2; ++d) {
         const auto direction = d == 0 ? wave::Direction::Input : wave::Direction::Output;
         if (oldest == failed[d]) {
             failed_[d].store(0);
-            m.kind = Message::Kind::DeviceFailed;
-            m.direction = direction;
-            return true;
+            return std::pair{Message{DeviceFailed{direction}}, oldest};
         }
         if (done[d] && oldest == done[d]->sequence) {
             done_[d].pop();
-            m.kind = Message::Kind::BufferDone;
-            m.direction = direction;
-            m.buffer = done[d]->buffer;
-            return true;
+            return std::pair{Message{BufferDone{direction, done[d]->buffer}}, oldest};
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 void Worker::run() {
     // A raised priority keeps the buffers flowing on a busy desktop; where the system does
     // not allow it the worker runs at normal priority.
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), -10);
-    setState(kStarted);
+    setState(WorkerState::Started);
     for (;;) {
         const std::uint32_t seen = wakeups_.load(std::memory_order_acquire);
-        Message m;
-        if (!next(m)) {
+        const auto taken = next();
+        if (!taken) {
             wakeups_.wait(seen, std::memory_order_acquire);
             continue;
         }
-        if (m.kind == Message::Kind::Command && m.command == kCmdQuit) break;
-        if (m.kind == Message::Kind::Command && m.command == kCmdReady) {
-            setState(kIdle);
+        const auto& [m, sequence] = *taken;
+        const auto* command = std::get_if<Command>(&m);
+        if (command && command->command == WorkerCommand::Quit) break;
+        if (command && command->command == WorkerCommand::Ready) {
+            setState(WorkerState::Idle);
         } else if (handler_) {
             handler_(m);
         }
-        if (m.sequence > handled_.load()) handled_.store(m.sequence);
+        if (sequence > handled_.load()) handled_.store(sequence);
         signal_.notify();
     }
-    setState(kNoWorker);
+    setState(WorkerState::NoWorker);
 }
 
 }  // namespace engine

@@ -1,8 +1,8 @@
 // The control's worker thread and its one ordered queue, which carries both the host's
-// numbered commands and the devices' finished buffers. Devices hand buffers over without
+// commands and the devices' finished buffers. Devices hand buffers over without
 // locking (a ring per direction, and a word per direction for a device that failed); every
 // message carries a sequence number so the worker handles them in the order they arrived. The
-// worker state (0 to 7) is a shared word the host waits on; waits block on a condition, never spin.
+// worker state is a shared word the host waits on; waits block on a condition, never spin.
 #pragma once
 
 #include <atomic>
@@ -11,42 +11,36 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <variant>
 
 #include "platform/wave/SpscRing.h"
 #include "platform/wave/Streams.h"
+#include "recorder/Codes.h"
 
 namespace engine {
 
-enum WorkerState : int {
-    kNoWorker = 0,
-    kStarted = 1,
-    kIdle = 2,
-    kInputFailed = 3,
-    kRecording = 4,
-    kStopping = 5,
-    kOutputFailed = 6,
-    kPlaying = 7,
+using aurx::WorkerCommand;
+using aurx::WorkerState;
+
+struct Command {
+    WorkerCommand command = WorkerCommand::Ready;
+    bool pause = false;  // PausePlayback: pause, or resume
 };
 
-enum Command : int {
-    kCmdReady = 0,
-    kCmdQuit = 1,
-    kCmdStartRecording = 2,
-    kCmdStopRecording = 3,
-    kCmdStartPlayback = 4,
-    kCmdStopPlayback = 5,
-    kCmdPausePlayback = 6,
+// A device handed back one of its buffers.
+struct BufferDone {
+    wave::Direction direction = wave::Direction::Input;
+    wave::Buffer* buffer = nullptr;
 };
 
-struct Message {
-    enum class Kind { Command, BufferDone, DeviceFailed } kind = Kind::Command;
-    int command = 0;
-    std::intptr_t param = 0;                             // the command's argument
-    wave::Direction direction = wave::Direction::Input;  // BufferDone, DeviceFailed
-    wave::Buffer* buffer = nullptr;                      // BufferDone
-    std::uint64_t sequence = 0;
+// A device stopped working.
+struct DeviceFailed {
+    wave::Direction direction = wave::Direction::Input;
 };
+
+using Message = std::variant<Command, BufferDone, DeviceFailed>;
 
 // Shared words change under this signal so that waiters wake.
 class StateSignal {
@@ -70,7 +64,7 @@ class Worker : public wave::BufferSink {
   public:
     using Handler = std::function<void(const Message&)>;
 
-    // `handler` receives every message except commands 0 and 1, on the worker thread.
+    // `handler` receives every message except the commands Ready and Quit, on the worker thread.
     Worker(Handler handler, StateSignal& signal);
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
@@ -81,10 +75,11 @@ class Worker : public wave::BufferSink {
     // Asks the worker to end and waits until it has.
     void quit();
 
-    int state() const { return state_.load(); }
-    void setState(int s);
+    WorkerState state() const { return state_.load(); }
+    void setState(WorkerState s);
     // Queues a command; the ticket is for waitHandled().
-    std::uint64_t post(int command, std::intptr_t param = 0);
+    std::uint64_t post(Command command);
+    std::uint64_t post(WorkerCommand command) { return post(Command{command}); }
 
     std::uint64_t bufferDone(wave::Direction direction, wave::Buffer& buffer) noexcept override;
     void waitHandled(std::uint64_t ticket) override;
@@ -93,18 +88,23 @@ class Worker : public wave::BufferSink {
     void settle();
 
   private:
-    bool next(Message& m);
+    struct Queued {
+        Command command;
+        std::uint64_t sequence = 0;
+    };
+    // The oldest waiting message and its sequence number.
+    std::optional<std::pair<Message, std::uint64_t>> next();
     void run();
     void wake() noexcept;
 
     Handler handler_;
     StateSignal& signal_;
-    std::atomic<int> state_{kNoWorker};
+    std::atomic<WorkerState> state_{WorkerState::NoWorker};
     std::atomic<std::uint64_t> sequence_{1};
     std::atomic<std::uint64_t> handled_{0};
     std::atomic<std::uint32_t> wakeups_{0};
     std::mutex commandsMutex_;
-    std::deque<Message> commands_;
+    std::deque<Queued> commands_;
     struct Done {
         wave::Buffer* buffer = nullptr;
         std::uint64_t sequence = 0;

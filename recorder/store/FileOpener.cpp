@@ -13,6 +13,8 @@
 namespace store {
 namespace {
 
+using aurx::ErrorCode;
+using aurx::SampleCoding;
 using codecs::WaveFormat;
 using riff::fourcc;
 
@@ -21,31 +23,33 @@ constexpr std::uint32_t kRates[] = {6000,  8000,  11025, 16000, 22050, 32000,
 constexpr std::uint32_t kLargestFormatChunk = 65536;
 constexpr std::size_t kMpegScanBytes = 32768;
 
-OpenOutcome fail(std::int16_t code) {
+OpenOutcome fail(ErrorCode code) {
     return OpenOutcome{code, nullptr};
 }
 
 OpenOutcome done(FileLayout layout) {
-    return OpenOutcome{0, std::make_unique<AudioFile>(std::move(layout))};
+    return OpenOutcome{ErrorCode::Ok, std::make_unique<AudioFile>(std::move(layout))};
 }
 
-Encoding encodingFor(std::int16_t bitsPerSample) {
-    switch (bitsPerSample) {
-        case 106:
+Encoding encodingFor(SampleCoding coding) {
+    switch (coding) {
+        case SampleCoding::ALaw:
             return Encoding::ALaw;
-        case 107:
+        case SampleCoding::MuLaw:
             return Encoding::MuLaw;
-        case 100:
+        case SampleCoding::Compressed:
             return Encoding::Compressed;
-        default:
-            return Encoding::Pcm;
+        case SampleCoding::Pcm8:
+        case SampleCoding::Pcm16:
+            break;
     }
+    return Encoding::Pcm;
 }
 
 // The PCM, A-law or µ-law record the control builds from its preferences.
 WaveFormat linearFormat(const FileRequest& r) {
-    const Encoding e = encodingFor(r.bitsPerSample);
-    const std::uint16_t bits = e == Encoding::Pcm ? static_cast<std::uint16_t>(r.bitsPerSample) : 8;
+    const Encoding e = encodingFor(r.coding);
+    const std::uint16_t bits = r.coding == SampleCoding::Pcm16 ? 16 : 8;
     WaveFormat f = WaveFormat::pcm(r.sampleRate, r.channels, bits);
     if (e == Encoding::ALaw) f.tag = codecs::kTagALaw;
     if (e == Encoding::MuLaw) f.tag = codecs::kTagMuLaw;
@@ -96,8 +100,9 @@ std::optional<WaveFormat> checkedLinear(const WaveFormat& f) {
 OpenOutcome openWav(FileLayout l, FormatHost& formats) {
     riff::File& f = l.handle;
     const auto length = f.length();
-    if (!length || !f.seek(0)) return fail(4);
-    if (!f.descend(l.riff, nullptr, fourcc("RIFF"), fourcc("WAVE"))) return fail(4);
+    if (!length || !f.seek(0)) return fail(ErrorCode::NotWaveFile);
+    if (!f.descend(l.riff, nullptr, fourcc("RIFF"), fourcc("WAVE")))
+        return fail(ErrorCode::NotWaveFile);
     // A header that was never patched (the recording was cut off) or that claims more than
     // the file holds: search the bytes that are there.
     riff::Chunk bound = l.riff;
@@ -106,13 +111,14 @@ OpenOutcome openWav(FileLayout l, FormatHost& formats) {
     if (l.riff.size < 4 || l.riff.end() > *length)
         bound.size = static_cast<std::uint32_t>(
             std::min<std::uint64_t>(*length - l.riff.dataOffset, UINT32_MAX));
-    if (!f.seek(l.riff.dataOffset + 4)) return fail(4);
+    if (!f.seek(l.riff.dataOffset + 4)) return fail(ErrorCode::NotWaveFile);
 
     riff::Chunk fmt;
-    if (!f.descend(fmt, &bound, fourcc("fmt "))) return fail(4);
-    if (fmt.size > kLargestFormatChunk) return fail(4);
+    if (!f.descend(fmt, &bound, fourcc("fmt "))) return fail(ErrorCode::NotWaveFile);
+    if (fmt.size > kLargestFormatChunk) return fail(ErrorCode::NotWaveFile);
     std::vector<std::uint8_t> fmtBytes(fmt.size);
-    if (!f.readExact(fmtBytes.data(), fmtBytes.size()) || !f.ascend(fmt)) return fail(4);
+    if (!f.readExact(fmtBytes.data(), fmtBytes.size()) || !f.ascend(fmt))
+        return fail(ErrorCode::NotWaveFile);
     const std::uint64_t afterFmt = f.tell();
 
     riff::Chunk fact;
@@ -124,31 +130,32 @@ OpenOutcome openWav(FileLayout l, FormatHost& formats) {
         l.factOffset = fact.dataOffset;
         factCount = codecs::readLe32(count, 0);
     } else if (!f.seek(afterFmt)) {
-        return fail(4);
+        return fail(ErrorCode::NotWaveFile);
     }
-    if (!f.descend(l.data, &bound, fourcc("data"))) return fail(4);
+    if (!f.descend(l.data, &bound, fourcc("data"))) return fail(ErrorCode::NotWaveFile);
     l.dataOffset = l.data.dataOffset;
     const std::uint64_t present = *length > l.dataOffset ? *length - l.dataOffset : 0;
     l.dataSize =
         (unfinished && l.data.size == 0) ? present : std::min<std::uint64_t>(l.data.size, present);
     const bool trustFact = l.fact && !(unfinished && factCount == 0);
-    if (!f.seek(l.data.endWithPad())) return fail(4);
+    if (!f.seek(l.data.endWithPad())) return fail(ErrorCode::NotWaveFile);
 
     const WaveFormat wave = WaveFormat::parse(fmtBytes);
     std::int32_t available = 0;
     if (wave.tag == codecs::kTagPcm || wave.tag == codecs::kTagALaw ||
         wave.tag == codecs::kTagMuLaw) {
         const auto linear = checkedLinear(wave);
-        if (!linear) return fail(5);
+        if (!linear) return fail(ErrorCode::UnsupportedFormat);
         l.format = *linear;
         l.encoding = wave.tag == codecs::kTagPcm    ? Encoding::Pcm
                      : wave.tag == codecs::kTagALaw ? Encoding::ALaw
                                                     : Encoding::MuLaw;
         available = clampFrames(static_cast<double>(l.dataSize / linear->blockAlign));
     } else {
-        if (!formats.offerFileFormat(fmtBytes)) return fail(5);
+        if (!formats.offerFileFormat(fmtBytes)) return fail(ErrorCode::UnsupportedFormat);
         CompressedInfo info;
-        if (const auto code = formats.setUpCompression(info); code != 0) return fail(code);
+        if (const auto code = formats.setUpCompression(info); code != ErrorCode::Ok)
+            return fail(code);
         l.format = info.wave();
         l.encoding = Encoding::Compressed;
         available = blockFrames(l.dataSize, info);
@@ -163,33 +170,35 @@ OpenOutcome openDataOnly(FileLayout l, const FileRequest& r, FormatHost& formats
     riff::File& f = l.handle;
     std::uint64_t offset =
         r.dataOnly < 0 ? static_cast<std::uint64_t>(-static_cast<int>(r.dataOnly)) : 0;
-    bool compressed = r.bitsPerSample == 100;
+    bool compressed = r.coding == SampleCoding::Compressed;
     if (r.dataOnly == 2) {
         std::vector<std::uint8_t> head(kMpegScanBytes);
-        if (!f.seek(0)) return fail(2);
+        if (!f.seek(0)) return fail(ErrorCode::CannotOpenFile);
         const std::size_t got = f.read(head.data(), head.size());
-        if (!f.seek(0)) return fail(2);
+        if (!f.seek(0)) return fail(ErrorCode::CannotOpenFile);
         const auto header = findMpegHeader(std::span(head.data(), got));
-        if (!header || header->layer != 1) return fail(5);
-        if (!formats.offerFileFormat(mpegLayer3Format(*header))) return fail(5);
+        if (!header || header->layer != 1) return fail(ErrorCode::UnsupportedFormat);
+        if (!formats.offerFileFormat(mpegLayer3Format(*header)))
+            return fail(ErrorCode::UnsupportedFormat);
         compressed = true;
         offset = header->offset;
     }
     const auto length = f.length();
-    if (!length) return fail(2);
+    if (!length) return fail(ErrorCode::CannotOpenFile);
     offset = std::min(offset, *length);
     l.dataOffset = offset;
     l.dataSize = *length - offset;
     if (compressed) {
         CompressedInfo info;
-        if (const auto code = formats.setUpCompression(info); code != 0) return fail(code);
+        if (const auto code = formats.setUpCompression(info); code != ErrorCode::Ok)
+            return fail(code);
         l.format = info.wave();
         l.encoding = Encoding::Compressed;
         l.numSamples = blockFrames(l.dataSize, info);
         l.compressed = std::move(info);
     } else {
         l.format = linearFormat(r);
-        l.encoding = encodingFor(r.bitsPerSample);
+        l.encoding = encodingFor(r.coding);
         l.numSamples = clampFrames(static_cast<double>(l.dataSize / l.format.blockAlign));
     }
     return done(std::move(l));
@@ -208,32 +217,33 @@ OpenOutcome createFile(const FileRequest& r, FormatHost& formats) {
     l.playOnly = false;
     l.created = true;
     std::optional<CompressedInfo> info;
-    if (r.bitsPerSample == 100) {
+    if (r.coding == SampleCoding::Compressed) {
         CompressedInfo c;
-        if (const auto code = formats.setUpCompression(c); code != 0) return fail(code);
+        if (const auto code = formats.setUpCompression(c); code != ErrorCode::Ok) return fail(code);
         info = std::move(c);
     }
     auto handle = riff::File::open(r.path, riff::Mode::Create);
-    if (!handle) return fail(2);
+    if (!handle) return fail(ErrorCode::CannotOpenFile);
     l.handle = std::move(*handle);
     if (info) {
         l.encoding = Encoding::Compressed;
         l.format = info->wave();
         l.compressed = std::move(info);
     } else {
-        l.encoding = encodingFor(r.bitsPerSample);
+        l.encoding = encodingFor(r.coding);
         l.format = linearFormat(r);
     }
     if (r.dataOnly == 0) {
         const codecs::FormatBlock record = l.compressed ? l.compressed->format : l.format.toBlock();
-        if (!writeWavHeader(l, record, l.encoding != Encoding::Pcm)) return fail(3);
+        if (!writeWavHeader(l, record, l.encoding != Encoding::Pcm))
+            return fail(ErrorCode::CannotWriteHeader);
     }
     return done(std::move(l));
 }
 
 OpenOutcome openFile(const FileRequest& r, FormatHost& formats) {
     auto handle = riff::File::open(r.path, r.playOnly ? riff::Mode::Read : riff::Mode::ReadWrite);
-    if (!handle) return fail(2);
+    if (!handle) return fail(ErrorCode::CannotOpenFile);
     FileLayout l;
     l.name = r.path;
     l.handle = std::move(*handle);

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "recorder/Codes.h"
 #include "recorder/store/AudioFile.h"
 
 namespace store {
@@ -17,7 +18,7 @@ struct FileRequest {
     std::string path;
     bool playOnly = false;
     std::int16_t dataOnly = 0;
-    std::int16_t bitsPerSample = 16;  // 8, 16, 100 (codec format), 106 (A-law), 107 (µ-law)
+    aurx::SampleCoding coding = aurx::SampleCoding::Pcm16;
     std::uint32_t sampleRate = 44100;
     std::uint16_t channels = 2;
 };
@@ -28,12 +29,13 @@ class FormatHost {
     virtual ~FormatHost() = default;
     // Offers a file's own format as the control's compression format, with the codec checks.
     virtual bool offerFileFormat(std::span<const std::uint8_t> block) = 0;
-    // The compression set-up for the control's current compression format: 0, 5 or 17.
-    virtual std::int16_t setUpCompression(CompressedInfo& out) = 0;
+    // The compression set-up for the control's current compression format: Ok,
+    // UnsupportedFormat or NoAcmFormat.
+    virtual aurx::ErrorCode setUpCompression(CompressedInfo& out) = 0;
 };
 
 struct OpenOutcome {
-    std::int16_t code = 0;
+    aurx::ErrorCode code = aurx::ErrorCode::Ok;
     std::unique_ptr<AudioFile> file;
 };
 

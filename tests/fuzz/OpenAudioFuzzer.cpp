@@ -101,7 +101,7 @@ void throughStore(const Mode& mode) {
     if (mode.bitsPerSample == 100) host.setFormat(*formats::fromHex(kGsmFormat));
     auto opened = store::openFile(
         interop::request(inputPath(), mode.dataOnly, mode.bitsPerSample, 8000, 1, true), host);
-    if (opened.code != 0) return;
+    if (opened.code != aurx::ErrorCode::Ok) return;
     store::AudioFile& file = *opened.file;
     check(file.dataOffset() + file.dataSize() <= inputLength());
     check(file.numSamples() >= 0);

@@ -165,13 +165,13 @@ TEST_P(BadFiles, OpenWithTheirOwnCodeAndNothingElse) {
     EXPECT_EQ(control->OpenExistingOrNewFile(path), f.code);
     if (f.code != 0) {
         EXPECT_EQ(control->get_LastError(), f.code);
-        EXPECT_EQ(control->get_Status(), 1);
+        EXPECT_EQ(control->status(), aurx::Status::Ready);
         EXPECT_EQ(control->get_Filename(), "");
         EXPECT_EQ(control->get_NumSamples(), 0);
         EXPECT_EQ(formatProperties(*control), before) << "a failed open changed the properties";
     } else {
         EXPECT_EQ(control->get_LastError(), 0);
-        EXPECT_EQ(control->get_Status(), 2);
+        EXPECT_EQ(control->status(), aurx::Status::FileOpen);
         EXPECT_EQ(control->get_NumSamples(), f.numSamples);
         // Reading around the file is harmless, wherever it is asked to go.
         control->put_CurrentSamplePosition(f.numSamples / 2);
@@ -228,7 +228,7 @@ TEST(BadCompressionFormats, GiveFiveAndLeaveThePropertiesAsTheyWere) {
             ASSERT_TRUE(control->put_PlayOnly(playOnly).ok());
             const auto before = formatProperties(*control);
             EXPECT_EQ(control->OpenExistingOrNewFile(data), kUnsupported) << f.name << playOnly;
-            EXPECT_EQ(control->get_Status(), 1) << f.name;
+            EXPECT_EQ(control->status(), aurx::Status::Ready) << f.name;
             EXPECT_EQ(formatProperties(*control), before) << f.name << playOnly;
             if (playOnly == 0) {
                 EXPECT_EQ(control->OpenNewFile(dir.file("new.raw")), kUnsupported) << f.name;

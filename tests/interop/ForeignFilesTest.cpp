@@ -81,7 +81,7 @@ TEST_P(SoxWavFiles, OpenWithTheirLengthAndFormat) {
         SCOPED_TRACE(playOnly ? "play only" : "read/write");
         auto control = makeControl();
         ASSERT_EQ(openExisting(*control, path, 0, playOnly), 0);
-        EXPECT_EQ(control->get_Status(), 2);
+        EXPECT_EQ(control->status(), aurx::Status::FileOpen);
         EXPECT_EQ(control->get_NumSamples(), expected);
         if (w.tag != 49 || expected % 320 == 0) {  // partial GSM blocks: see below
             EXPECT_EQ(control->get_CurrentSamplePosition(), expected);  // the end, to append
@@ -110,7 +110,7 @@ TEST_P(SoxWavFiles, DataReadsBackAsSoxWroteIt) {
 
     StoreHost host(true);
     auto opened = store::openFile(request(path, 0, 16, 8000, 1, true), host);
-    ASSERT_EQ(opened.code, 0);
+    ASSERT_EQ(opened.code, aurx::ErrorCode::Ok);
     EXPECT_EQ(opened.file->dataOffset(), bytes.find("data") + 8);
     std::string got(data.size() + 100, '\0');
     const auto n =
@@ -224,7 +224,7 @@ TEST_P(LameStreams, OpenAsLayerThreeStreamsAtTheFirstFrame) {
 
     StoreHost host(true);
     auto opened = store::openFile(request(path, 2, 16, 8000, 1, true), host);
-    ASSERT_EQ(opened.code, 0);
+    ASSERT_EQ(opened.code, aurx::ErrorCode::Ok);
     EXPECT_EQ(opened.file->dataOffset(), s.junk.size());
     EXPECT_EQ(opened.file->dataSize(), readFile(path).size() - s.junk.size());
 }

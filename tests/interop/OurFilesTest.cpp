@@ -105,7 +105,7 @@ void writeAfterControlCreated(const std::string& path, const OurWav& w,
     StoreHost host;
     auto opened = store::openFile(
         request(path, 0, w.bitsPerSample, w.rate, static_cast<std::uint16_t>(w.channels)), host);
-    ASSERT_EQ(opened.code, 0);
+    ASSERT_EQ(opened.code, aurx::ErrorCode::Ok);
     ASSERT_EQ(opened.file->numSamples(), 0);
     writeAndClose(*opened.file, encodeFor(*opened.file, samples));
 }
@@ -119,7 +119,7 @@ void writeFreshlyCreated(const std::string& path, const OurWav& w,
     }
     auto created = store::createFile(
         request(path, 0, w.bitsPerSample, w.rate, static_cast<std::uint16_t>(w.channels)), host);
-    ASSERT_EQ(created.code, 0);
+    ASSERT_EQ(created.code, aurx::ErrorCode::Ok);
     writeAndClose(*created.file, encodeFor(*created.file, samples));
 }
 
@@ -168,7 +168,7 @@ TEST_P(OurWavFiles, SoxReadsTheirEncodingLengthAndSamples) {
             // Companded and compressed: sox hears what our decoder hears, close to the original.
             StoreHost host(true);
             auto opened = store::openFile(request(afterControl, 0, 16, 8000, 1, true), host);
-            ASSERT_EQ(opened.code, 0);
+            ASSERT_EQ(opened.code, aurx::ErrorCode::Ok);
             const auto ours =
                 samplesOf(convert(codedFormat(*opened.file), linear16(*opened.file), dataBytes));
             EXPECT_EQ(maxDifference(decoded, ours), 0);

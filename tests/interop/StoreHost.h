@@ -12,6 +12,7 @@
 
 #include "platform/codecs/CodecManager.h"
 #include "platform/wave/DeviceSet.h"
+#include "recorder/Codes.h"
 #include "recorder/formats/AcmFormat.h"
 #include "recorder/store/CompressionSetup.h"
 #include "recorder/store/FileOpener.h"
@@ -33,14 +34,14 @@ class StoreHost : public store::FormatHost {
         return acm_.install(block, true, context());
     }
 
-    std::int16_t setUpCompression(store::CompressedInfo& out) override {
+    aurx::ErrorCode setUpCompression(store::CompressedInfo& out) override {
         const std::vector<std::uint8_t> block(acm_.block().begin(), acm_.block().end());
-        if (block.size() < codecs::kWaveFormatSize) return 17;
-        if (!acm_.install(block, true, context())) return 5;
+        if (block.size() < codecs::kWaveFormatSize) return aurx::ErrorCode::NoAcmFormat;
+        if (!acm_.install(block, true, context())) return aurx::ErrorCode::UnsupportedFormat;
         auto info = store::setUpCompression(block, acm_.partner(), playOnly_, *codecs_);
-        if (!info) return 5;
+        if (!info) return aurx::ErrorCode::UnsupportedFormat;
         out = std::move(*info);
-        return 0;
+        return aurx::ErrorCode::Ok;
     }
 
   private:
@@ -55,11 +56,13 @@ class StoreHost : public store::FormatHost {
     formats::AcmFormat acm_;
 };
 
-// What the control would ask the store for, given its properties.
+// What the control would ask the store for, given its properties (BitsPerSample one the
+// control accepts).
 inline store::FileRequest request(const std::string& path, std::int16_t dataOnly = 0,
                                   std::int16_t bitsPerSample = 16, std::uint32_t rate = 8000,
                                   std::uint16_t channels = 1, bool playOnly = false) {
-    return store::FileRequest{path, playOnly, dataOnly, bitsPerSample, rate, channels};
+    const auto coding = aurx::sampleCodingOf(bitsPerSample).value_or(aurx::SampleCoding::Pcm16);
+    return store::FileRequest{path, playOnly, dataOnly, coding, rate, channels};
 }
 
 }  // namespace interop

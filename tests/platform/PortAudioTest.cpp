@@ -13,6 +13,7 @@
 #include "tests/support/TempDir.h"
 
 using namespace testsupport;
+using aurx::Status;
 
 namespace {
 
@@ -109,9 +110,9 @@ TEST_F(PortAudioFiles, PlayedSamplesReachTheDeviceUnchanged) {
     c.put_CurrentSamplePosition(0);
     ASSERT_EQ(c.StartPlayback(), 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (c.get_Status() == 4 && std::chrono::steady_clock::now() < deadline)
+    while (c.status() == Status::Playing && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     ASSERT_EQ(c.Reset(), 0);
     control_.reset();
     // The plugin is not paced, so the stream fills its waits with silence; between those

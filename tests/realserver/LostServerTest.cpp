@@ -8,6 +8,7 @@
 #include "tests/realserver/RealServerRig.h"
 
 using namespace testsupport;
+using aurx::Status;
 
 namespace {
 
@@ -54,7 +55,7 @@ void startPlaying(aurx::AURX300Ctrl& c, const std::string& file) {
     c.put_CurrentSamplePosition(0);
     ASSERT_EQ(c.StartPlayback(), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    ASSERT_EQ(c.get_Status(), 4);
+    ASSERT_EQ(c.status(), Status::Playing);
 }
 
 }  // namespace
@@ -67,7 +68,7 @@ TEST_F(RealServer, AServerThatDiesEndsTheRecordingWithNineAndAFinishedFile) {
     server_->kill(SIGKILL);
     EXPECT_TRUE(waitFor("RecordingStopped", static_cast<int>(kBound)));
     EXPECT_EQ(log_->changes(), std::vector<std::string>{"RecordingStopped 9"});
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     EXPECT_EQ(c.get_LastError(), 9);
     EXPECT_EQ(log_->levels.back().left, -9999.0f) << "the meter falls silent";
     const auto samples = c.get_NumSamples();
@@ -89,7 +90,7 @@ TEST_F(RealServer, AServerThatDiesEndsThePlaybackWithTenAndLeavesTheFile) {
     server_->kill(SIGTERM);
     EXPECT_TRUE(waitFor("PlaybackStopped", static_cast<int>(kBound)));
     EXPECT_EQ(log_->changes(), std::vector<std::string>{"PlaybackStopped 10"});
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     EXPECT_EQ(c.get_LastError(), 10);
     EXPECT_LE(millisecondsOf([&] { c.Stop(); }), kBound);
     EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
@@ -105,7 +106,7 @@ TEST_F(RealServer, AFrozenServerHoldsUpNoCallWhileRecording) {
     server_->freeze();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_LE(millisecondsOf([&] { c.Stop(); }), kBound);
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     EXPECT_TRUE(waitFor("RecordingStopped", 1000));
     EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
     EXPECT_LE(millisecondsOf([&] { control_.reset(); }), kBound);
@@ -118,7 +119,7 @@ TEST_F(RealServer, AFrozenServerHoldsUpNoCallWhilePlaying) {
     server_->freeze();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_LE(millisecondsOf([&] { c.Stop(); }), kBound);
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     EXPECT_TRUE(waitFor("PlaybackStopped", 1000));
     EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
     EXPECT_LE(millisecondsOf([&] { control_.reset(); }), kBound);

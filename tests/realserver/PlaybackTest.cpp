@@ -5,6 +5,7 @@
 #include "tests/realserver/RealServerRig.h"
 
 using namespace testsupport;
+using aurx::Status;
 
 namespace {
 
@@ -22,7 +23,7 @@ void playAndFindEverySample(aurx::AURX300Ctrl& c, PulseServer& server, const Tem
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_EQ(c.StartPlayback(), 0);
     const auto start = std::chrono::steady_clock::now();
-    while (c.get_Status() == 4 &&
+    while (c.status() == Status::Playing &&
            std::chrono::steady_clock::now() - start < std::chrono::seconds(15))
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto took = std::chrono::steady_clock::now() - start;

@@ -12,6 +12,7 @@
 #include "tests/support/TempDir.h"
 
 using aurx::AURX300Ctrl;
+using aurx::Status;
 using testsupport::FakeDevices;
 using testsupport::TempDir;
 
@@ -45,17 +46,17 @@ class TmpDirOverride {
 
 TEST(ControlLifecycle, TheFirstResetReadiesTheControlAndClearsTheDesignTimeMeter) {
     AURX300Ctrl c(testsupport::environmentWith(devices()));
-    EXPECT_EQ(c.get_Status(), 0);
+    EXPECT_EQ(c.status(), Status::Created);
     const auto zeros = c.GetLevels();
     EXPECT_EQ(zeros.leftLevel, 0.0f);
     EXPECT_EQ(zeros.rightOverload, 0);
     EXPECT_EQ(c.meterLevels().leftOverload, 1) << "a new control shows a fully lit meter";
     EXPECT_EQ(c.Reset(), 0);
-    EXPECT_EQ(c.get_Status(), 1);
+    EXPECT_EQ(c.status(), Status::Ready);
     EXPECT_EQ(c.meterLevels().leftLevel, -9999.0f);
     EXPECT_EQ(c.meterLevels().rightOverload, 0);
     EXPECT_EQ(c.Reset(), 0);
-    EXPECT_EQ(c.get_Status(), 1);
+    EXPECT_EQ(c.status(), Status::Ready);
 }
 
 TEST(ControlLifecycle, ResetAsksTheDefaultInputForThePreferredLinearFormat) {
@@ -82,7 +83,7 @@ TEST(ControlLifecycle, ResetAsksTheDefaultInputForThePreferredLinearFormat) {
         ASSERT_TRUE(c.put_NumChannels(1));
         d->questions = 0;
         EXPECT_EQ(c.Reset(), k.expected) << k.bits;
-        EXPECT_EQ(c.get_Status(), 1) << "the control is ready even when the device refuses";
+        EXPECT_EQ(c.status(), Status::Ready) << "the control is ready even when the device refuses";
         if (k.bits == 100) {
             EXPECT_EQ(d->questions, 0) << "no question for a codec format";
         }
@@ -100,7 +101,7 @@ TEST(ControlLifecycle, WithoutAWorkerResetReportsSixAndChangesNothing) {
     TempDir dir;
     AURX300Ctrl c(env);
     EXPECT_EQ(c.Reset(), 6);
-    EXPECT_EQ(c.get_Status(), 0);
+    EXPECT_EQ(c.status(), Status::Created);
     EXPECT_EQ(c.OpenNewFile(dir.file("a.wav")), 6);
     EXPECT_FALSE(testsupport::exists(dir.file("a.wav")));
     EXPECT_EQ(c.get_LastError(), 6);
@@ -119,12 +120,12 @@ TEST(ControlLifecycle, OpeningCreatesAFileAndResetClosesIt) {
     AURX300Ctrl c(testsupport::environmentWith(devices()));
     const auto path = dir.file("new.wav");
     ASSERT_EQ(c.OpenNewFile(path), 0);
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     EXPECT_EQ(c.get_Filename(), path);
     EXPECT_EQ(c.get_NumSamples(), 0);
     EXPECT_EQ(c.get_CurrentSamplePosition(), 0);
     EXPECT_EQ(c.Reset(), 0);
-    EXPECT_EQ(c.get_Status(), 1);
+    EXPECT_EQ(c.status(), Status::Ready);
     EXPECT_EQ(c.get_Filename(), "");
     // Closed with a correct header: a 16-bit stereo 44.1 kHz PCM file with no samples.
     const std::string bytes = testsupport::readFile(path);
@@ -147,7 +148,7 @@ TEST(ControlLifecycle, PlayOnlyRefusesEverythingThatWouldWrite) {
     EXPECT_EQ(c.OpenNewFile(dir.file("a.wav")), 18);
     EXPECT_EQ(c.OpenTemporaryFile(), 18);
     EXPECT_EQ(c.OpenExistingOrNewFile(dir.file("missing.wav")), 18);
-    EXPECT_EQ(c.get_Status(), 1) << "the open reset the control before finding the file missing";
+    EXPECT_EQ(c.status(), Status::Ready) << "the open reset the control before finding the file missing";
     EXPECT_TRUE(testsupport::filesIn(dir.path()).empty());
     EXPECT_EQ(c.StartRecording(), 18);
     EXPECT_EQ(c.DeleteSamples(10), 18);
@@ -159,7 +160,7 @@ TEST(ControlLifecycle, AFailedOpenLeavesTheControlReadyWithoutAFile) {
     AURX300Ctrl c(testsupport::environmentWith(devices()));
     ASSERT_EQ(c.OpenNewFile(dir.file("first.wav")), 0);
     EXPECT_EQ(c.OpenNewFile(dir.file("no/such/folder.wav")), 2);
-    EXPECT_EQ(c.get_Status(), 1);
+    EXPECT_EQ(c.status(), Status::Ready);
     EXPECT_EQ(c.get_Filename(), "");
     EXPECT_TRUE(testsupport::exists(dir.file("first.wav")))
         << "the previous file was closed, not removed";
@@ -187,7 +188,7 @@ TEST(ControlLifecycle, OnlyRegularFilesAreOpenedOrCreated) {
             // Asserted: an open that got through would block on the FIFO or read /dev/zero
             // for ever.
             ASSERT_EQ(code, 2) << path << ", " << k.what;
-            EXPECT_EQ(c.get_Status(), 1) << path << ", " << k.what;
+            EXPECT_EQ(c.status(), Status::Ready) << path << ", " << k.what;
         }
     }
     struct stat st {};
@@ -227,7 +228,7 @@ TEST(ControlLifecycle, AnExistingFileOpensAtItsEndWithItsOwnFormat) {
     testsupport::writePcm16Wav(path, testsupport::sine(440, 0.5, 1600, 8000), 8000, 1);
     AURX300Ctrl c(testsupport::environmentWith(devices()));
     ASSERT_EQ(c.OpenExistingOrNewFile(path), 0);
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     EXPECT_EQ(c.get_SampleRate(), 8000);
     EXPECT_EQ(c.get_NumChannels(), 1);
     EXPECT_EQ(c.get_BitsPerSample(), 16);

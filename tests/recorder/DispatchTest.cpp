@@ -79,7 +79,7 @@ TEST(Dispatch, OutParametersReceiveTheirResultsAndMayBeMissing) {
     std::vector<Variant> args{Variant::byRef(&code)};
     ASSERT_TRUE(h.dispatch.invoke(12, InvokeKind::Method, args).ok());
     EXPECT_EQ(code, Variant(std::int16_t{0}));
-    EXPECT_EQ(h.control.get_Status(), 1);
+    EXPECT_EQ(h.control.status(), Status::Ready);
 
     Variant ll, lo, rl, ro;
     std::vector<Variant> levels{Variant::byRef(&ll), Variant::byRef(&lo), Variant::byRef(&rl),
@@ -155,7 +155,7 @@ TEST(Dispatch, CallsCheckTheirArgumentsBeforeRunning) {
     std::vector<Variant> notAReference{Variant(std::int16_t{0})};
     EXPECT_EQ(h.dispatch.invoke("Reset", InvokeKind::Method, notAReference).status,
               InvokeStatus::TypeMismatch);
-    EXPECT_EQ(h.control.get_Status(), 0) << "nothing ran";
+    EXPECT_EQ(h.control.status(), Status::Created) << "nothing ran";
     std::vector<Variant> readOnly{Variant(std::int16_t{3})};
     EXPECT_EQ(h.dispatch.invoke("Status", InvokeKind::PropertyPut, readOnly).status,
               InvokeStatus::MemberNotFound);

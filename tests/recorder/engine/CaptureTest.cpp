@@ -7,6 +7,8 @@
 #include "tests/recorder/engine/EngineRig.h"
 
 using namespace testsupport;
+using aurx::Status;
+using aurx::WorkerState;
 
 namespace {
 
@@ -37,12 +39,12 @@ TEST(Capture, APcmRecordingHoldsExactlyTheLinesSamples) {
     auto& c = rig.control();
     ASSERT_EQ(rig.openNew("rec.wav", 16), 0);
     ASSERT_EQ(c.StartRecording(), 0);
-    EXPECT_EQ(c.get_Status(), 3);
+    EXPECT_EQ(c.status(), Status::Recording);
     EXPECT_EQ(rig.steps(10), 10);
     EXPECT_EQ(c.get_NumSamples(), 8000);
     c.Stop();
-    EXPECT_EQ(c.get_Status(), 2) << "Stop returns once the last buffer is written";
-    EXPECT_EQ(c.workerState(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen) << "Stop returns once the last buffer is written";
+    EXPECT_EQ(c.workerState(), WorkerState::Idle);
     EXPECT_TRUE(rig.log->changes().empty()) << "events come only when the host handles them";
     ASSERT_TRUE(rig.waitFor("RecordingStopped"));
     EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"RecordingStopped 0"});
@@ -200,11 +202,11 @@ TEST(Capture, TheLimitStopsBeforeTheBufferThatWouldExceedIt) {
     EXPECT_EQ(rig.steps(11), 11);
     ASSERT_TRUE(rig.waitFor("RecordingStopped"));
     EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"RecordingStopped 13"});
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     EXPECT_EQ(c.get_NumSamples(), 8000 + 800) << "ten buffers, then the post-tone";
     EXPECT_EQ(c.get_LastError(), 13);
     EXPECT_EQ(c.StartRecording(), 13) << "the limit counts per file, across starts";
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     // A new file starts a new count.
     ASSERT_EQ(c.OpenNewFile(rig.dir.file("next.wav")), 0);
     EXPECT_EQ(c.StartRecording(), 0);
@@ -252,8 +254,8 @@ TEST(Capture, WithoutAnInputDeviceTheStartReportsNine) {
     ASSERT_TRUE(c.put_RecordDevice(3));
     ASSERT_EQ(rig.openNew("x.wav", 16), 0);
     EXPECT_EQ(c.StartRecording(), 9);
-    EXPECT_EQ(c.get_Status(), 2);
-    EXPECT_EQ(c.workerState(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
+    EXPECT_EQ(c.workerState(), WorkerState::Idle);
     ASSERT_TRUE(c.put_RecordDevice(0));
     EXPECT_EQ(c.StartRecording(), 0);
     c.Stop();

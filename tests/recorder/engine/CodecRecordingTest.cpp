@@ -8,6 +8,7 @@
 #include "tests/recorder/engine/EngineRig.h"
 
 using namespace testsupport;
+using aurx::Status;
 
 namespace {
 
@@ -88,7 +89,7 @@ TEST(CodecRecording, AFileThatShrinksDuringPlaybackEndsItWithElevenAfterTheQueue
     ASSERT_TRUE(rig.waitFor("PlaybackStopped"));
     EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"PlaybackStopped 11"});
     EXPECT_EQ(c.get_LastError(), 11);
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     // Queued: eight first buffers and two refills; then three more fills found data.
     EXPECT_EQ(buffers, 13) << "the buffers already queued still play";
 }

@@ -10,6 +10,7 @@
 #include "tests/recorder/engine/EngineRig.h"
 
 using namespace testsupport;
+using aurx::Status;
 
 namespace {
 
@@ -154,7 +155,7 @@ TEST(Editing, DeletingMovesTheRestDownAndKeepsTheFileLengthOnDisk) {
     c.put_CurrentSamplePosition(5000);
 
     EXPECT_EQ(c.RePack(), 0);
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     EXPECT_EQ(std::filesystem::file_size(f.path), 44u + 2 * 20000) << "cut to the RIFF end";
     EXPECT_EQ(c.get_CurrentSamplePosition(), 5000);
     EXPECT_EQ(c.get_TemporaryFile(), 1);
@@ -259,7 +260,7 @@ TEST(Editing, AFailedDeleteOrRePackLeavesTheFileAsItWas) {
         WriteLimit limit(30000);
         EXPECT_EQ(c.RePack(), 12);
     }
-    EXPECT_EQ(c.get_Status(), 2) << "the file is open again, unchanged";
+    EXPECT_EQ(c.status(), Status::FileOpen) << "the file is open again, unchanged";
     EXPECT_EQ(readFile(f.path), deleted);
     EXPECT_EQ(c.get_NumSamples(), 36000);
 }
@@ -318,7 +319,7 @@ TEST(Editing, AWriteFailingAsTheRecordingEndsReportsEightHoweverItEnded) {
             {
                 WriteLimit limit(k.fileLimit);
                 if (byLimit) {
-                    while (c.get_Status() == 3 && f.rig.step()) {
+                    while (c.status() == Status::Recording && f.rig.step()) {
                     }
                 } else {
                     f.rig.steps(10);

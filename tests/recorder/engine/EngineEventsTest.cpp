@@ -8,6 +8,7 @@
 #include "tests/recorder/engine/EngineRig.h"
 
 using namespace testsupport;
+using aurx::Status;
 
 namespace {
 
@@ -101,14 +102,14 @@ TEST(EngineEvents, ResetWhileRecordingStopsClosesAndReportsLater) {
     ASSERT_EQ(c.StartRecording(), 0);
     rig.steps(3);
     EXPECT_EQ(c.Reset(), 0);
-    EXPECT_EQ(c.get_Status(), 1);
+    EXPECT_EQ(c.status(), Status::Ready);
     EXPECT_TRUE(rig.log->changes().empty());
     // A new file opened before the old notice is handled must not be touched by it.
     ASSERT_EQ(c.OpenNewFile(rig.dir.file("new.wav")), 0);
     ASSERT_TRUE(rig.waitFor("RecordingStopped"));
     EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"RecordingStopped 0"});
     EXPECT_EQ(c.get_NumSamples(), 0);
-    EXPECT_EQ(c.get_Status(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
     EXPECT_EQ(c.Reset(), 0);
     std::string info;
     ASSERT_EQ(run("sox", "--i " + rig.dir.file("r.wav"), &info), 0);
@@ -161,7 +162,7 @@ TEST_F(FullDisk, AWriteFailureStopsTheRecordingAndKeepsWhatWasWritten) {
         ASSERT_EQ(c.OpenNewFile(path), 0);
         ASSERT_EQ(c.StartRecording(), 0);
         int steps = 0;
-        while (c.get_Status() == 3 && steps < 2000 && rig.step())
+        while (c.status() == Status::Recording && steps < 2000 && rig.step())
             ++steps;
         ASSERT_TRUE(rig.waitFor("RecordingStopped"));
         EXPECT_EQ(rig.log->changes().back(), "RecordingStopped 8") << bits;

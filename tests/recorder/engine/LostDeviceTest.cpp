@@ -8,15 +8,19 @@
 #include <thread>
 
 using namespace testsupport;
+using aurx::Status;
 using wave::Direction;
 
 namespace {
 
-// The stop event is posted just before the worker puts Status back to 2.
-std::int16_t settledStatus(aurx::AURX300Ctrl& c) {
-    for (int i = 0; i < 200 && c.get_Status() > 2; ++i)
+// The stop event is posted just before the worker puts Status back to FileOpen.
+Status settledStatus(aurx::AURX300Ctrl& c) {
+    const auto running = [&] {
+        return c.status() == Status::Recording || c.status() == Status::Playing;
+    };
+    for (int i = 0; i < 200 && running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return c.get_Status();
+    return c.status();
 }
 
 }  // namespace
@@ -31,7 +35,7 @@ TEST(LostDevice, ALostInputEndsTheRecordingWithNineAndKeepsWhatWasCaptured) {
     ASSERT_TRUE(rig.clock->unplug(Direction::Input));
     ASSERT_TRUE(rig.waitFor("RecordingStopped"));
     EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"RecordingStopped 9"});
-    EXPECT_EQ(settledStatus(c), 2);
+    EXPECT_EQ(settledStatus(c), Status::FileOpen);
     EXPECT_EQ(c.get_LastError(), 9);
     EXPECT_EQ(rig.log->levels.back().left, -9999.0f) << "a dead line does not look live";
     EXPECT_EQ(c.get_NumSamples(), 2400);
@@ -51,7 +55,7 @@ TEST(LostDevice, ALostOutputEndsPlaybackWithTenAndTheFileStaysAsItWas) {
     ASSERT_TRUE(rig.clock->unplug(Direction::Output));
     ASSERT_TRUE(rig.waitFor("PlaybackStopped"));
     EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"PlaybackStopped 10"});
-    EXPECT_EQ(settledStatus(c), 2);
+    EXPECT_EQ(settledStatus(c), Status::FileOpen);
     EXPECT_EQ(c.get_LastError(), 10);
     // A new device plays the file again.
     c.put_CurrentSamplePosition(0);

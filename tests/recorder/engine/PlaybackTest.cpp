@@ -6,6 +6,8 @@
 #include "tests/recorder/engine/EngineRig.h"
 
 using namespace testsupport;
+using aurx::Status;
+using aurx::WorkerState;
 using wave::Direction;
 
 namespace {
@@ -39,7 +41,7 @@ aurx::AURX300Ctrl& startPlaying(EngineRig& rig, const std::vector<std::int16_t>&
     EXPECT_EQ(c.OpenExistingOrNewFile(rig.dir.file("f.wav")), 0);
     c.put_CurrentSamplePosition(0);
     EXPECT_EQ(c.StartPlayback(), 0);
-    EXPECT_EQ(c.get_Status(), 4);
+    EXPECT_EQ(c.status(), Status::Playing);
     return c;
 }
 
@@ -63,14 +65,14 @@ TEST(Playback, PcmAndCompandedFilesPlayExactlyTheirSamples) {
         ASSERT_EQ(c.OpenExistingOrNewFile(file), 0);
         c.put_CurrentSamplePosition(0);
         ASSERT_EQ(c.StartPlayback(), 0) << encoding;
-        EXPECT_EQ(c.get_Status(), 4);
+        EXPECT_EQ(c.status(), Status::Playing);
         EXPECT_EQ(playToEnd(rig), 16) << "12345 frames in buffers of 800";
         ASSERT_TRUE(rig.waitFor("PlaybackStopped"));
         EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"PlaybackStopped 0"});
         EXPECT_EQ(rig.log->events.back(), "NewLevelValues");
         EXPECT_EQ(rig.log->levels.back().left, -9999.0f);
         EXPECT_EQ(c.get_CurrentSamplePosition(), 12345);
-        EXPECT_EQ(c.get_Status(), 2);
+        EXPECT_EQ(c.status(), Status::FileOpen);
         const auto heard = rig.speaker();
         if (encoding == "pcm8") {
             // 8-bit files play as 8-bit: compare through sox's 16-bit reading of both.
@@ -222,8 +224,8 @@ TEST(Playback, StopReturnsAfterEveryBufferCameBackAndThePositionTrailsBarely) {
     rig.steps(3, Direction::Output);
     EXPECT_EQ(c.get_CurrentSamplePosition(), 2400) << "the position counts the buffers played";
     c.Stop();
-    EXPECT_EQ(c.get_Status(), 2);
-    EXPECT_EQ(c.workerState(), 2);
+    EXPECT_EQ(c.status(), Status::FileOpen);
+    EXPECT_EQ(c.workerState(), WorkerState::Idle);
     EXPECT_EQ(c.get_CurrentSamplePosition(), 2400 + 800)
         << "at most one buffer beyond what was heard";
     EXPECT_TRUE(rig.log->changes().empty());
@@ -256,7 +258,7 @@ TEST(Playback, ResetWhilePlayingStopsAndReportsLater) {
     auto& c = startPlaying(rig, ramp(40000), 1);
     rig.steps(2, Direction::Output);
     EXPECT_EQ(c.Reset(), 0);
-    EXPECT_EQ(c.get_Status(), 1);
+    EXPECT_EQ(c.status(), Status::Ready);
     ASSERT_TRUE(rig.waitFor("PlaybackStopped"));
     EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"PlaybackStopped 0"});
 }
