@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <set>
 
 #include "recorder/control/AURX300Ctrl.h"
@@ -54,7 +55,7 @@ TEST(Dispatch, EveryMemberHasItsIdentifierAndArgumentOrder) {
     for (const auto& m : Dispatch::members()) {
         if (!m.property) continue;
         ++properties;
-        EXPECT_EQ(m.writable, readOnly.count(m.dispid) == 0) << m.name;
+        EXPECT_EQ(m.writable(), readOnly.count(m.dispid) == 0) << m.name;
     }
     EXPECT_EQ(properties, 39u);
     ASSERT_EQ(Dispatch::events().size(), 4u);
@@ -187,7 +188,7 @@ TEST(Dispatch, PreRollTimeIsMember57ByNumberAndByName) {
     EXPECT_EQ(m->name, "PreRollTime");
     EXPECT_TRUE(m->property);
     EXPECT_EQ(m->type, ArgType::R4);
-    EXPECT_TRUE(m->readable && m->writable);
+    EXPECT_TRUE(m->readable() && m->writable());
     EXPECT_EQ(Dispatch::find("prerolltime"), m);
     EXPECT_EQ(Dispatch::members().back().dispid, 57) << "a new member comes after the last";
 
@@ -207,6 +208,104 @@ TEST(Dispatch, PreRollTimeIsMember57ByNumberAndByName) {
     EXPECT_EQ(r.error.description, "AURX300 PreRollTime must be in the range 0 to 10");
     ASSERT_TRUE(h.dispatch.invoke("PreRollTime", InvokeKind::PropertyGet, none, &got).ok());
     EXPECT_EQ(got, Variant(1.5f));
+}
+
+// Each row reaches its own member: a write through the interface changes that property (and
+// the ones it is documented to move) and no other, and every read gives the declared type.
+TEST(Dispatch, EachPropertyWriteReachesItsOwnPropertyAlone) {
+    const auto typeOf = [](ArgType t) {
+        switch (t) {
+            case ArgType::I2:
+                return VT_I2;
+            case ArgType::I4:
+                return VT_I4;
+            case ArgType::R4:
+                return VT_R4;
+            case ArgType::R8:
+                return VT_R8;
+            case ArgType::Bstr:
+                return VT_BSTR;
+            case ArgType::Colour:
+                return VT_UI4;
+            case ArgType::Variant:
+                break;
+        }
+        return static_cast<VarType>(VT_ARRAY | VT_UI1);
+    };
+    // Every property without an index, as text.
+    const auto readAll = [&](Host& h) {
+        std::map<std::string, std::string> all;
+        for (const auto& m : Dispatch::members()) {
+            if (!m.property || !m.params.empty()) continue;
+            Variant v;
+            std::vector<Variant> none;
+            EXPECT_TRUE(h.dispatch.invoke(m.dispid, InvokeKind::PropertyGet, none, &v).ok());
+            EXPECT_EQ(v.type(), typeOf(m.type)) << m.name;
+            all[std::string(m.name)] = v.display();
+        }
+        return all;
+    };
+    struct Case {
+        const char* property;
+        Variant value;
+        std::map<std::string, std::string> changes;  // what reads differently afterwards
+    };
+    const std::vector<Case> cases = {
+        {"BackColor", Variant(std::uint32_t{0x112233}), {{"BackColor", "1122867"}}},
+        {"LowColor", Variant(std::uint32_t{0x223344}), {{"LowColor", "2241348"}}},
+        {"MidColor", Variant(std::uint32_t{0x334455}), {{"MidColor", "3359829"}}},
+        {"HighColor", Variant(std::uint32_t{0x445566}), {{"HighColor", "4478310"}}},
+        {"NumSegments", Variant(std::int16_t{12}), {{"NumSegments", "12"}}},
+        {"Orientation", Variant(std::int16_t{2}), {{"Orientation", "2"}}},
+        {"SampleRate", Variant(std::int32_t{8000}), {{"SampleRate", "8000"}}},
+        {"BitsPerSample", Variant(std::int16_t{107}), {{"BitsPerSample", "107"}}},
+        {"NumChannels", Variant(std::int16_t{1}), {{"NumChannels", "1"}}},
+        {"Style", Variant(std::int16_t{1}), {{"Style", "1"}}},
+        {"TemporaryFile", Variant(std::int16_t{1}), {{"TemporaryFile", "1"}}},
+        {"Paused", Variant(std::int16_t{1}), {{"Paused", "1"}}},
+        {"CurrentSamplePosition", Variant(std::int32_t{5}), {}},  // no file: ignored
+        {"CurrentTimePosition", Variant(2.0), {}},
+        {"PreToneDuration", Variant(0.5f), {{"PreToneDuration", "0.5"}}},
+        {"PostToneDuration", Variant(0.25f), {{"PostToneDuration", "0.25"}}},
+        {"RecordLimit",
+         Variant(std::int32_t{88200}),
+         {{"RecordLimit", "88200"}, {"RecordTimeLimit", "2"}}},
+        {"RecordTimeLimit", Variant(0.5), {{"RecordTimeLimit", "0.5"}, {"RecordLimit", "22050"}}},
+        {"RecordDevice", Variant(std::int32_t{3}), {{"RecordDevice", "3"}}},
+        {"PlaybackDevice", Variant(std::int32_t{4}), {{"PlaybackDevice", "4"}}},
+        {"Insert", Variant(std::int16_t{1}), {{"Insert", "1"}}},
+        {"AcmFormat",
+         Variant(std::string("31000100401f0000590600004100000002004001")),
+         {{"AcmFormat", "31000100401f0000590600004100000002004001"}}},
+        {"VoxChannel", Variant(std::int16_t{2}), {{"VoxChannel", "2"}}},
+        {"VoxStartLevel", Variant(-20.0f), {{"VoxStartLevel", "-20"}}},
+        {"VoxStopLevel", Variant(-30.0f), {{"VoxStopLevel", "-30"}}},
+        {"VoxTime", Variant(std::int16_t{5}), {{"VoxTime", "5"}}},
+        {"PlayOnly", Variant(std::int16_t{1}), {{"PlayOnly", "1"}}},
+        {"DataOnly", Variant(std::int16_t{2}), {{"DataOnly", "2"}}},
+        {"PreRollTime", Variant(1.5f), {{"PreRollTime", "1.5"}}},
+    };
+    std::set<std::string> covered;
+    for (const auto& c : cases)
+        covered.insert(c.property);
+    for (const auto& m : Dispatch::members()) {
+        if (m.writable()) {
+            EXPECT_TRUE(covered.count(std::string(m.name))) << m.name;
+        }
+    }
+
+    Host untouched;
+    const auto defaults = readAll(untouched);
+    for (const auto& c : cases) {
+        Host h;
+        std::vector<Variant> args{c.value};
+        ASSERT_TRUE(h.dispatch.invoke(c.property, InvokeKind::PropertyPut, args).ok())
+            << c.property;
+        auto expected = defaults;
+        for (const auto& [name, text] : c.changes)
+            expected[name] = text;
+        EXPECT_EQ(readAll(h), expected) << c.property;
+    }
 }
 
 TEST(Variant, DisplayGivesTheShortestTextThatReadsBack) {
