@@ -105,6 +105,13 @@ bool AutostartEntry::enabled() const {
 std::optional<QString> AutostartEntry::enable() const {
     if (folder_.isEmpty())
         return QStringLiteral("Parlaro cannot start when you log in: there is no home folder.");
+    // An entry that starts nothing, or something relative to wherever the session starts,
+    // would be worse than none.
+    if (!QDir::isAbsolutePath(program_))
+        return QStringLiteral(
+                   "Parlaro cannot start when you log in: its own location (\"%1\") "
+                   "is not known.")
+            .arg(program_);
     if (!QDir().mkpath(folder_))
         return failure("create the folder", folder_, "it cannot be made there");
     // A save file goes in under its name only once it is complete.

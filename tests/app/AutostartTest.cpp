@@ -184,6 +184,13 @@ TEST(AutostartEntry, FailuresSayWhereAndLeaveNothingHalfWritten) {
         ASSERT_TRUE(problem.has_value());
         EXPECT_TRUE(problem->contains("no home folder"));
     }
+    for (const QString& program : {QString(), QString("parlaro")}) {
+        // Where the running program cannot be told, no entry that starts the wrong one.
+        const testsupport::TempDir dir;
+        const std::optional<QString> problem = AutostartEntry(q(dir.path()), program).enable();
+        ASSERT_TRUE(problem.has_value()) << program.toStdString();
+        EXPECT_TRUE(testsupport::filesIn(dir.path()).empty());
+    }
 }
 
 TEST(AutostartEntry, FolderTheUserMayNotWriteKeepsTheEntryThatIsThere) {
