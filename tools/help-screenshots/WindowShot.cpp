@@ -23,10 +23,29 @@ void settle(int milliseconds) {
 bool shoot(QWidget& window, const QString& path) {
     window.raise();
     window.activateWindow();
+    const bool onX11 = QGuiApplication::platformName() == "xcb";
+    // The window manager frames a window a moment after it is mapped: wait for a frame around
+    // it. Now and then the frame's size never reaches Qt; showing the window again helps.
+    const auto framedAround = [&window] {
+        const QRect frame = window.frameGeometry();
+        return frame != window.geometry() && frame.contains(window.geometry());
+    };
+    for (int attempt = 0; onX11 && !framedAround() && attempt < 3; ++attempt) {
+        if (attempt > 0) {
+            window.hide();
+            settle(200);
+            window.show();
+        }
+        QElapsedTimer framed;
+        framed.start();
+        while (!framedAround() && framed.elapsed() < 2000)
+            settle(50);
+    }
     settle(600);
     QPixmap picture;
     QScreen* screen = window.screen();
-    if (QGuiApplication::platformName() == "xcb" && screen) {
+    const bool withFrame = onX11 && screen && framedAround();
+    if (withFrame) {
         const QRect frame = window.frameGeometry();
         picture = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     }
@@ -34,7 +53,8 @@ bool shoot(QWidget& window, const QString& path) {
     QImage image = picture.toImage();
     if (image.width() > 1000) image = image.scaledToWidth(1000, Qt::SmoothTransformation);
     // Quality 0 is the PNG writer's strongest compression: the pictures live in the repository.
-    return !image.isNull() && image.save(path, "PNG", 0);
+    const bool saved = !image.isNull() && image.save(path, "PNG", 0);
+    return saved && (withFrame || !onX11);
 }
 
 }  // namespace helpshots

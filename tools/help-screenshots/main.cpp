@@ -29,7 +29,7 @@ namespace {
 bool shootInto(QWidget& window, const QString& folder, const char* name) {
     const QString path = folder + "/" + name;
     const bool ok = helpshots::shoot(window, path);
-    std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "could not write",
+    std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "could not write or frame",
                  qPrintable(path));
     return ok;
 }
