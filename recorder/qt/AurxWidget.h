@@ -44,6 +44,8 @@ class AurxWidget : public QWidget, private aurx::ControlSite {
     Q_PROPERTY(int RecordDevice READ RecordDevice WRITE setRecordDevice)
     Q_PROPERTY(int PlaybackDevice READ PlaybackDevice WRITE setPlaybackDevice)
     Q_PROPERTY(short Insert READ Insert WRITE setInsert)
+    // Not part of the control's saved design state.
+    Q_PROPERTY(float PreRollTime READ PreRollTime WRITE setPreRollTime STORED false)
     // Voice-operated switch.
     Q_PROPERTY(short VoxChannel READ VoxChannel WRITE setVoxChannel)
     Q_PROPERTY(float VoxStartLevel READ VoxStartLevel WRITE setVoxStartLevel)
@@ -131,6 +133,8 @@ class AurxWidget : public QWidget, private aurx::ControlSite {
     bool setPlaybackDevice(int v) { return apply(control_->put_PlaybackDevice(v)); }
     short Insert() const { return control_->get_Insert(); }
     bool setInsert(short v) { return apply(control_->put_Insert(v)); }
+    float PreRollTime() const { return control_->get_PreRollTime(); }
+    bool setPreRollTime(float v) { return apply(control_->put_PreRollTime(v)); }
 
     short VoxChannel() const { return control_->get_VoxChannel(); }
     bool setVoxChannel(short v) { return apply(control_->put_VoxChannel(v)); }
