@@ -1,7 +1,8 @@
 #include "mover/FileMove.h"
 
-#include "app/support/UniqueFd.h"
 #include "mover/OpenFiles.h"
+#include "platform/posix/FdIo.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -21,7 +22,7 @@ namespace mover {
 
 namespace {
 
-using parlaro::UniqueFd;
+using posix::UniqueFd;
 
 constexpr char kTempPrefix[] = ".moving-";
 // mkstemp's six letters and digits.
@@ -45,24 +46,6 @@ bool isTempName(const QByteArray& name) {
 MoveResult failure(int err) {
     const bool denied = err == EACCES || err == EPERM || err == EROFS;
     return {denied ? MoveOutcome::Denied : MoveOutcome::Failed, err};
-}
-
-bool copyData(int in, int out) {
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(in, buf, sizeof buf);
-        if (n == 0) return true;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buf + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w < 0) return false;
-            done += w;
-        }
-    }
 }
 
 void syncFolder(const QByteArray& folder) {
@@ -107,7 +90,7 @@ MoveResult copyThenRemove(const QByteArray& from, const QByteArray& to) {
         ::unlink(temp.constData());
         return result;
     };
-    if (!copyData(in.get(), out.get())) return abandon(failure(errno));
+    if (const int error = posix::copyAll(in.get(), out.get())) return abandon(failure(error));
     ::fchmod(out.get(), st.st_mode & 07777);
     const timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out.get(), times);

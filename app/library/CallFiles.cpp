@@ -2,7 +2,8 @@
 
 #include "app/recording/RuntimeErrors.h"
 #include "app/support/AppError.h"
-#include "app/support/UniqueFd.h"
+#include "platform/posix/FdIo.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,30 +31,16 @@ constexpr qsizetype kLargestNote = 64 * 1024;
 
 QByteArray readAtMost(int fd, qsizetype limit) {
     QByteArray out(limit, Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < limit) {
-        const ssize_t n = ::read(fd, out.data() + got, static_cast<size_t>(limit - got));
-        if (n > 0) {
-            got += n;
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            throw errorFromErrno(errno);
-        }
-    }
+    const ssize_t got = posix::readFully(fd, out.data(), static_cast<std::size_t>(limit));
+    if (got < 0) throw errorFromErrno(errno);
     out.truncate(got);
     return out;
 }
 
 void writeAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n =
-            ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw errorFromErrno(errno);
-        done += n;
-    }
+    if (const int error =
+            posix::writeAll(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())))
+        throw errorFromErrno(error);
 }
 
 }  // namespace
@@ -92,7 +79,7 @@ QString getCallNote(const QString& recordingPath, Prompter& prompter) {
     const QByteArray path = QFile::encodeName(NotePath(recordingPath));
     try {
         // Never wait on a pipe or device that happens to carry a note's name.
-        const UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        const posix::UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
         if (!fd) {
             if (errno == ENOENT || errno == ENOTDIR) return "";
             if (errno == EACCES || errno == EPERM) return "<denied access to note file>";
@@ -113,8 +100,8 @@ void WriteCallNote(const CallRecord& call, const QString& callPath, Prompter& pr
     const QString name = NotePath(QFileInfo(call.RecordingLocation).fileName());
     const QString path = (callPath.endsWith('/') ? callPath : callPath + "/") + name;
     try {
-        const UniqueFd fd(::open(QFile::encodeName(path).constData(),
-                                 O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        const posix::UniqueFd fd(::open(QFile::encodeName(path).constData(),
+                                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
         if (!fd && errno == ENOENT) throw AppError(errors::kPathNotFound, "Path not found");
         if (!fd) throw errorFromErrno(errno);
         writeAll(fd.get(), call.CallNote.toUtf8());

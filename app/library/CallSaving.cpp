@@ -2,6 +2,8 @@
 
 #include "app/library/CallConversion.h"
 #include "app/recording/StatusDisplay.h"
+#include "platform/posix/FdIo.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,60 +13,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 
 namespace parlaro {
 
-namespace {
-
-// A descriptor closed on every way out.
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now, so that a failing close (a full disk over NFS) is seen.
-    int close() {
-        const int r = ::close(fd_);
-        fd_ = -1;
-        return r;
-    }
-
-  private:
-    int fd_;
-};
-
-int copyContents(int from, int to) {
-    std::array<char, 64 * 1024> buffer{};
-    for (;;) {
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
-        if (got == 0) return 0;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(to, buffer.data() + done, static_cast<size_t>(got - done));
-            if (put < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            done += put;
-        }
-    }
-}
-
-}  // namespace
-
 int CopyCallFile(const QString& source, const QString& target) {
     const QByteArray from = QFile::encodeName(source);
     const QByteArray to = QFile::encodeName(target);
-    const Descriptor in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
+    const posix::UniqueFd in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) return errno;
     struct stat sourceInfo {};
     if (::fstat(in.get(), &sourceInfo) != 0) return errno;
@@ -77,16 +33,16 @@ int CopyCallFile(const QString& source, const QString& target) {
     const QFileInfo targetFile(target);
     QByteArray temporary =
         QFile::encodeName(targetFile.absolutePath() + "/." + targetFile.fileName() + ".XXXXXX");
-    Descriptor out(::mkstemp(temporary.data()));
+    posix::UniqueFd out(::mkstemp(temporary.data()));
     if (out.get() < 0) return errno;
-    int error = copyContents(in.get(), out.get());
+    int error = posix::copyAll(in.get(), out.get());
     if (error == 0) {
         // mkstemp makes the file private; a saved copy gets the usual rights.
         const mode_t mask = ::umask(0);
         ::umask(mask);
         if (::fchmod(out.get(), 0666 & ~mask) != 0) error = errno;
     }
-    if (error == 0 && out.close() != 0) error = errno;
+    if (error == 0) error = out.close();
     if (error == 0 && ::rename(temporary.constData(), to.constData()) != 0) error = errno;
     if (error != 0) ::unlink(temporary.constData());
     return error;

@@ -3,7 +3,8 @@
 #include "app/library/CallFiles.h"
 #include "app/recording/RuntimeErrors.h"
 #include "app/support/AppError.h"
-#include "app/support/UniqueFd.h"
+#include "platform/posix/FdIo.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <fcntl.h>
 
@@ -20,23 +21,15 @@ namespace {
 // and binary bytes become replacement characters: never a failure.
 std::optional<QString> readNoteStart(const QString& notePath) {
     // Not blocking: a pipe where a note should be must not stop a search.
-    const UniqueFd fd(
+    const posix::UniqueFd fd(
         ::open(QFile::encodeName(notePath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
         if (errno == ENOENT) return std::nullopt;
         throw errorFromErrno(errno);
     }
     std::array<char, kMaxNoteSearched> bytes;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const std::size_t wanted = bytes.size() - done;
-        const ssize_t n = ::read(fd.get(), bytes.data() + done, wanted);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw errorFromErrno(errno);
-        done += static_cast<std::size_t>(n);
-        // A file reads short only at its end; asking again would cost every note a call.
-        if (static_cast<std::size_t>(n) < wanted) break;
-    }
+    const ssize_t done = posix::readRegularFile(fd.get(), bytes.data(), bytes.size());
+    if (done < 0) throw errorFromErrno(errno);
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(done));
 }
 

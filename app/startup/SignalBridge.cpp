@@ -1,5 +1,6 @@
 #include "app/startup/SignalBridge.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -9,23 +10,31 @@ namespace parlaro {
 
 namespace {
 
-int gSignalPipe[2] = {-1, -1};
+// The handler can reach only what is global; the bridge owns the descriptor.
+volatile sig_atomic_t gWriteEnd = -1;
 
 void onSignal(int) {
+    const int saved = errno;
     const char c = 1;
-    [[maybe_unused]] const auto n = ::write(gSignalPipe[1], &c, 1);
+    [[maybe_unused]] const auto n = ::write(gWriteEnd, &c, 1);
+    errno = saved;
 }
 
 }  // namespace
 
 SignalBridge::SignalBridge(QObject* parent) : QObject(parent) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gSignalPipe) != 0)
-        return;
-    notifier_ = std::make_unique<QSocketNotifier>(gSignalPipe[0], QSocketNotifier::Read);
+    int ends[2] = {-1, -1};
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) != 0) return;
+    readEnd_.reset(ends[0]);
+    writeEnd_.reset(ends[1]);
+    gWriteEnd = ends[1];
+    notifier_ = std::make_unique<QSocketNotifier>(readEnd_.get(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
         char buf[16];
-        ssize_t n;
-        while ((n = ::read(gSignalPipe[0], buf, sizeof buf)) > 0) {
+        for (;;) {
+            const ssize_t n = ::read(readEnd_.get(), buf, sizeof buf);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
             for (ssize_t i = 0; i < n; ++i)
                 emit terminationRequested(++count_);
         }
@@ -41,11 +50,8 @@ SignalBridge::SignalBridge(QObject* parent) : QObject(parent) {
 SignalBridge::~SignalBridge() {
     ::signal(SIGTERM, SIG_DFL);
     ::signal(SIGINT, SIG_DFL);
+    gWriteEnd = -1;
     notifier_.reset();
-    for (int& fd : gSignalPipe) {
-        if (fd >= 0) ::close(fd);
-        fd = -1;
-    }
 }
 
 }  // namespace parlaro

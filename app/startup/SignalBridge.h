@@ -1,6 +1,8 @@
 // SIGTERM and SIGINT delivered as a Qt signal on the GUI thread, counting how many came.
 #pragma once
 
+#include "platform/posix/UniqueFd.h"
+
 #include <QObject>
 #include <QSocketNotifier>
 
@@ -18,6 +20,8 @@ class SignalBridge : public QObject {
     void terminationRequested(int count);
 
   private:
+    posix::UniqueFd readEnd_;
+    posix::UniqueFd writeEnd_;
     std::unique_ptr<QSocketNotifier> notifier_;
     int count_ = 0;
 };

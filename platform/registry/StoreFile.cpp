@@ -1,5 +1,8 @@
 #include "platform/registry/StoreFile.h"
 
+#include "platform/posix/FdIo.h"
+#include "platform/posix/UniqueFd.h"
+
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -16,36 +19,18 @@ namespace registry {
 
 namespace {
 
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    // Closes now, so that a failing close is seen.
-    int close() { return ::close(std::exchange(fd_, -1)); }
-
-  private:
-    int fd_;
-};
+using Fd = posix::UniqueFd;
 
 FileProblem problem(int error) {
     return {error, QString::fromLocal8Bit(std::strerror(error))};
 }
 
+// Sets errno when it fails, as the calls after it do.
 bool writeAll(int fd, const QByteArray& bytes) {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n =
-            ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += n;
-    }
-    return true;
+    const int error =
+        posix::writeAll(fd, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    errno = error;
+    return error == 0;
 }
 
 void syncFolderOf(const QString& path) {

@@ -1,5 +1,8 @@
 #include "platform/shell/Launch.h"
 
+#include "platform/posix/FdIo.h"
+#include "platform/posix/UniqueFd.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,12 +21,10 @@ bool launchDetached(const std::vector<std::string>& argv) {
     // The grandchild reports a failed exec through this pipe; a successful exec closes it.
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) return false;
+    const posix::UniqueFd reportRead(report[0]);
+    posix::UniqueFd reportWrite(report[1]);
     const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(report[0]);
-        ::close(report[1]);
-        return false;
-    }
+    if (child < 0) return false;
     if (child == 0) {
         // Only async-signal-safe calls from here on.
         ::setsid();
@@ -36,16 +37,12 @@ bool launchDetached(const std::vector<std::string>& argv) {
         }
         ::_exit(grandchild < 0 ? 1 : 0);
     }
-    ::close(report[1]);
+    reportWrite.reset();
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     int err = 0;
-    ssize_t got;
-    do {
-        got = ::read(report[0], &err, sizeof err);
-    } while (got < 0 && errno == EINTR);
-    ::close(report[0]);
+    const ssize_t got = posix::readFully(reportRead.get(), &err, sizeof err);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
 }
 

@@ -1,5 +1,7 @@
 #include "recorder/control/NotificationQueue.h"
 
+#include "platform/posix/FdIo.h"
+
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -10,9 +12,7 @@ namespace aurx {
 
 NotificationQueue::NotificationQueue() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-NotificationQueue::~NotificationQueue() {
-    if (fd_ >= 0) ::close(fd_);
-}
+NotificationQueue::~NotificationQueue() = default;
 
 void NotificationQueue::post(Notification n) {
     std::lock_guard lock(mutex_);
@@ -20,7 +20,7 @@ void NotificationQueue::post(Notification n) {
     // The descriptor only has to be readable while something waits: signal the first one.
     if (queue_.size() == 1) {
         const std::uint64_t one = 1;
-        [[maybe_unused]] const auto r = ::write(fd_, &one, sizeof one);
+        [[maybe_unused]] const auto r = ::write(fd_.get(), &one, sizeof one);
     }
 }
 
@@ -31,7 +31,7 @@ std::optional<Notification> NotificationQueue::take() {
     queue_.pop_front();
     if (queue_.empty()) {
         std::uint64_t count = 0;
-        [[maybe_unused]] const auto r = ::read(fd_, &count, sizeof count);
+        [[maybe_unused]] const auto r = ::read(fd_.get(), &count, sizeof count);
     }
     return n;
 }
@@ -42,16 +42,12 @@ void NotificationQueue::takeAll(std::deque<Notification>& out) {
     out.insert(out.end(), queue_.begin(), queue_.end());
     queue_.clear();
     std::uint64_t count = 0;
-    [[maybe_unused]] const auto r = ::read(fd_, &count, sizeof count);
+    [[maybe_unused]] const auto r = ::read(fd_.get(), &count, sizeof count);
 }
 
 bool NotificationQueue::wait(int timeoutMs) const {
-    pollfd p{fd_, POLLIN, 0};
-    for (;;) {
-        const int r = ::poll(&p, 1, timeoutMs);
-        if (r < 0 && errno == EINTR) continue;
-        return r > 0;
-    }
+    pollfd p{fd_.get(), POLLIN, 0};
+    return posix::pollRetrying(&p, 1, timeoutMs) > 0;
 }
 
 }  // namespace aurx

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/posix/UniqueFd.h"
 #include "recorder/engine/Notifier.h"
 
 namespace aurx {
@@ -27,7 +28,7 @@ class NotificationQueue {
     NotificationQueue& operator=(const NotificationQueue&) = delete;
     ~NotificationQueue();
 
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
     void post(Notification n);
     std::optional<Notification> take();
     // Moves every waiting notification to the end of `out`.
@@ -36,7 +37,7 @@ class NotificationQueue {
     bool wait(int timeoutMs) const;
 
   private:
-    int fd_ = -1;
+    posix::UniqueFd fd_;
     std::mutex mutex_;
     std::deque<Notification> queue_;
 };

@@ -1,5 +1,8 @@
 #include "recorder/control/Persistence.h"
 
+#include "platform/posix/FdIo.h"
+#include "platform/posix/UniqueFd.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -169,56 +172,19 @@ std::optional<std::span<const std::uint8_t>> findStream(std::span<const std::uin
     return std::nullopt;
 }
 
-// Closes the descriptor however the read or write ends.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
-
 // Only a regular file is read: a FIFO would block, a device never end, a folder not read.
 // Opening does not wait for a FIFO's writer; a file that grows while it is read is not taken.
 std::optional<std::vector<std::uint8_t>> readWhole(const std::filesystem::path& file) {
-    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    posix::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
         static_cast<std::uintmax_t>(st.st_size) > kLargestStorage)
         return std::nullopt;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size) + 1);
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const auto n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::nullopt;
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    if (got == bytes.size()) return std::nullopt;
-    bytes.resize(got);
+    const ssize_t got = posix::readFully(fd.get(), bytes.data(), bytes.size());
+    if (got < 0 || static_cast<std::size_t>(got) == bytes.size()) return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(got));
     return bytes;
-}
-
-bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const auto n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes = bytes.subspan(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 // Writes beside the target and renames over it, so the host's earlier file survives a full
@@ -226,9 +192,10 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
 bool replaceFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes) {
     auto partial = file;
     partial += ".saving-" + std::to_string(::getpid());
-    FileDescriptor fd(::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    posix::UniqueFd fd(::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (fd.get() < 0) return false;
-    const bool written = writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 && fd.close();
+    const bool written = posix::writeAll(fd.get(), bytes.data(), bytes.size()) == 0 &&
+                         ::fsync(fd.get()) == 0 && fd.close() == 0;
     std::error_code ec;
     if (written) std::filesystem::rename(partial, file, ec);
     if (!written || ec) {
