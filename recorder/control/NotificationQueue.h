@@ -17,7 +17,7 @@ using NotificationKind = engine::Notice;
 
 struct Notification {
     NotificationKind kind;
-    std::uint64_t generation = 0;  // the open file it is about
+    std::uint64_t generation = 0;            // the open file it is about
     StopCause cause = StopCause::Requested;  // for the stop notifications
 };
 
