@@ -1,6 +1,8 @@
 #include "mover/RecordingMover.h"
 
-#include "app/support/AppError.h"
+#include "app/common/AppError.h"
+#include "app/common/Product.h"
+#include "app/common/SettingsAccess.h"
 #include "mover/FileMove.h"
 #include "mover/OpenFiles.h"
 
@@ -20,8 +22,8 @@ namespace mover {
 
 namespace {
 
-const QString kKey = "HKEY_CURRENT_USER\\SOFTWARE\\PARLARO";
-const QString kErrorTitle = "Parlaro Error";
+const QString kKey = parlaro::KeyPaths::forProduct(parlaro::kProductName).user;
+const QString kErrorTitle = parlaro::kProductName + " Error";
 // The title of a box that names none: the program's own.
 const QString kOwnTitle = "mover";
 
@@ -46,7 +48,7 @@ void RecordingMover::warn(const QString& text) {
 std::optional<QString> RecordingMover::readFolder(const char* valueName) {
     const QString value = registry_.GetStringValue(kKey, valueName, "", false).value;
     // An empty value would make the file system's root the folder.
-    if (value.toUpper() == "ERROR" || value.isEmpty()) {
+    if (value.compare(parlaro::kStringSentinel, Qt::CaseInsensitive) == 0 || value.isEmpty()) {
         warn(QString("Registry key '%1' not created - mover cannot proceed!").arg(valueName));
         return std::nullopt;
     }

@@ -5,8 +5,8 @@
 // Problems are told through the prompter.
 #pragma once
 
-#include "app/recording/Prompter.h"
-#include "app/settings/RegistryAccess.h"
+#include "app/common/Prompter.h"
+#include "app/common/RegistryAccess.h"
 
 #include <QStringList>
 

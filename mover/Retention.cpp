@@ -1,7 +1,6 @@
 #include "mover/Retention.h"
 
-#include "app/library/CallFiles.h"
-#include "app/library/CallName.h"
+#include "app/common/CallName.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

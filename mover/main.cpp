@@ -1,9 +1,10 @@
 // mover: moves finished recordings from the temporary recording folder into the calls folder.
 // It never shows a window of its own, only message boxes, and only one runs at a time.
-#include "app/recording/QtPrompter.h"
-#include "app/recording/UnattendedPrompter.h"
-#include "app/settings/SettingsAccess.h"
-#include "app/support/RuntimeFolder.h"
+#include "app/common/Product.h"
+#include "app/common/QtPrompter.h"
+#include "app/common/RuntimeFolder.h"
+#include "app/common/SettingsAccess.h"
+#include "app/common/UnattendedPrompter.h"
 #include "mover/RecordingMover.h"
 #include "mover/Retention.h"
 
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
     if (!alone && instance.error() == QLockFile::LockFailedError) return 0;
 
     const std::unique_ptr<parlaro::Prompter> prompter = parlaro::makePrompter();
-    registry::RegistryStore store(registry::StoreLocations::fromEnvironment());
+    registry::RegistryStore store(registry::StoreLocations::fromEnvironment(parlaro::kProductName));
     parlaro::RegistryAccess reg(store, *prompter, "mover");
     mover::MoverOptions options;
     // Without the lock another mover may be copying right now.
@@ -38,12 +39,13 @@ int main(int argc, char** argv) {
     mover::RecordingMover(reg, *prompter, options).run();
 
     // After each pass, calls older than the kept number of days go (only one mover does it).
-    parlaro::SettingsAccess settings(reg, parlaro::KeyPaths::forProduct("Parlaro"));
+    parlaro::SettingsAccess settings(reg, parlaro::KeyPaths::forProduct(parlaro::kProductName));
     const int32_t keepDays = settings.ReadSettingLong("KeepDays", 0);
     if (alone && keepDays > 0) {
         mover::ApplyRetention(
             settings.ReadSetting("CallPath", ""), keepDays, QDate::currentDate(),
-            registry::StoreLocations::fromEnvironment().userFolder + "/retention.log");
+            registry::StoreLocations::fromEnvironment(parlaro::kProductName).userFolder +
+                "/retention.log");
     }
     return 0;
 }

@@ -6,9 +6,9 @@
 // nothing ever waits for a file system that does not answer.
 #pragma once
 
-#include "app/library/CallRecord.h"
+#include "app/common/CallRecord.h"
+#include "app/common/Prompter.h"
 #include "app/library/CallSearch.h"
-#include "app/recording/Prompter.h"
 
 #include <chrono>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "app/library/CallCollection.h"
 
-#include "app/support/AppError.h"
+#include "app/common/AppError.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // Count; keys are "#n#" and compare without regard to case.
 #pragma once
 
-#include "app/library/CallRecord.h"
+#include "app/common/CallRecord.h"
 
 #include <QHash>
 

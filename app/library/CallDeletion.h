@@ -3,8 +3,8 @@
 // procedure can be tested without one.
 #pragma once
 
+#include "app/common/Prompter.h"
 #include "app/library/CallCollection.h"
-#include "app/recording/Prompter.h"
 
 #include <functional>
 #include <vector>

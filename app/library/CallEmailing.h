@@ -4,10 +4,10 @@
 // handed to the desktop's mail client.
 #pragma once
 
+#include "app/common/Prompter.h"
 #include "app/library/CallOperationsView.h"
 #include "app/library/MailAttachments.h"
 #include "app/library/SendAs.h"
-#include "app/recording/Prompter.h"
 #include "app/recording/Recorder.h"
 #include "app/support/Mailer.h"
 

@@ -1,7 +1,7 @@
 #include "app/library/CallFiles.h"
 
+#include "app/common/AppError.h"
 #include "app/recording/RuntimeErrors.h"
-#include "app/support/AppError.h"
 #include "platform/posix/FdIo.h"
 #include "platform/posix/UniqueFd.h"
 
@@ -44,14 +44,6 @@ void writeAll(int fd, const QByteArray& bytes) {
 }
 
 }  // namespace
-
-QString NotePath(const QString& recordingPath) {
-    // Only the file's own name: the note must be found where WriteCallNote puts it, beside the
-    // recording, also in a folder whose name holds ".wav".
-    const qsizetype cut = recordingPath.lastIndexOf('/') + 1;
-    return recordingPath.left(cut) +
-           recordingPath.mid(cut).replace(".wav", ".txt", Qt::CaseSensitive);
-}
 
 std::optional<CallFields> CallFromFileName(const QString& folder, const QString& fileName,
                                            Prompter& prompter) {

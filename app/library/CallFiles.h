@@ -2,8 +2,9 @@
 // note file of the same name with ".wav" replaced by ".txt".
 #pragma once
 
+#include "app/common/CallName.h"
+#include "app/common/Prompter.h"
 #include "app/library/CallCollection.h"
-#include "app/recording/Prompter.h"
 
 namespace parlaro {
 
@@ -16,9 +17,6 @@ struct CallFields {
     QString CallNote;
     QString RecordingLocation;
 };
-
-// The note file of a recording: every ".wav" of the file's name becomes ".txt".
-QString NotePath(const QString& recordingPath);
 
 // Nothing when the name is not a call's: no valid date, time or duration.
 std::optional<CallFields> CallFromFileName(const QString& folder, const QString& fileName,

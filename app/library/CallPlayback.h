@@ -3,8 +3,8 @@
 // detection is suspended while a call plays.
 #pragma once
 
+#include "app/common/Prompter.h"
 #include "app/library/CallCollection.h"
-#include "app/recording/Prompter.h"
 #include "app/recording/Recorder.h"
 #include "app/recording/RecordingController.h"
 

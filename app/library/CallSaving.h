@@ -4,9 +4,9 @@
 // procedure can be scripted in tests.
 #pragma once
 
+#include "app/common/Prompter.h"
 #include "app/library/CallOperationsView.h"
 #include "app/library/SendAs.h"
-#include "app/recording/Prompter.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
 #include "app/library/CallSearch.h"
 
+#include "app/common/AppError.h"
+#include "app/common/CallName.h"
 #include "app/library/CallFiles.h"
-#include "app/library/CallName.h"
 #include "app/library/NoteSearch.h"
 #include "app/recording/StatusDisplay.h"
-#include "app/support/AppError.h"
 #include "platform/posix/UniqueFd.h"
 
 #include <fcntl.h>

@@ -4,11 +4,11 @@
 // shows calls() in one step, the command line prints them.
 #pragma once
 
-#include "app/library/CallRecord.h"
+#include "app/common/CallRecord.h"
+#include "app/common/Prompter.h"
 #include "app/library/FilePattern.h"
 #include "app/library/FolderListing.h"
 #include "app/library/SearchCriteria.h"
-#include "app/recording/Prompter.h"
 
 #include <span>
 #include <utility>

@@ -3,8 +3,8 @@
 // window to run the search.
 #pragma once
 
+#include "app/common/Prompter.h"
 #include "app/library/SearchCriteria.h"
-#include "app/recording/Prompter.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "app/library/FolderListing.h"
 
-#include "app/support/AppError.h"
+#include "app/common/AppError.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

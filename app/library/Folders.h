@@ -2,7 +2,7 @@
 // making and deleting call folders.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 
 #include <QString>
 

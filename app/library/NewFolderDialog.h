@@ -2,7 +2,7 @@
 // folder or says why not and stays open.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
 #include "app/library/NoteSearch.h"
 
+#include "app/common/AppError.h"
 #include "app/library/CallFiles.h"
 #include "app/recording/RuntimeErrors.h"
-#include "app/support/AppError.h"
 #include "platform/posix/FdIo.h"
 #include "platform/posix/UniqueFd.h"
 

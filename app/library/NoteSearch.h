@@ -1,7 +1,7 @@
 // Looking for words in a call's note.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 
 #include <QString>
 

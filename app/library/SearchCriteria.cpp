@@ -1,6 +1,6 @@
 #include "app/library/SearchCriteria.h"
 
-#include "app/support/AppError.h"
+#include "app/common/AppError.h"
 
 namespace parlaro {
 

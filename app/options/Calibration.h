@@ -4,7 +4,7 @@
 // CalibrationView, so the steps can be tested without one.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 #include "app/recording/Recorder.h"
 
 #include <QString>

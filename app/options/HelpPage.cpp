@@ -1,6 +1,6 @@
 #include "app/options/HelpPage.h"
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 #include "app/recording/StatusDisplay.h"
 
 #include <QButtonGroup>

@@ -6,10 +6,10 @@
 // period are taken on close. Closing always applies and saves: there is no Cancel.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/AppSettings.h"
+#include "app/common/Prompter.h"
+#include "app/common/SettingsAccess.h"
 #include "app/recording/Recorder.h"
-#include "app/settings/AppSettings.h"
-#include "app/settings/SettingsAccess.h"
 #include "app/startup/Autostart.h"
 
 #include <QDialog>

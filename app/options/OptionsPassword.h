@@ -6,9 +6,9 @@
 // The lines never hold a password.
 #pragma once
 
-#include "app/recording/Prompter.h"
-#include "app/settings/AppSettings.h"
-#include "app/settings/SettingsAccess.h"
+#include "app/common/AppSettings.h"
+#include "app/common/Prompter.h"
+#include "app/common/SettingsAccess.h"
 
 class QWidget;
 

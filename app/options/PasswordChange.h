@@ -3,9 +3,9 @@
 // ciphertext in both scopes and in memory.
 #pragma once
 
-#include "app/recording/Prompter.h"
-#include "app/settings/AppSettings.h"
-#include "app/settings/SettingsAccess.h"
+#include "app/common/AppSettings.h"
+#include "app/common/Prompter.h"
+#include "app/common/SettingsAccess.h"
 
 namespace parlaro {
 

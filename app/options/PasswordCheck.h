@@ -2,8 +2,8 @@
 // it now. A wrong one is told and the prompt stays; there is no limit on attempts.
 #pragma once
 
-#include "app/recording/Prompter.h"
-#include "app/settings/SettingsAccess.h"
+#include "app/common/Prompter.h"
+#include "app/common/SettingsAccess.h"
 
 namespace parlaro {
 

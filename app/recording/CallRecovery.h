@@ -4,7 +4,7 @@
 // a finished call is, given a note saying what happened, and left for the mover.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 #include "app/recording/Recorder.h"
 
 #include <QStringList>

@@ -1,7 +1,7 @@
 // Starting the recording mover after a kept call, without waiting for it.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 #include "app/support/Launcher.h"
 
 namespace parlaro {

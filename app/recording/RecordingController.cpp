@@ -1,11 +1,11 @@
 #include "app/recording/RecordingController.h"
 
+#include "app/common/AppError.h"
 #include "app/library/CallFiles.h"
 #include "app/recording/MoverStart.h"
 #include "app/recording/RecorderMessages.h"
 #include "app/recording/RuntimeErrors.h"
 #include "app/recording/TimeText.h"
-#include "app/support/AppError.h"
 
 #include <QDir>
 #include <QFile>

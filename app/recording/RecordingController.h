@@ -7,12 +7,12 @@
 // The window's timers call the procedures named after them; tests call them directly.
 #pragma once
 
-#include "app/library/CallRecord.h"
-#include "app/recording/Prompter.h"
+#include "app/common/AppSettings.h"
+#include "app/common/CallRecord.h"
+#include "app/common/Prompter.h"
 #include "app/recording/Recorder.h"
 #include "app/recording/RecordingView.h"
 #include "app/recording/StatusDisplay.h"
-#include "app/settings/AppSettings.h"
 #include "app/startup/MainStartup.h"
 #include "app/support/Clock.h"
 #include "app/support/Launcher.h"

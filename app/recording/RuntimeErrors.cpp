@@ -1,7 +1,7 @@
 #include "app/recording/RuntimeErrors.h"
 
+#include "app/common/AppError.h"
 #include "app/recording/StatusDisplay.h"
-#include "app/support/AppError.h"
 
 namespace parlaro {
 

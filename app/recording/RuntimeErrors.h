@@ -2,7 +2,7 @@
 // its description; the program then goes on.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 
 #include <exception>
 

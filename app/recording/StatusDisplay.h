@@ -2,7 +2,8 @@
 // indicator and the caption.
 #pragma once
 
-#include "app/settings/AppSettings.h"
+#include "app/common/AppSettings.h"
+#include "app/common/Product.h"
 
 namespace parlaro {
 
@@ -15,8 +16,6 @@ class StatusView {
     virtual void setIndicator(bool recording, const QString& tooltip) = 0;
     virtual void setCaption(const QString& caption) = 0;
 };
-
-inline const QString kProductName = QStringLiteral("Parlaro");
 
 class StatusDisplay {
   public:

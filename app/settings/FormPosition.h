@@ -2,7 +2,7 @@
 // in the user's "Form Position" section of the settings store.
 #pragma once
 
-#include "app/settings/RegistryAccess.h"
+#include "app/common/RegistryAccess.h"
 
 #include <optional>
 

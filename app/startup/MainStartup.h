@@ -2,8 +2,8 @@
 // the user name and the temporary recording folder.
 #pragma once
 
-#include "app/recording/Prompter.h"
-#include "app/settings/SettingsAccess.h"
+#include "app/common/Prompter.h"
+#include "app/common/SettingsAccess.h"
 #include "app/startup/StartupEnvironment.h"
 
 namespace parlaro {

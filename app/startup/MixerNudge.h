@@ -4,7 +4,7 @@
 // switch that is on is switched off and on again. Nothing is kept.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 #include "platform/mixer/CaptureMixer.h"
 
 namespace parlaro {

@@ -1,7 +1,8 @@
 #include "app/startup/ProgramMain.h"
+#include "app/common/Product.h"
 
 #include "app/MainWindow.h"
-#include "app/recording/QtPrompter.h"
+#include "app/common/QtPrompter.h"
 #include "app/startup/SignalBridge.h"
 #include "app/startup/SingleInstance.h"
 
@@ -17,7 +18,7 @@ int Main(int argc, char** argv) {
     if (!instance.claim() && instance.ActivatePreviousInstance()) return 0;
 
     const KeyPaths paths = KeyPaths::forProduct(kProductName);
-    registry::RegistryStore store(registry::StoreLocations::fromEnvironment());
+    registry::RegistryStore store(registry::StoreLocations::fromEnvironment(parlaro::kProductName));
     const std::unique_ptr<Prompter> prompter = makePrompter();
     RegistryAccess reg(store, *prompter, kProductName);
     reg.CreateKey("HKEY_CURRENT_USER\\Software\\" + kProductName);

@@ -2,9 +2,9 @@
 // is on), Quit with its confirmations, and the position kept when the window changes state.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
+#include "app/common/SettingsAccess.h"
 #include "app/settings/FormPosition.h"
-#include "app/settings/SettingsAccess.h"
 
 #include <array>
 

@@ -2,7 +2,7 @@
 // the logo opens the program's web page, each in the desktop's browser.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 #include "app/support/UrlOpener.h"
 
 #include <QString>

@@ -110,7 +110,7 @@ QString linesText(const std::vector<qsizetype>& lines) {
     return "lines " + named.join(", ") + " and " + last;
 }
 
-StoreLocations StoreLocations::fromEnvironment() {
+StoreLocations StoreLocations::fromEnvironment(const QString& product) {
     QString config = envPath("XDG_CONFIG_HOME");
     if (config.isEmpty()) config = QDir::homePath() + "/.config";
     QString system;
@@ -121,7 +121,7 @@ StoreLocations StoreLocations::fromEnvironment() {
         }
     }
     if (system.isEmpty()) system = "/etc/xdg";
-    return {config + "/Parlaro", system + "/Parlaro"};
+    return {config + "/" + product, system + "/" + product, product};
 }
 
 RegistryStore::RegistryStore(StoreLocations locations) : locations_(std::move(locations)) {}
@@ -301,7 +301,8 @@ WriteResult RegistryStore::modify(Root root, const std::function<Change(Registry
     if (current.state == FileCheck::State::Damaged &&
         !keepCopy(path, current.text, current.skippedLines))
         return WriteResult::Failed;
-    const QByteArray text = toText(current.hive, rootName(root).toUtf8());
+    const QByteArray text =
+        toText(current.hive, rootName(root).toUtf8(), locations_.product.toUtf8());
     if (text.size() > kMaxStoreFileSize)
         return fail(EFBIG, "cannot write " + path + ": it would be too large");
     // The user's file holds the enciphered password: keep it private.

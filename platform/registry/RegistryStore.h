@@ -33,10 +33,12 @@ std::optional<Root> rootFromName(const QString& name);
 QString rootName(Root root);
 
 struct StoreLocations {
-    QString userFolder;     // $XDG_CONFIG_HOME/Parlaro
-    QString machineFolder;  // first of $XDG_CONFIG_DIRS + /Parlaro
+    QString userFolder;     // $XDG_CONFIG_HOME/PRODUCT
+    QString machineFolder;  // first of $XDG_CONFIG_DIRS + /PRODUCT
+    QString product;        // named at the top of each file
 
-    static StoreLocations fromEnvironment();
+    // The folders named `product` under the XDG configuration folders.
+    static StoreLocations fromEnvironment(const QString& product);
 };
 
 enum class WriteResult { Ok, NotFound, Failed };

@@ -138,8 +138,9 @@ QByteArray quoted(const QByteArray& bytes) {
     return out + "\"";
 }
 
-QByteArray toText(const RegistryHive& hive, const QByteArray& rootName) {
-    QByteArray out = "; Parlaro settings: " + rootName + "\n";
+QByteArray toText(const RegistryHive& hive, const QByteArray& rootName, const QByteArray& product) {
+    QByteArray out = "; " + (product.isEmpty() ? QByteArray("Settings") : product + " settings") +
+                     ": " + rootName + "\n";
     out +=
         "; [key] starts a key; \"name\"=\"text\" is a string, \"name\"=dword:0000001a a 32-bit "
         "number.\n";

@@ -17,7 +17,9 @@
 namespace registry {
 
 QByteArray quoted(const QByteArray& bytes);
-QByteArray toText(const RegistryHive& hive, const QByteArray& rootName);
+// The file's text; its first comment line names the product and the root.
+QByteArray toText(const RegistryHive& hive, const QByteArray& rootName,
+                  const QByteArray& product = {});
 
 // What could be read of a file: a line that is not in the form above is skipped (and so are
 // the values under a key line that is skipped), the rest is kept.

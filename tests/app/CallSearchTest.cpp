@@ -3,7 +3,7 @@
 #include "app/library/CallFiles.h"
 #include "app/library/CallSearch.h"
 #include "tests/app/ScriptedPrompter.h"
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
 
 #include <sys/stat.h>

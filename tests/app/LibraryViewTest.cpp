@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "app/common/AppError.h"
 #include "app/library/CallListModel.h"
 #include "app/library/Folders.h"
 #include "app/library/Waveform.h"
-#include "app/support/AppError.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/support/TempDir.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
 
 #include <pwd.h>

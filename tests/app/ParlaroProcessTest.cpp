@@ -2,7 +2,7 @@
 
 #include "app/startup/SingleInstance.h"
 #include "platform/registry/RegistryStore.h"
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
 
 #include <signal.h>
@@ -25,7 +25,7 @@ struct Machine {
                                          {"XDG_DATA_HOME", dir.file("data")},
                                          {"XDG_RUNTIME_DIR", dir.path()}}};
     registry::RegistryStore store{{QString::fromStdString(dir.file("config/Parlaro")),
-                                   QString::fromStdString(dir.file("xdg/Parlaro"))}};
+                                   QString::fromStdString(dir.file("xdg/Parlaro")), "Parlaro"}};
 
     std::string userFile() const { return dir.file("config/Parlaro/HKEY_CURRENT_USER.reg"); }
     std::string machineFile() const { return dir.file("xdg/Parlaro/HKEY_LOCAL_MACHINE.reg"); }

@@ -2,7 +2,7 @@
 
 #include "app/settings/PasswordCipher.h"
 #include "tests/app/SettingsFixture.h"
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 
 #include <QProcess>
 

@@ -2,7 +2,7 @@
 // button once the script is used up).
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 
 #include <deque>
 #include <vector>

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "app/common/AppError.h"
+#include "app/common/CallName.h"
 #include "app/library/CallFiles.h"
-#include "app/library/CallName.h"
 #include "app/library/FilePattern.h"
 #include "app/library/NoteSearch.h"
 #include "app/library/SearchCriteria.h"
-#include "app/support/AppError.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/support/TempDir.h"
 

@@ -1,7 +1,7 @@
 // A settings store in a fresh folder with the two scopes, and the layers over it.
 #pragma once
 
-#include "app/settings/SettingsAccess.h"
+#include "app/common/SettingsAccess.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/support/TempDir.h"
 
@@ -10,7 +10,7 @@ namespace testsupport {
 struct SettingsFixture {
     TempDir dir;
     registry::StoreLocations locations{QString::fromStdString(dir.file("config/Parlaro")),
-                                       QString::fromStdString(dir.file("xdg/Parlaro"))};
+                                       QString::fromStdString(dir.file("xdg/Parlaro")), "Parlaro"};
     registry::RegistryStore store{locations};
     ScriptedPrompter prompter;
     parlaro::RegistryAccess reg{store, prompter, "Parlaro"};

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/app/SettingsFixture.h"
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 
 #include <unistd.h>
 

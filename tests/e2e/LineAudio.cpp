@@ -1,6 +1,6 @@
 #include "tests/e2e/LineAudio.h"
 
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/Sound.h"
 #include "tests/support/TempDir.h"
 

@@ -1,7 +1,7 @@
 #include "tests/e2e/SoxProbe.h"
 
 #include "tests/e2e/LineAudio.h"
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 
 #include <algorithm>
 #include <cmath>

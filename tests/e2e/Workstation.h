@@ -2,7 +2,7 @@
 // temporary folders and home, with the settings preset through parlaro-reg before the start.
 #pragma once
 
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
 
 #include <chrono>

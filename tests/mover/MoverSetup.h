@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/registry/RegistryStore.h"
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
 
 #include <fcntl.h>
@@ -29,7 +29,7 @@ struct MoverSetup {
     }
 
     void setting(const char* name, const std::string& value) const {
-        registry::RegistryStore store({QString::fromStdString(dir.file("config/Parlaro")), ""});
+        registry::RegistryStore store({QString::fromStdString(dir.file("config/Parlaro")), "", "Parlaro"});
         store.set(registry::Root::CurrentUser, "Software\\Parlaro", name,
                   registry::RegistryValue::string(QByteArray::fromStdString(value)), true);
     }

@@ -78,7 +78,7 @@ TEST(Retention, TheMoverAppliesThePeriodAnAdministratorSet) {
     MoverSetup s;
     s.folders(s.wavs, s.calls + "/");
     registry::RegistryStore machine({QString::fromStdString(s.dir.file("config/Parlaro")),
-                                     QString::fromStdString(s.dir.file("xdg/Parlaro"))});
+                                     QString::fromStdString(s.dir.file("xdg/Parlaro")), "Parlaro"});
     machine.set(registry::Root::LocalMachine, "Software\\Parlaro", "KeepDays",
                 registry::RegistryValue::number(7), true);
     testsupport::writeFile(s.calls + "/20000101-090000-ann-10.wav", "old");

@@ -3,10 +3,11 @@
 // built from the program's real classes. scripts/help-screenshots runs it with settings, data
 // and calls in folders of its own, on the virtual sound devices, under Xvfb.
 #include "app/MainWindow.h"
+#include "app/common/Product.h"
+#include "app/common/QtPrompter.h"
 #include "app/library/AddNoteDialog.h"
 #include "app/library/FindCallDialog.h"
 #include "app/options/CalibrationDialog.h"
-#include "app/recording/QtPrompter.h"
 #include "app/recording/StatusDisplay.h"
 #include "app/support/Clock.h"
 #include "tools/help-screenshots/SampleCalls.h"
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
     }
 
     const KeyPaths paths = KeyPaths::forProduct(kProductName);
-    registry::RegistryStore store(registry::StoreLocations::fromEnvironment());
+    registry::RegistryStore store(registry::StoreLocations::fromEnvironment(parlaro::kProductName));
     const std::unique_ptr<Prompter> prompter = makePrompter();
     RegistryAccess reg(store, *prompter, kProductName);
     reg.CreateKey("HKEY_CURRENT_USER\\Software\\" + kProductName);

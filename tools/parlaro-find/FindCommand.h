@@ -4,7 +4,7 @@
 // be read (after the calls found before), 2 for a command line that cannot be understood.
 #pragma once
 
-#include "app/library/CallRecord.h"
+#include "app/common/CallRecord.h"
 #include "app/startup/StartupEnvironment.h"
 #include "platform/registry/RegistryStore.h"
 

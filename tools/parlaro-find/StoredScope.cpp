@@ -1,7 +1,7 @@
 #include "tools/parlaro-find/StoredScope.h"
 
+#include "app/common/SettingsAccess.h"
 #include "app/recording/StatusDisplay.h"
-#include "app/settings/SettingsAccess.h"
 #include "app/startup/MainStartup.h"
 
 namespace findtool {

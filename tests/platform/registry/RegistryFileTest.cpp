@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry/RegistryStore.h"
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
 
 #include <sys/stat.h>
@@ -30,7 +30,8 @@ const char* kKey = "SOFTWARE\\Parlaro";
 struct Scopes {
     TempDir dir;
     registry::StoreLocations locations{QString::fromStdString(dir.file("user/Parlaro")),
-                                       QString::fromStdString(dir.file("machine/Parlaro"))};
+                                       QString::fromStdString(dir.file("machine/Parlaro")),
+                                       "Parlaro"};
     RegistryStore store{locations};
 
     Scopes() { fs::create_directories(dir.file("user/Parlaro")); }

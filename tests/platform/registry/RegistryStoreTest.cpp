@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry/RegistryStore.h"
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
 
 #include <sys/stat.h>
@@ -22,7 +22,8 @@ namespace {
 struct Scopes {
     TempDir dir;
     registry::StoreLocations locations{QString::fromStdString(dir.file("user/Parlaro")),
-                                       QString::fromStdString(dir.file("machine/Parlaro"))};
+                                       QString::fromStdString(dir.file("machine/Parlaro")),
+                                       "Parlaro"};
     RegistryStore store{locations};
 
     std::string userFile() const { return store.filePath(Root::CurrentUser).toStdString(); }
@@ -36,19 +37,20 @@ QByteArray stringAt(const RegistryStore& s, Root root, const char* key, const ch
 
 }  // namespace
 
-TEST(RegistryStore, ScopesLiveWhereTheEnvironmentSays) {
+// The product names the folders and heads each file: the store knows no product of its own.
+TEST(RegistryStore, ScopesLiveWhereTheEnvironmentSaysInTheProductsFolders) {
     TempDir dir;
     ::setenv("XDG_CONFIG_HOME", dir.file("home").c_str(), 1);
     ::setenv("XDG_CONFIG_DIRS", ("relative/ignored:" + dir.file("sys1") + ":/x").c_str(), 1);
-    const auto here = registry::StoreLocations::fromEnvironment();
-    EXPECT_EQ(here.userFolder.toStdString(), dir.file("home/Parlaro"));
-    EXPECT_EQ(here.machineFolder.toStdString(), dir.file("sys1/Parlaro"));
+    const auto here = registry::StoreLocations::fromEnvironment("Acme");
+    EXPECT_EQ(here.userFolder.toStdString(), dir.file("home/Acme"));
+    EXPECT_EQ(here.machineFolder.toStdString(), dir.file("sys1/Acme"));
 
     ::unsetenv("XDG_CONFIG_DIRS");
     ::setenv("XDG_CONFIG_HOME", "", 1);
-    const auto defaults = registry::StoreLocations::fromEnvironment();
-    EXPECT_EQ(defaults.machineFolder, "/etc/xdg/Parlaro");
-    EXPECT_TRUE(defaults.userFolder.endsWith("/.config/Parlaro"));
+    const auto defaults = registry::StoreLocations::fromEnvironment("Acme");
+    EXPECT_EQ(defaults.machineFolder, "/etc/xdg/Acme");
+    EXPECT_TRUE(defaults.userFolder.endsWith("/.config/Acme"));
     ::unsetenv("XDG_CONFIG_HOME");
 
     RegistryStore store(here);
@@ -58,10 +60,13 @@ TEST(RegistryStore, ScopesLiveWhereTheEnvironmentSays) {
     EXPECT_EQ(store.set(Root::LocalMachine, "SOFTWARE\\Parlaro", "wavs",
                         RegistryValue::string("/m"), true),
               WriteResult::Ok);
-    EXPECT_TRUE(testsupport::readFile(dir.file("home/Parlaro/HKEY_CURRENT_USER.reg"))
+    EXPECT_TRUE(testsupport::readFile(dir.file("home/Acme/HKEY_CURRENT_USER.reg"))
                     .find("\"wavs\"=\"/u\"") != std::string::npos);
-    EXPECT_TRUE(testsupport::readFile(dir.file("sys1/Parlaro/HKEY_LOCAL_MACHINE.reg"))
+    EXPECT_TRUE(testsupport::readFile(dir.file("sys1/Acme/HKEY_LOCAL_MACHINE.reg"))
                     .find("\"wavs\"=\"/m\"") != std::string::npos);
+    EXPECT_EQ(testsupport::readFile(dir.file("home/Acme/HKEY_CURRENT_USER.reg"))
+                  .rfind("; Acme settings: HKEY_CURRENT_USER\n", 0),
+              0u);
     EXPECT_EQ(store.filePath(Root::PerformanceData), "");
     EXPECT_EQ(store.createKey(Root::DynData, "x"), WriteResult::Failed);
 }

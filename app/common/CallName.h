@@ -3,7 +3,7 @@
 // parsing. Anything else is left to CallFromFileName, which has the last word.
 #pragma once
 
-#include "app/library/CallRecord.h"
+#include "app/common/CallRecord.h"
 
 namespace parlaro {
 
@@ -11,5 +11,8 @@ namespace parlaro {
 // time and N of at most nine digits; nothing for every other name. What it reads is what
 // CallFromFileName reads from the same name.
 std::optional<CallRecord> CallFromCommonName(QStringView fileName);
+
+// The note file of a recording: every ".wav" of the file's name becomes ".txt".
+QString NotePath(const QString& recordingPath);
 
 }  // namespace parlaro

@@ -1,4 +1,4 @@
-#include "tests/platform/registry/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 
 #include <fcntl.h>
 #include <grp.h>

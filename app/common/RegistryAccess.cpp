@@ -1,4 +1,4 @@
-#include "app/settings/RegistryAccess.h"
+#include "app/common/RegistryAccess.h"
 
 #include <cerrno>
 

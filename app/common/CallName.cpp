@@ -1,4 +1,4 @@
-#include "app/library/CallName.h"
+#include "app/common/CallName.h"
 
 namespace parlaro {
 
@@ -47,6 +47,14 @@ std::optional<CallRecord> CallFromCommonName(QStringView fileName) {
     call.CallTime = time;
     call.CallDuration = seconds;
     return call;
+}
+
+QString NotePath(const QString& recordingPath) {
+    // Only the file's own name: the note must be found where WriteCallNote puts it, beside the
+    // recording, also in a folder whose name holds ".wav".
+    const qsizetype cut = recordingPath.lastIndexOf('/') + 1;
+    return recordingPath.left(cut) +
+           recordingPath.mid(cut).replace(".wav", ".txt", Qt::CaseSensitive);
 }
 
 }  // namespace parlaro

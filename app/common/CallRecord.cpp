@@ -1,4 +1,4 @@
-#include "app/library/CallRecord.h"
+#include "app/common/CallRecord.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "app/recording/UnattendedPrompter.h"
+#include "app/common/UnattendedPrompter.h"
 
 namespace parlaro {
 

@@ -1,7 +1,7 @@
 // Message boxes shown to a person with QMessageBox.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 
 #include <QPointer>
 #include <QWidget>

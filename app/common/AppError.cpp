@@ -1,4 +1,4 @@
-#include "app/support/AppError.h"
+#include "app/common/AppError.h"
 
 #include <cerrno>
 #include <cstring>

@@ -3,8 +3,8 @@
 // writes go to both.
 #pragma once
 
-#include "app/settings/AppSettings.h"
-#include "app/settings/RegistryAccess.h"
+#include "app/common/AppSettings.h"
+#include "app/common/RegistryAccess.h"
 
 namespace parlaro {
 

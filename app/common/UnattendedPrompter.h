@@ -3,7 +3,7 @@
 // answered with its default button.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "app/support/RuntimeFolder.h"
+#include "app/common/RuntimeFolder.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
-#include "app/recording/QtPrompter.h"
+#include "app/common/QtPrompter.h"
 
-#include "app/recording/UnattendedPrompter.h"
+#include "app/common/UnattendedPrompter.h"
 
 #include <QMessageBox>
 

@@ -4,7 +4,7 @@
 // once until a write to that scope succeeds again.
 #pragma once
 
-#include "app/recording/Prompter.h"
+#include "app/common/Prompter.h"
 #include "platform/registry/KeyPath.h"
 
 #include <cstdint>

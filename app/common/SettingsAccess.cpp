@@ -1,4 +1,4 @@
-#include "app/settings/SettingsAccess.h"
+#include "app/common/SettingsAccess.h"
 
 namespace parlaro {
 
