@@ -39,9 +39,7 @@ if(PARLARO_BUILD_QT)
                   data/man/parlaro-find.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     # The manual that the Help button opens.
-    if(EXISTS ${CMAKE_SOURCE_DIR}/docs/help)
-        install(DIRECTORY docs/help/ DESTINATION ${CMAKE_INSTALL_DATADIR}/parlaro/help)
-    endif()
+    install(DIRECTORY docs/help/ DESTINATION ${CMAKE_INSTALL_DATADIR}/parlaro/help)
     install(FILES data/${PARLARO_DESKTOP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES data/${PARLARO_DESKTOP_ID}.svg

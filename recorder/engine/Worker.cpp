@@ -1,5 +1,7 @@
 #include "recorder/engine/Worker.h"
 
+#include "platform/posix/Invariant.h"
+
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -59,7 +61,8 @@ std::uint64_t Worker::post(Command command) {
 std::uint64_t Worker::bufferDone(wave::Direction direction, wave::Buffer& buffer) noexcept {
     const std::uint64_t seq = sequence_.fetch_add(1);
     // Ten buffers per stream at most are out, so the ring never fills.
-    done_[static_cast<int>(direction)].push(Done{&buffer, seq});
+    const bool queued = done_[static_cast<int>(direction)].push(Done{&buffer, seq});
+    AURX_INVARIANT(queued);
     wake();
     return seq;
 }

@@ -51,7 +51,9 @@ inline aurx::ControlEnvironment lineEnvironment(const TempDir& dir,
     wave::VirtualConfig config;
     config.lineIn = dir.file("line.wav");
     config.loop = loop;
-    config.pacing = wave::Pacing::Fast;
+    // In real time, as a sound card delivers: a fast line floods the host with level reports
+    // faster than any window handles them, which tells nothing about a widget.
+    config.pacing = wave::Pacing::Realtime;
     writePcm16Wav(config.lineIn, samples, 8000, 1);
     auto environment = aurx::ControlEnvironment::standard();
     environment.devices = wave::makeVirtualDevices(config);
