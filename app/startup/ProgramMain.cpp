@@ -3,15 +3,20 @@
 
 #include "app/MainWindow.h"
 #include "app/common/QtPrompter.h"
+#include "app/startup/InformationOptions.h"
 #include "app/startup/SignalBridge.h"
 #include "app/startup/SingleInstance.h"
 
 #include <QApplication>
 #include <QSessionManager>
 
+#include <iostream>
+
 namespace parlaro {
 
 int Main(int argc, char** argv) {
+    if (const auto status = AnswerInformationOptions(argc, argv, PARLARO_VERSION, std::cout))
+        return *status;
     QApplication app(argc, argv);
     SingleInstance instance(SingleInstance::defaultFolder());
     // A second instance hands over before it touches anything.

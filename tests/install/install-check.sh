@@ -72,6 +72,8 @@ run "$prefix/bin/parlaro-reg" set "$key" KeepDays dword 30 || fail "parlaro-reg 
 out=$(run "$prefix/bin/parlaro-reg" get "$key" KeepDays 2>&1)
 [ "$out" = 30 ] || fail "parlaro-reg get gave '$out'"
 run "$prefix/bin/parlaro-find" --help >/dev/null 2>&1 || fail "parlaro-find --help"
+out=$(env -u LD_LIBRARY_PATH -u DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/parlaro" --version 2>&1)
+case "$out" in "parlaro "[0-9]*) ;; *) fail "parlaro --version from the prefix gave '$out'" ;; esac
 mkdir -p "$work/calls"
 run "$prefix/bin/parlaro-reg" set "$key" CallPath string "$work/calls/" || fail "parlaro-reg set"
 run "$prefix/bin/mover" >"$work/mover.log" 2>&1 || fail "mover with nothing to move: $(cat "$work/mover.log")"
