@@ -1,5 +1,6 @@
 #include "app/startup/ProgramMain.h"
 #include "app/common/Product.h"
+#include "app/common/ProductSettings.h"
 
 #include "app/MainWindow.h"
 #include "app/common/QtPrompter.h"
@@ -22,13 +23,10 @@ int Main(int argc, char** argv) {
     // A second instance hands over before it touches anything.
     if (!instance.claim() && instance.ActivatePreviousInstance()) return 0;
 
-    const KeyPaths paths = KeyPaths::forProduct(kProductName);
-    registry::RegistryStore store(registry::StoreLocations::fromEnvironment(parlaro::kProductName));
     const std::unique_ptr<Prompter> prompter = makePrompter();
-    RegistryAccess reg(store, *prompter, kProductName);
-    reg.CreateKey("HKEY_CURRENT_USER\\Software\\" + kProductName);
-    reg.CreateKey("HKEY_LOCAL_MACHINE\\Software\\" + kProductName);
-    SettingsAccess globals(reg, paths);
+    ProductSettings product(*prompter);
+    SettingsAccess& globals = product.settings();
+    RegistryAccess& reg = product.registry();
 
     const SystemClock clock;
     MainWindow window(globals, reg, *prompter,

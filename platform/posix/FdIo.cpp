@@ -7,50 +7,44 @@
 
 namespace posix {
 
-ssize_t readFully(int fd, void* buffer, std::size_t size) {
-    auto* bytes = static_cast<char*>(buffer);
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, bytes + got, size - got);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<ssize_t>(got);
-}
+namespace {
 
-ssize_t readRegularFile(int fd, void* buffer, std::size_t size) {
+// Calls `readAt(buffer, wanted, done)` until `size` bytes, the end, or (with stopWhenShort) a
+// short read; signals are retried. The bytes read, or -1 with errno set.
+template <class Read>
+ssize_t readLoop(void* buffer, std::size_t size, bool stopWhenShort, Read readAt) {
     auto* bytes = static_cast<char*>(buffer);
     std::size_t got = 0;
     while (got < size) {
         const std::size_t wanted = size - got;
-        const ssize_t n = ::read(fd, bytes + got, wanted);
+        const ssize_t n = readAt(bytes + got, wanted, got);
         if (n < 0) {
             if (errno == EINTR) continue;
             return -1;
         }
+        if (n == 0) break;
         got += static_cast<std::size_t>(n);
-        if (static_cast<std::size_t>(n) < wanted) break;
+        if (stopWhenShort && static_cast<std::size_t>(n) < wanted) break;
     }
     return static_cast<ssize_t>(got);
 }
 
+}  // namespace
+
+ssize_t readFully(int fd, void* buffer, std::size_t size) {
+    return readLoop(buffer, size, false,
+                    [fd](char* to, std::size_t n, std::size_t) { return ::read(fd, to, n); });
+}
+
+ssize_t readRegularFile(int fd, void* buffer, std::size_t size) {
+    return readLoop(buffer, size, true,
+                    [fd](char* to, std::size_t n, std::size_t) { return ::read(fd, to, n); });
+}
+
 ssize_t preadFully(int fd, void* buffer, std::size_t size, std::uint64_t offset) {
-    auto* bytes = static_cast<char*>(buffer);
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::pread(fd, bytes + got, size - got, static_cast<off_t>(offset + got));
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<ssize_t>(got);
+    return readLoop(buffer, size, false, [fd, offset](char* to, std::size_t n, std::size_t done) {
+        return ::pread(fd, to, n, static_cast<off_t>(offset + done));
+    });
 }
 
 int writeAll(int fd, const void* buffer, std::size_t size) {

@@ -4,6 +4,7 @@
 // and calls in folders of its own, on the virtual sound devices, under Xvfb.
 #include "app/MainWindow.h"
 #include "app/common/Product.h"
+#include "app/common/ProductSettings.h"
 #include "app/common/QtPrompter.h"
 #include "app/library/AddNoteDialog.h"
 #include "app/library/FindCallDialog.h"
@@ -67,13 +68,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const KeyPaths paths = KeyPaths::forProduct(kProductName);
-    registry::RegistryStore store(registry::StoreLocations::fromEnvironment(parlaro::kProductName));
     const std::unique_ptr<Prompter> prompter = makePrompter();
-    RegistryAccess reg(store, *prompter, kProductName);
-    reg.CreateKey("HKEY_CURRENT_USER\\Software\\" + kProductName);
-    reg.CreateKey("HKEY_LOCAL_MACHINE\\Software\\" + kProductName);
-    SettingsAccess globals(reg, paths);
+    ProductSettings product(*prompter);
+    SettingsAccess& globals = product.settings();
+    RegistryAccess& reg = product.registry();
 
     const StartupEnvironment env =
         StartupEnvironment::fromSystem(QCoreApplication::applicationDirPath());
