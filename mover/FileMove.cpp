@@ -22,7 +22,7 @@ namespace mover {
 
 namespace {
 
-using posix::UniqueFd;
+using aurx::posix::UniqueFd;
 
 constexpr char kTempPrefix[] = ".moving-";
 // mkstemp's six letters and digits.
@@ -90,7 +90,7 @@ MoveResult copyThenRemove(const QByteArray& from, const QByteArray& to) {
         ::unlink(temp.constData());
         return result;
     };
-    if (const int error = posix::copyAll(in.get(), out.get())) return abandon(failure(error));
+    if (const int error = aurx::posix::copyAll(in.get(), out.get())) return abandon(failure(error));
     ::fchmod(out.get(), st.st_mode & 07777);
     const timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out.get(), times);

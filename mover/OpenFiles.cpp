@@ -32,7 +32,7 @@ bool isNumber(const char* name) {
 // The access mode of descriptor `fd` of process `pid`, from its "flags:" line (octal).
 bool openedForWriting(int proc, const std::string& pid, const char* fd) {
     const std::string info = pid + "/fdinfo/" + fd;
-    const posix::UniqueFd in(::openat(proc, info.c_str(), O_RDONLY | O_CLOEXEC));
+    const aurx::posix::UniqueFd in(::openat(proc, info.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in) return false;
     char text[512];
     const ssize_t n = ::read(in.get(), text, sizeof text - 1);

@@ -14,7 +14,7 @@ namespace parlaro {
 namespace {
 
 // The encoders' bytes into a file that appears under its name only when committed.
-class SaveFileWriter final : public codecs::ByteWriter {
+class SaveFileWriter final : public aurx::codecs::ByteWriter {
   public:
     explicit SaveFileWriter(QSaveFile& file) : file_(file) {}
     bool write(std::span<const std::uint8_t> bytes) override { return put(bytes); }
@@ -45,10 +45,10 @@ QString convertTo(const QString& recording, const QString& target, SendAs format
     QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly)) return file.errorString();
     SaveFileWriter writer(file);
-    const codecs::ShareCodec codec =
-        format == SendAs::Mp3 ? codecs::ShareCodec::Mp3 : codecs::ShareCodec::Opus;
+    const aurx::codecs::ShareCodec codec =
+        format == SendAs::Mp3 ? aurx::codecs::ShareCodec::Mp3 : aurx::codecs::ShareCodec::Opus;
     const std::string failed =
-        codecs::convertSound(QFile::encodeName(recording).toStdString(), codec, writer);
+        aurx::codecs::convertSound(QFile::encodeName(recording).toStdString(), codec, writer);
     if (!failed.empty()) {
         // A write that failed says more about itself than the encoder can.
         return file.error() != QFileDevice::NoError ? file.errorString()

@@ -31,7 +31,7 @@ constexpr qsizetype kLargestNote = 64 * 1024;
 
 QByteArray readAtMost(int fd, qsizetype limit) {
     QByteArray out(limit, Qt::Uninitialized);
-    const ssize_t got = posix::readFully(fd, out.data(), static_cast<std::size_t>(limit));
+    const ssize_t got = aurx::posix::readFully(fd, out.data(), static_cast<std::size_t>(limit));
     if (got < 0) throw errorFromErrno(errno);
     out.truncate(got);
     return out;
@@ -39,7 +39,7 @@ QByteArray readAtMost(int fd, qsizetype limit) {
 
 void writeAll(int fd, const QByteArray& bytes) {
     if (const int error =
-            posix::writeAll(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())))
+            aurx::posix::writeAll(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())))
         throw errorFromErrno(error);
 }
 
@@ -71,7 +71,7 @@ QString getCallNote(const QString& recordingPath, Prompter& prompter) {
     const QByteArray path = QFile::encodeName(NotePath(recordingPath));
     try {
         // Never wait on a pipe or device that happens to carry a note's name.
-        const posix::UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        const aurx::posix::UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
         if (!fd) {
             if (errno == ENOENT || errno == ENOTDIR) return "";
             if (errno == EACCES || errno == EPERM) return "<denied access to note file>";
@@ -92,8 +92,8 @@ void WriteCallNote(const CallRecord& call, const QString& callPath, Prompter& pr
     const QString name = NotePath(QFileInfo(call.RecordingLocation).fileName());
     const QString path = (callPath.endsWith('/') ? callPath : callPath + "/") + name;
     try {
-        const posix::UniqueFd fd(::open(QFile::encodeName(path).constData(),
-                                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        const aurx::posix::UniqueFd fd(::open(QFile::encodeName(path).constData(),
+                                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
         if (!fd && errno == ENOENT) throw AppError(errors::kPathNotFound, "Path not found");
         if (!fd) throw errorFromErrno(errno);
         writeAll(fd.get(), call.CallNote.toUtf8());

@@ -20,7 +20,7 @@ namespace parlaro {
 int CopyCallFile(const QString& source, const QString& target) {
     const QByteArray from = QFile::encodeName(source);
     const QByteArray to = QFile::encodeName(target);
-    const posix::UniqueFd in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
+    const aurx::posix::UniqueFd in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) return errno;
     struct stat sourceInfo {};
     if (::fstat(in.get(), &sourceInfo) != 0) return errno;
@@ -33,9 +33,9 @@ int CopyCallFile(const QString& source, const QString& target) {
     const QFileInfo targetFile(target);
     QByteArray temporary =
         QFile::encodeName(targetFile.absolutePath() + "/." + targetFile.fileName() + ".XXXXXX");
-    posix::UniqueFd out(::mkstemp(temporary.data()));
+    aurx::posix::UniqueFd out(::mkstemp(temporary.data()));
     if (out.get() < 0) return errno;
-    int error = posix::copyAll(in.get(), out.get());
+    int error = aurx::posix::copyAll(in.get(), out.get());
     if (error == 0) {
         // mkstemp makes the file private; a saved copy gets the usual rights.
         const mode_t mask = ::umask(0);

@@ -55,8 +55,8 @@ Message largeFolderQuestion(std::size_t count) {
 // nearly every note; nothing for anything unusual, which getCallNote then handles and reports.
 std::optional<QString> quickNote(const QString& recordingPath) {
     // Not blocking: a pipe where a note should be must not stop the search.
-    const posix::UniqueFd fd(::open(QFile::encodeName(NotePath(recordingPath)).constData(),
-                                    O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const aurx::posix::UniqueFd fd(::open(QFile::encodeName(NotePath(recordingPath)).constData(),
+                                          O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) return std::nullopt;
     char buffer[16384];
     const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);

@@ -21,14 +21,14 @@ namespace {
 // and binary bytes become replacement characters: never a failure.
 std::optional<QString> readNoteStart(const QString& notePath) {
     // Not blocking: a pipe where a note should be must not stop a search.
-    const posix::UniqueFd fd(
+    const aurx::posix::UniqueFd fd(
         ::open(QFile::encodeName(notePath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
         if (errno == ENOENT) return std::nullopt;
         throw errorFromErrno(errno);
     }
     std::array<char, kMaxNoteSearched> bytes;
-    const ssize_t done = posix::readRegularFile(fd.get(), bytes.data(), bytes.size());
+    const ssize_t done = aurx::posix::readRegularFile(fd.get(), bytes.data(), bytes.size());
     if (done < 0) throw errorFromErrno(errno);
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(done));
 }

@@ -43,11 +43,11 @@ class PeakMeter {
 };
 
 // Peaks of the decoded sound, stopping at the first piece after a stop is asked for.
-class PeakSink final : public codecs::PcmSink {
+class PeakSink final : public aurx::codecs::PcmSink {
   public:
     PeakSink(double secondsPerPoint, const std::atomic<bool>& stop)
         : secondsPerPoint_(secondsPerPoint), stop_(stop) {}
-    std::string begin(const codecs::SoundShape& shape) override {
+    std::string begin(const aurx::codecs::SoundShape& shape) override {
         meter_.emplace(static_cast<std::size_t>(std::lround(secondsPerPoint_ * shape.rate)),
                        shape.channels);
         return stopped();
@@ -72,7 +72,7 @@ std::optional<Waveform> ComputeWaveform(const QString& path, double secondsPerPo
                                         const std::atomic<bool>& stop) {
     if (stop.load(std::memory_order_relaxed)) return std::nullopt;
     PeakSink sink(secondsPerPoint, stop);
-    if (!codecs::readSound(QFile::encodeName(path).toStdString(), sink).empty())
+    if (!aurx::codecs::readSound(QFile::encodeName(path).toStdString(), sink).empty())
         return std::nullopt;
     sink.finish();
     return Waveform{secondsPerPoint, std::move(sink.peaks)};

@@ -1,7 +1,7 @@
 #include "app/recording/ControlRecorder.h"
 
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/control/Dispatch.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/Dispatch.h"
 
 #include <QFile>
 

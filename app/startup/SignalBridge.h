@@ -20,8 +20,8 @@ class SignalBridge : public QObject {
     void terminationRequested(int count);
 
   private:
-    posix::UniqueFd readEnd_;
-    posix::UniqueFd writeEnd_;
+    aurx::posix::UniqueFd readEnd_;
+    aurx::posix::UniqueFd writeEnd_;
     std::unique_ptr<QSocketNotifier> notifier_;
     int count_ = 0;
 };

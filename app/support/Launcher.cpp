@@ -9,7 +9,7 @@ namespace parlaro {
 int ShellLauncher::open(const QString& program) {
     // The shell reports a missing file as 2 and other failures as small numbers.
     if (!QFileInfo(program).isExecutable()) return 2;
-    return shell::launchDetached({program.toStdString()}) ? 33 : 5;
+    return aurx::shell::launchDetached({program.toStdString()}) ? 33 : 5;
 }
 
 }  // namespace parlaro

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace codecs {
+namespace aurx::codecs {
 
 BlockStream::BlockStream(std::size_t sourceBlock, std::size_t destinationBlock, Convert convert,
                          Restart restart, bool padFinalBlock)
@@ -44,4 +44,4 @@ std::optional<Conversion> BlockStream::convert(std::span<const std::uint8_t> sou
     return done;
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

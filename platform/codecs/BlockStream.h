@@ -8,7 +8,7 @@
 
 #include "platform/codecs/CodecManager.h"
 
-namespace codecs {
+namespace aurx::codecs {
 
 class BlockStream : public Stream {
   public:
@@ -32,4 +32,4 @@ class BlockStream : public Stream {
     std::vector<std::uint8_t> pad_;
 };
 
-}  // namespace codecs
+}  // namespace aurx::codecs

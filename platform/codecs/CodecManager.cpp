@@ -4,7 +4,7 @@
 
 #include "platform/codecs/Drivers.h"
 
-namespace codecs {
+namespace aurx::codecs {
 
 Manager::Manager(std::vector<std::unique_ptr<Driver>> drivers) : drivers_(std::move(drivers)) {}
 
@@ -90,4 +90,4 @@ std::vector<FormatBlock> Manager::formats(std::uint16_t tag) const {
     return out;
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -15,7 +15,7 @@
 
 #include "platform/codecs/WaveFormat.h"
 
-namespace codecs {
+namespace aurx::codecs {
 
 enum ConvertFlags : unsigned {
     kConvertStart = 1,       // first conversion of a stream: start from a clean codec state
@@ -83,4 +83,4 @@ class Manager {
     std::vector<std::unique_ptr<Driver>> drivers_;
 };
 
-}  // namespace codecs
+}  // namespace aurx::codecs

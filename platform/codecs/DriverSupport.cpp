@@ -2,7 +2,7 @@
 
 #include "platform/codecs/Drivers.h"
 
-namespace codecs {
+namespace aurx::codecs {
 
 std::string rateText(std::uint32_t samplesPerSec) {
     char text[32];
@@ -21,4 +21,4 @@ bool isPcm16(const WaveFormat& pcm, std::uint32_t rate, std::uint16_t channels) 
            pcm.channels == channels && pcm.blockAlign == 2 * channels;
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -7,7 +7,7 @@
 
 #include "platform/codecs/CodecManager.h"
 
-namespace codecs {
+namespace aurx::codecs {
 
 std::unique_ptr<Driver> makePcmDriver();
 std::unique_ptr<Driver> makeG711Driver(std::uint16_t tag);
@@ -21,4 +21,4 @@ std::string channelText(std::uint16_t channels);
 // True when `pcm` is 16-bit linear PCM with the given rate and channel count.
 bool isPcm16(const WaveFormat& pcm, std::uint32_t rate, std::uint16_t channels);
 
-}  // namespace codecs
+}  // namespace aurx::codecs

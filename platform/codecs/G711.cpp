@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace codecs::g711 {
+namespace aurx::codecs::g711 {
 namespace {
 
 constexpr int kSegmentEnd[8] = {0xFF, 0x1FF, 0x3FF, 0x7FF, 0xFFF, 0x1FFF, 0x3FFF, 0x7FFF};
@@ -64,4 +64,4 @@ std::int16_t muLawToLinear(std::uint8_t code) {
     return static_cast<std::int16_t>((u & 0x80) ? (0x84 - t) : (t - 0x84));
 }
 
-}  // namespace codecs::g711
+}  // namespace aurx::codecs::g711

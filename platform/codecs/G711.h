@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
-namespace codecs::g711 {
+namespace aurx::codecs::g711 {
 
 std::uint8_t linearToALaw(std::int16_t sample);
 std::int16_t aLawToLinear(std::uint8_t code);
 std::uint8_t linearToMuLaw(std::int16_t sample);
 std::int16_t muLawToLinear(std::uint8_t code);
 
-}  // namespace codecs::g711
+}  // namespace aurx::codecs::g711

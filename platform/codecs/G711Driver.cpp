@@ -3,7 +3,7 @@
 #include "platform/codecs/Drivers.h"
 #include "platform/codecs/G711.h"
 
-namespace codecs {
+namespace aurx::codecs {
 namespace {
 
 constexpr std::uint32_t kRates[] = {8000, 11025, 22050, 44100};
@@ -71,4 +71,4 @@ std::unique_ptr<Driver> makeG711Driver(std::uint16_t tag) {
     return std::make_unique<G711Driver>(tag);
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -11,7 +11,7 @@
 #include "platform/codecs/BlockStream.h"
 #include "platform/codecs/Drivers.h"
 
-namespace codecs {
+namespace aurx::codecs {
 namespace {
 
 constexpr std::size_t kSamplesPerBlock = 320;
@@ -125,4 +125,4 @@ std::unique_ptr<Driver> makeGsmDriver() {
     return std::make_unique<GsmDriver>();
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

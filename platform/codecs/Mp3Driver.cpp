@@ -10,7 +10,7 @@
 
 #include "platform/codecs/Drivers.h"
 
-namespace codecs {
+namespace aurx::codecs {
 namespace {
 
 constexpr std::uint32_t kMpegRates[] = {8000,  11025, 12000, 16000, 22050,
@@ -278,4 +278,4 @@ std::unique_ptr<Driver> makeMp3Driver() {
     return std::make_unique<Mp3Driver>();
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -10,7 +10,7 @@
 
 #include "platform/codecs/ShareEncoder.h"
 
-namespace codecs {
+namespace aurx::codecs {
 namespace {
 
 constexpr int kSpeechRates[] = {16000, 12000, 11025, 8000};
@@ -105,4 +105,4 @@ std::unique_ptr<ShareEncoder> makeMp3ShareEncoder(std::uint32_t rate, ByteWriter
     return encoder;
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -8,7 +8,7 @@
 
 #include "platform/codecs/ShareEncoder.h"
 
-namespace codecs {
+namespace aurx::codecs {
 namespace {
 
 struct CommentsDeleter {
@@ -86,4 +86,4 @@ std::unique_ptr<ShareEncoder> makeOpusShareEncoder(std::uint32_t rate, ByteWrite
     return encoder;
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -4,7 +4,7 @@
 #include "platform/codecs/BlockStream.h"
 #include "platform/codecs/Drivers.h"
 
-namespace codecs {
+namespace aurx::codecs {
 namespace {
 
 constexpr std::uint32_t kRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000};
@@ -74,4 +74,4 @@ std::unique_ptr<Driver> makePcmDriver() {
     return std::make_unique<PcmDriver>();
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-namespace codecs {
+namespace aurx::codecs {
 
 // Where the encoded file goes. False from either call stops the encoding (a full disk, say).
 class ByteWriter {
@@ -41,4 +41,4 @@ std::unique_ptr<ShareEncoder> makeOpusShareEncoder(std::uint32_t rate, ByteWrite
 std::unique_ptr<ShareEncoder> makeMp3ShareEncoder(std::uint32_t rate, ByteWriter& writer,
                                                   std::string& error);
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -4,7 +4,7 @@
 
 #include "platform/codecs/SoundReader.h"
 
-namespace codecs {
+namespace aurx::codecs {
 namespace {
 
 // Frames to mono by averaging the channels, then into the encoder.
@@ -50,4 +50,4 @@ std::string convertSound(const std::string& path, ShareCodec codec, ByteWriter& 
     return sink.finish();
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -6,11 +6,11 @@
 
 #include "platform/codecs/ShareEncoder.h"
 
-namespace codecs {
+namespace aurx::codecs {
 
 enum class ShareCodec { Opus, Mp3 };
 
 // "" when the whole copy went to `writer`; otherwise why not, in words fit for a message.
 std::string convertSound(const std::string& path, ShareCodec codec, ByteWriter& writer);
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -12,7 +12,7 @@
 #include "platform/codecs/CodecManager.h"
 #include "platform/riff/RiffFile.h"
 
-namespace codecs {
+namespace aurx::codecs {
 namespace {
 
 const std::string kNotDecodable = "its sound cannot be decoded";
@@ -160,4 +160,4 @@ std::string readSound(const std::string& path, PcmSink& sink) {
     return readMpeg(path, sink);
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-namespace codecs {
+namespace aurx::codecs {
 
 struct SoundShape {
     std::uint32_t rate = 0;
@@ -28,4 +28,4 @@ class PcmSink {
 // ("it is not a WAV or MP3 file", "its format (…) cannot be decoded", or the sink's reason).
 std::string readSound(const std::string& path, PcmSink& sink);
 
-}  // namespace codecs
+}  // namespace aurx::codecs

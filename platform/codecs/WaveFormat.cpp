@@ -1,6 +1,6 @@
 #include "platform/codecs/WaveFormat.h"
 
-namespace codecs {
+namespace aurx::codecs {
 
 std::uint16_t readLe16(std::span<const std::uint8_t> bytes, std::size_t offset) {
     std::uint16_t v = 0;
@@ -52,4 +52,4 @@ WaveFormat WaveFormat::pcm(std::uint32_t rate, std::uint16_t channels, std::uint
     return WaveFormat{kTagPcm, channels, rate, rate * align, align, bits, 0};
 }
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-namespace codecs {
+namespace aurx::codecs {
 
 constexpr std::uint16_t kTagPcm = 1;
 constexpr std::uint16_t kTagALaw = 6;
@@ -44,4 +44,4 @@ std::uint32_t readLe32(std::span<const std::uint8_t> bytes, std::size_t offset);
 void writeLe16(std::span<std::uint8_t> bytes, std::size_t offset, std::uint16_t value);
 void writeLe32(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t value);
 
-}  // namespace codecs
+}  // namespace aurx::codecs

@@ -5,7 +5,7 @@
 #include <array>
 #include <cerrno>
 
-namespace posix {
+namespace aurx::posix {
 
 namespace {
 
@@ -84,4 +84,4 @@ int pollRetrying(pollfd* fds, nfds_t count, int timeoutMs) {
     }
 }
 
-}  // namespace posix
+}  // namespace aurx::posix

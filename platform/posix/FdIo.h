@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace posix {
+namespace aurx::posix {
 
 // Reads until `size` bytes or the end of the file: the number read, or -1 with errno set.
 ssize_t readFully(int fd, void* buffer, std::size_t size);
@@ -30,4 +30,4 @@ int copyAll(int from, int to);
 // a wait for a notification, not a deadline.
 int pollRetrying(pollfd* fds, nfds_t count, int timeoutMs);
 
-}  // namespace posix
+}  // namespace aurx::posix

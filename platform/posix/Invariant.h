@@ -6,14 +6,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace posix {
+namespace aurx::posix {
 
 [[noreturn]] inline void invariantBroken(const char* condition, const char* file, int line) {
     std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, condition);
     std::abort();
 }
 
-}  // namespace posix
+}  // namespace aurx::posix
 
-#define AURX_INVARIANT(condition) \
-    ((condition) ? static_cast<void>(0) : ::posix::invariantBroken(#condition, __FILE__, __LINE__))
+#define AURX_INVARIANT(condition)       \
+    ((condition) ? static_cast<void>(0) \
+                 : ::aurx::posix::invariantBroken(#condition, __FILE__, __LINE__))

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <utility>
 
-namespace posix {
+namespace aurx::posix {
 
 class UniqueFd {
   public:
@@ -37,4 +37,4 @@ class UniqueFd {
     int fd_ = -1;
 };
 
-}  // namespace posix
+}  // namespace aurx::posix

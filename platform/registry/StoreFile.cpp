@@ -19,7 +19,7 @@ namespace registry {
 
 namespace {
 
-using Fd = posix::UniqueFd;
+using Fd = aurx::posix::UniqueFd;
 
 FileProblem problem(int error) {
     return {error, QString::fromLocal8Bit(std::strerror(error))};
@@ -28,7 +28,7 @@ FileProblem problem(int error) {
 // Sets errno when it fails, as the calls after it do.
 bool writeAll(int fd, const QByteArray& bytes) {
     const int error =
-        posix::writeAll(fd, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        aurx::posix::writeAll(fd, bytes.constData(), static_cast<std::size_t>(bytes.size()));
     errno = error;
     return error == 0;
 }

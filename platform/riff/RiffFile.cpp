@@ -8,7 +8,7 @@
 #include <limits>
 #include <utility>
 
-namespace riff {
+namespace aurx::riff {
 namespace {
 
 std::uint32_t le32(const unsigned char* p) {
@@ -203,4 +203,4 @@ bool File::ascend(Chunk& ck) {
     return seek(ck.endWithPad());
 }
 
-}  // namespace riff
+}  // namespace aurx::riff

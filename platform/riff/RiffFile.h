@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace riff {
+namespace aurx::riff {
 
 using FourCC = std::uint32_t;
 
@@ -82,4 +82,4 @@ class File {
     std::uint64_t pos_ = 0;
 };
 
-}  // namespace riff
+}  // namespace aurx::riff

@@ -9,7 +9,7 @@
 
 #include <cerrno>
 
-namespace shell {
+namespace aurx::shell {
 
 bool launchDetached(const std::vector<std::string>& argv) {
     if (argv.empty() || argv[0].empty()) return false;
@@ -46,4 +46,4 @@ bool launchDetached(const std::vector<std::string>& argv) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
 }
 
-}  // namespace shell
+}  // namespace aurx::shell

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-namespace shell {
+namespace aurx::shell {
 
 // Starts argv[0] (looked up on PATH) with the given arguments, detached: the program is not
 // waited for and leaves no zombie behind. True when it was executed.
 bool launchDetached(const std::vector<std::string>& argv);
 
-}  // namespace shell
+}  // namespace aurx::shell

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string_view>
 
-namespace wave {
+namespace aurx::wave {
 
 std::shared_ptr<DeviceSet> systemDevices() {
     static std::once_flag once;
@@ -28,4 +28,4 @@ std::string productName(const std::string& name) {
     return name.substr(0, cut);
 }
 
-}  // namespace wave
+}  // namespace aurx::wave

@@ -11,7 +11,7 @@
 #include "platform/codecs/WaveFormat.h"
 #include "platform/wave/Streams.h"
 
-namespace wave {
+namespace aurx::wave {
 
 constexpr int kDefaultDevice = -1;
 constexpr std::size_t kMaxNameLength = 31;  // product names are cut to this many bytes
@@ -42,4 +42,4 @@ std::shared_ptr<DeviceSet> makePortAudioDevices();
 // Cuts a name to kMaxNameLength bytes without splitting a UTF-8 sequence.
 std::string productName(const std::string& name);
 
-}  // namespace wave
+}  // namespace aurx::wave

@@ -14,7 +14,7 @@
 #include <system_error>
 #include <thread>
 
-namespace wave {
+namespace aurx::wave {
 
 struct BoundedCalls::Call {
     std::thread thread;
@@ -125,7 +125,7 @@ PortAudioSession::~PortAudioSession() {
     if (ok_ && BoundedCalls::process().settle(std::chrono::milliseconds(500))) Pa_Terminate();
 }
 
-}  // namespace wave
+}  // namespace aurx::wave
 
 // PortAudio's ALSA host reports every failed call of a stream whose device went away with an
 // "Expression '…' failed in 'src/hostapi/…'" line on stderr, through vfprintf and with no

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-namespace wave {
+namespace aurx::wave {
 
 // Runs a call on a thread of its own and waits a bounded time for it. A call that has not
 // returned by then is kept running and its thread joined once it has; the process's end
@@ -50,4 +50,4 @@ class PortAudioSession {
     bool ok_ = false;
 };
 
-}  // namespace wave
+}  // namespace aurx::wave

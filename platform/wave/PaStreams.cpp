@@ -9,7 +9,7 @@
 #include "platform/wave/PaSession.h"
 #include "platform/wave/SpscRing.h"
 
-namespace wave {
+namespace aurx::wave {
 
 using std::chrono::milliseconds;
 
@@ -303,4 +303,4 @@ std::unique_ptr<OutputStream> openPaOutput(PaDeviceIndex device, const codecs::W
     return out;
 }
 
-}  // namespace wave
+}  // namespace aurx::wave

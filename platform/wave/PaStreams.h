@@ -10,7 +10,7 @@
 #include "platform/codecs/WaveFormat.h"
 #include "platform/wave/Streams.h"
 
-namespace wave {
+namespace aurx::wave {
 
 // How a stream is opened: PortAudio's callback takes one of the recorder's 0.1 s buffers at
 // a time (ten wake-ups a second), and the device holds enough ahead that a busy machine or
@@ -28,4 +28,4 @@ std::unique_ptr<InputStream> openPaInput(PaDeviceIndex device, const codecs::Wav
 std::unique_ptr<OutputStream> openPaOutput(PaDeviceIndex device, const codecs::WaveFormat& format,
                                            BufferSink& sink);
 
-}  // namespace wave
+}  // namespace aurx::wave

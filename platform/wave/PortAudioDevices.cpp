@@ -12,7 +12,7 @@
 #include "platform/wave/PaSession.h"
 #include "platform/wave/PaStreams.h"
 
-namespace wave {
+namespace aurx::wave {
 namespace {
 
 class PortAudioDevices : public DeviceSet {
@@ -134,4 +134,4 @@ std::shared_ptr<DeviceSet> makePortAudioDevices() {
     return std::make_shared<PortAudioDevices>();
 }
 
-}  // namespace wave
+}  // namespace aurx::wave

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <optional>
 
-namespace wave {
+namespace aurx::wave {
 
 template <class T, std::size_t N>
 class SpscRing {
@@ -39,4 +39,4 @@ class SpscRing {
     std::atomic<std::size_t> tail_{0};
 };
 
-}  // namespace wave
+}  // namespace aurx::wave

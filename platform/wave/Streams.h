@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace wave {
+namespace aurx::wave {
 
 struct Buffer {
     std::uint8_t* data = nullptr;
@@ -54,4 +54,4 @@ class OutputStream {
     virtual bool drain() { return true; }
 };
 
-}  // namespace wave
+}  // namespace aurx::wave

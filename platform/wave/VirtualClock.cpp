@@ -1,6 +1,6 @@
 #include "platform/wave/VirtualClock.h"
 
-namespace wave {
+namespace aurx::wave {
 
 void ManualClock::attach(Direction direction, Finisher finisher, Unplugger unplugger) {
     std::lock_guard lock(mutex_);
@@ -41,4 +41,4 @@ int ManualClock::steps(Direction direction, int count) {
     return done;
 }
 
-}  // namespace wave
+}  // namespace aurx::wave

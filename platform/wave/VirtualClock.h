@@ -8,7 +8,7 @@
 
 #include "platform/wave/Streams.h"
 
-namespace wave {
+namespace aurx::wave {
 
 enum class Pacing { Realtime, Fast, Manual };
 
@@ -37,4 +37,4 @@ class ManualClock {
     Unplugger unpluggers_[2];
 };
 
-}  // namespace wave
+}  // namespace aurx::wave

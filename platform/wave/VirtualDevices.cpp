@@ -13,7 +13,7 @@
 #include "platform/wave/VirtualLine.h"
 #include "platform/wave/VirtualSpeaker.h"
 
-namespace wave {
+namespace aurx::wave {
 namespace {
 
 constexpr std::uint32_t kRates[] = {6000,  8000,  11025, 16000, 22050, 32000,
@@ -328,4 +328,4 @@ std::shared_ptr<DeviceSet> makeVirtualDevices() {
     return makeVirtualDevices(VirtualConfig::fromEnvironment());
 }
 
-}  // namespace wave
+}  // namespace aurx::wave

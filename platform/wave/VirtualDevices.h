@@ -9,7 +9,7 @@
 #include "platform/wave/DeviceSet.h"
 #include "platform/wave/VirtualClock.h"
 
-namespace wave {
+namespace aurx::wave {
 
 struct VirtualConfig {
     std::string lineIn;      // WAV file for the line; empty: silence
@@ -24,4 +24,4 @@ struct VirtualConfig {
 
 std::shared_ptr<DeviceSet> makeVirtualDevices(VirtualConfig config);
 
-}  // namespace wave
+}  // namespace aurx::wave

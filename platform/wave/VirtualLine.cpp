@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace wave {
+namespace aurx::wave {
 namespace {
 
 std::int16_t sampleAt(const std::uint8_t* le16, std::size_t index) {
@@ -173,4 +173,4 @@ void VirtualLine::render(double position, const codecs::WaveFormat& f, std::uint
     }
 }
 
-}  // namespace wave
+}  // namespace aurx::wave

@@ -17,7 +17,7 @@
 #include "platform/codecs/WaveFormat.h"
 #include "platform/riff/RiffFile.h"
 
-namespace wave {
+namespace aurx::wave {
 
 class VirtualLine {
   public:
@@ -70,4 +70,4 @@ class VirtualLine {
     double cursor_ = 0;
 };
 
-}  // namespace wave
+}  // namespace aurx::wave

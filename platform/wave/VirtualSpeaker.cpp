@@ -1,6 +1,6 @@
 #include "platform/wave/VirtualSpeaker.h"
 
-namespace wave {
+namespace aurx::wave {
 namespace {
 
 constexpr std::uint64_t kHeaderBytes = 46;  // RIFF, WAVE, an 18-byte "fmt ", "data"
@@ -38,4 +38,4 @@ void VirtualSpeaker::play(std::span<const std::uint8_t> bytes) {
     patch(file_, 4, static_cast<std::uint32_t>(kHeaderBytes - 8 + dataBytes_));
 }
 
-}  // namespace wave
+}  // namespace aurx::wave

@@ -10,7 +10,7 @@
 #include "platform/codecs/WaveFormat.h"
 #include "platform/riff/RiffFile.h"
 
-namespace wave {
+namespace aurx::wave {
 
 class VirtualSpeaker {
   public:
@@ -25,4 +25,4 @@ class VirtualSpeaker {
     std::uint32_t dataBytes_ = 0;
 };
 
-}  // namespace wave
+}  // namespace aurx::wave

@@ -1,285 +1,403 @@
-// Construction, destruction and the property setters of the recorder control.
-#include "recorder/control/AURX300Ctrl.h"
+// The control's public face: every call goes to its private implementation.
+#include "aurx/AURX300Ctrl.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <limits>
+#include <utility>
 
-#include "recorder/engine/Tone.h"
-#include "recorder/store/AudioFile.h"
-#include "recorder/store/FileOpener.h"
+#include "recorder/control/Control.h"
 
 namespace aurx {
 
+AURX300Ctrl::AURX300Ctrl() : AURX300Ctrl(ControlEnvironment::standard()) {}
+
 AURX300Ctrl::AURX300Ctrl(ControlEnvironment environment)
-    : env_(std::move(environment)),
-      extentWidth_(kDefaultExtentWidth),
-      extentHeight_(kDefaultExtentHeight),
-      worker_([this](const engine::Message& m) { engine_->handle(m); }, signal_) {
-    if (!env_.devices) env_.devices = wave::systemDevices();
-    if (!env_.codecs) env_.codecs = codecs::Manager::standard();
-    engine_ = std::make_unique<engine::Engine>(shared_, worker_, signal_,
-                                               static_cast<engine::Notifier&>(*this), *env_.devices,
-                                               *env_.codecs);
-    workerStarted_ = env_.workerAvailable && worker_.start();
-}
+    : impl_(std::make_unique<Control>(std::move(environment))) {}
 
-void AURX300Ctrl::notify(engine::Notice notice, std::uint64_t generation, StopCause cause) {
-    notifications_.post(Notification{notice, generation, cause});
-}
+AURX300Ctrl::~AURX300Ctrl() = default;
 
-AURX300Ctrl::~AURX300Ctrl() {
-    reset();
-    worker_.quit();
-}
-
-void AURX300Ctrl::repaint() {
-    if (site_) site_->invalidate();
-}
-
-void AURX300Ctrl::setExtent(std::int32_t width, std::int32_t height) {
-    extentWidth_ = width;
-    extentHeight_ = height;
-    repaint();
+OleColor AURX300Ctrl::get_BackColor() const {
+    return impl_->get_BackColor();
 }
 
 CallResult AURX300Ctrl::put_BackColor(OleColor v) {
-    backColor_ = v;
-    repaint();
-    return {};
+    return impl_->put_BackColor(v);
+}
+
+OleColor AURX300Ctrl::get_LowColor() const {
+    return impl_->get_LowColor();
 }
 
 CallResult AURX300Ctrl::put_LowColor(OleColor v) {
-    lowColor_ = v;
-    repaint();
-    return {};
+    return impl_->put_LowColor(v);
+}
+
+OleColor AURX300Ctrl::get_MidColor() const {
+    return impl_->get_MidColor();
 }
 
 CallResult AURX300Ctrl::put_MidColor(OleColor v) {
-    midColor_ = v;
-    repaint();
-    return {};
+    return impl_->put_MidColor(v);
+}
+
+OleColor AURX300Ctrl::get_HighColor() const {
+    return impl_->get_HighColor();
 }
 
 CallResult AURX300Ctrl::put_HighColor(OleColor v) {
-    highColor_ = v;
-    repaint();
-    return {};
+    return impl_->put_HighColor(v);
+}
+
+std::int16_t AURX300Ctrl::get_NumSegments() const {
+    return impl_->get_NumSegments();
 }
 
 CallResult AURX300Ctrl::put_NumSegments(std::int16_t v) {
-    if (v < 1 || v > 20)
-        return CallResult::refused("AURX300 NumSegments must be in the range 1 to 20");
-    numSegments_ = v;
-    repaint();
-    return {};
+    return impl_->put_NumSegments(v);
+}
+
+std::int16_t AURX300Ctrl::get_Orientation() const {
+    return impl_->get_Orientation();
 }
 
 CallResult AURX300Ctrl::put_Orientation(std::int16_t v) {
-    if (v < 0 || v > 3)
-        return CallResult::refused("AURX300 Orientation must be in the range 0 to 3");
-    orientation_ = v;
-    repaint();
-    return {};
+    return impl_->put_Orientation(v);
+}
+
+std::int16_t AURX300Ctrl::get_Style() const {
+    return impl_->get_Style();
 }
 
 CallResult AURX300Ctrl::put_Style(std::int16_t v) {
-    if (v != 0 && v != 1) return CallResult::refused("AURX300 Style must be 0 or 1");
-    style_ = v;
-    repaint();
-    return {};
+    return impl_->put_Style(v);
+}
+
+std::int32_t AURX300Ctrl::get_SampleRate() const {
+    return impl_->get_SampleRate();
 }
 
 CallResult AURX300Ctrl::put_SampleRate(std::int32_t v) {
-    if (fileOpen())
-        return CallResult::refused("AURX300 cannot change SampleRate whilst a file is open");
-    if (v < 0 || !store::isAcceptedRate(static_cast<std::uint32_t>(v)))
-        return CallResult::refused(
-            "AURX300 SampleRate must be one of 192000, 96000, 88200, 64000, 48000, 44100, 32000, "
-            "22050, 16000, 11025, 8000, 6000");
-    sampleRate_ = v;
-    return put_RecordTimeLimit(recordTimeLimit_);
+    return impl_->put_SampleRate(v);
+}
+
+std::int16_t AURX300Ctrl::get_BitsPerSample() const {
+    return impl_->get_BitsPerSample();
 }
 
 CallResult AURX300Ctrl::put_BitsPerSample(std::int16_t v) {
-    if (fileOpen())
-        return CallResult::refused("AURX300 cannot change BitsPerSample whilst a file is open");
-    const auto coding = sampleCodingOf(v);
-    if (!coding)
-        return CallResult::refused("AURX300 BitsPerSample must 8, 16 or a special format code");
-    bitsPerSample_ = *coding;
-    return {};
+    return impl_->put_BitsPerSample(v);
+}
+
+std::int16_t AURX300Ctrl::get_NumChannels() const {
+    return impl_->get_NumChannels();
 }
 
 CallResult AURX300Ctrl::put_NumChannels(std::int16_t v) {
-    if (fileOpen())
-        return CallResult::refused("AURX300 cannot change NumChannels whilst a file is open");
-    if (v != 1 && v != 2) return CallResult::refused("AURX300 NumChannels must be 1 or 2");
-    numChannels_ = v;
-    repaint();
-    return {};
+    return impl_->put_NumChannels(v);
+}
+
+std::int16_t AURX300Ctrl::get_PlayOnly() const {
+    return impl_->get_PlayOnly();
 }
 
 CallResult AURX300Ctrl::put_PlayOnly(std::int16_t v) {
-    if (fileOpen())
-        return CallResult::refused("AURX300 cannot change PlayOnly whilst a file is open");
-    playOnly_ = v != 0 ? 1 : 0;
-    return {};
+    return impl_->put_PlayOnly(v);
+}
+
+std::int16_t AURX300Ctrl::get_DataOnly() const {
+    return impl_->get_DataOnly();
 }
 
 CallResult AURX300Ctrl::put_DataOnly(std::int16_t v) {
-    if (fileOpen())
-        return CallResult::refused("AURX300 cannot change DataOnly whilst a file is open");
-    if (v > 2) return CallResult::refused("DataOnly must be negative, 0, 1 or 2");
-    dataOnly_ = v;
-    return {};
+    return impl_->put_DataOnly(v);
+}
+
+Variant AURX300Ctrl::get_AcmFormat() const {
+    return impl_->get_AcmFormat();
+}
+
+CallResult AURX300Ctrl::put_AcmFormat(const Variant& v) {
+    return impl_->put_AcmFormat(v);
+}
+
+std::int16_t AURX300Ctrl::get_Status() const {
+    return impl_->get_Status();
+}
+
+Status AURX300Ctrl::status() const {
+    return impl_->status();
+}
+
+std::string AURX300Ctrl::get_Filename() const {
+    return impl_->get_Filename();
+}
+
+std::int16_t AURX300Ctrl::get_TemporaryFile() const {
+    return impl_->get_TemporaryFile();
 }
 
 CallResult AURX300Ctrl::put_TemporaryFile(std::int16_t v) {
-    temporaryFile_ = v;
-    return {};
+    return impl_->put_TemporaryFile(v);
+}
+
+std::int32_t AURX300Ctrl::get_NumSamples() const {
+    return impl_->get_NumSamples();
+}
+
+std::int16_t AURX300Ctrl::get_Paused() const {
+    return impl_->get_Paused();
 }
 
 CallResult AURX300Ctrl::put_Paused(std::int16_t v) {
-    shared_.paused.store(v);
-    // Returns once the device has paused, or resumed with its buffers refilled, so that what
-    // the host does next sees it.
-    if (status() == Status::Playing) {
-        worker_.waitHandled(worker_.post({WorkerCommand::PausePlayback, v != 0}));
-        worker_.settle();
-    }
-    return {};
+    return impl_->put_Paused(v);
+}
+
+std::int32_t AURX300Ctrl::get_CurrentSamplePosition() const {
+    return impl_->get_CurrentSamplePosition();
+}
+
+CallResult AURX300Ctrl::put_CurrentSamplePosition(std::int32_t v) {
+    return impl_->put_CurrentSamplePosition(v);
+}
+
+double AURX300Ctrl::get_CurrentTimePosition() const {
+    return impl_->get_CurrentTimePosition();
+}
+
+CallResult AURX300Ctrl::put_CurrentTimePosition(double v) {
+    return impl_->put_CurrentTimePosition(v);
+}
+
+double AURX300Ctrl::get_TotalTime() const {
+    return impl_->get_TotalTime();
+}
+
+std::int16_t AURX300Ctrl::get_LastError() {
+    return impl_->get_LastError();
+}
+
+std::int16_t AURX300Ctrl::get_Insert() const {
+    return impl_->get_Insert();
 }
 
 CallResult AURX300Ctrl::put_Insert(std::int16_t v) {
-    if (v != 0 && v != 1) return CallResult::refused("AURX300 Insert must be 0 or 1");
-    shared_.insert = v;
-    return {};
+    return impl_->put_Insert(v);
 }
 
-// A marker tone is a second or two; a minute is far beyond any use and keeps the file small.
-static_assert(engine::kLongestTone == 60, "the refusals name the bound");
+float AURX300Ctrl::get_PreToneDuration() const {
+    return impl_->get_PreToneDuration();
+}
 
 CallResult AURX300Ctrl::put_PreToneDuration(float v) {
-    if (!(v >= 0)) return CallResult::refused("AURX300 PreToneDuration must be non-negative");
-    if (v > engine::kLongestTone)
-        return CallResult::refused("AURX300 PreToneDuration must be 60 seconds or less");
-    shared_.preToneDuration = v;
-    return {};
+    return impl_->put_PreToneDuration(v);
+}
+
+float AURX300Ctrl::get_PostToneDuration() const {
+    return impl_->get_PostToneDuration();
 }
 
 CallResult AURX300Ctrl::put_PostToneDuration(float v) {
-    if (!(v >= 0)) return CallResult::refused("AURX300 PostToneDuration must be non-negative");
-    if (v > engine::kLongestTone)
-        return CallResult::refused("AURX300 PostToneDuration must be 60 seconds or less");
-    shared_.postToneDuration = v;
-    return {};
+    return impl_->put_PostToneDuration(v);
 }
 
-CallResult AURX300Ctrl::put_PreRollTime(float v) {
-    if (!(v >= 0 && v <= 10))
-        return CallResult::refused("AURX300 PreRollTime must be in the range 0 to 10");
-    shared_.preRollTime = v;
-    return {};
+std::int32_t AURX300Ctrl::get_RecordLimit() const {
+    return impl_->get_RecordLimit();
 }
 
 CallResult AURX300Ctrl::put_RecordLimit(std::int32_t v) {
-    if (v < 0) return CallResult::refused("AURX300 RecordLimit must be zero or positive");
-    shared_.recordLimit = v;
-    recordTimeLimit_ = static_cast<double>(v) / sampleRate_;
-    return {};
+    return impl_->put_RecordLimit(v);
+}
+
+double AURX300Ctrl::get_RecordTimeLimit() const {
+    return impl_->get_RecordTimeLimit();
 }
 
 CallResult AURX300Ctrl::put_RecordTimeLimit(double v) {
-    if (!(v >= 0)) return CallResult::refused("AURX300 RecordTimeLimit must be zero or positive");
-    recordTimeLimit_ = v;
-    shared_.recordLimit = store::clampFrames(v * sampleRate_ + 0.5);
-    return {};
+    return impl_->put_RecordTimeLimit(v);
 }
 
-void AURX300Ctrl::recomputeRecordLimit() {
-    shared_.recordLimit = store::clampFrames(std::floor(recordTimeLimit_ * sampleRate_ + 0.5));
+float AURX300Ctrl::get_PreRollTime() const {
+    return impl_->get_PreRollTime();
 }
 
-CallResult AURX300Ctrl::put_RecordDevice(std::int32_t v) {
-    if (v < -1) return CallResult::refused("AURX300 RecordDevice must be -1, 0 or positive");
-    shared_.recordDevice = v;
-    return {};
-}
-
-CallResult AURX300Ctrl::put_PlaybackDevice(std::int32_t v) {
-    if (v < -1) return CallResult::refused("AURX300 PlaybackDevice must be -1, 0 or positive");
-    shared_.playbackDevice = v;
-    return {};
-}
-
-CallResult AURX300Ctrl::put_VoxChannel(std::int16_t v) {
-    if (status() == Status::Recording)
-        return CallResult::refused("VoxChannel cannot be changed during recording");
-    if (v < 0 || v > 3) return CallResult::refused("VoxChannel must be 0..3");
-    shared_.voxChannel = v;
-    return {};
-}
-
-CallResult AURX300Ctrl::put_VoxStartLevel(float v) {
-    // Not a number is neither 0 nor negative, and no level would ever cross it.
-    if (!(v <= 0)) return CallResult::refused("VoxStartLevel must be 0 or negative");
-    shared_.voxStartLevel = v;
-    return {};
-}
-
-CallResult AURX300Ctrl::put_VoxStopLevel(float v) {
-    if (!(v <= 0)) return CallResult::refused("VoxStopLevel must be 0 or negative");
-    shared_.voxStopLevel = v;
-    return {};
-}
-
-CallResult AURX300Ctrl::put_VoxTime(std::int16_t v) {
-    if (v < 0) return CallResult::refused("VoxTime must be 0 or positive");
-    shared_.voxTime = v;
-    return {};
+CallResult AURX300Ctrl::put_PreRollTime(float v) {
+    return impl_->put_PreRollTime(v);
 }
 
 std::int32_t AURX300Ctrl::get_NRecordDevices() const {
-    return env_.devices->inputCount();
+    return impl_->get_NRecordDevices();
 }
+
 std::int32_t AURX300Ctrl::get_NPlaybackDevices() const {
-    return env_.devices->outputCount();
+    return impl_->get_NPlaybackDevices();
 }
 
 std::string AURX300Ctrl::get_RecordDeviceName(std::int32_t deviceNumber) const {
-    return env_.devices->inputName(deviceNumber).value_or("");
+    return impl_->get_RecordDeviceName(deviceNumber);
 }
 
 std::string AURX300Ctrl::get_PlaybackDeviceName(std::int32_t deviceNumber) const {
-    return env_.devices->outputName(deviceNumber).value_or("");
+    return impl_->get_PlaybackDeviceName(deviceNumber);
 }
 
-ErrorCode AURX300Ctrl::showMixer(std::int16_t mixerType) {
-    std::vector<std::string> argv;
-    if (const char* custom = std::getenv("AURX_MIXER_COMMAND"); custom && *custom)
-        argv = {custom, mixerType == 0 ? "playback" : "record"};
-    else
-        argv = {"pavucontrol", mixerType == 0 ? "--tab=1" : "--tab=4"};
-    if (!env_.launch || !env_.launch(argv)) return ErrorCode::LaunchFailed;
-    return ErrorCode::Ok;
+std::int32_t AURX300Ctrl::get_RecordDevice() const {
+    return impl_->get_RecordDevice();
 }
 
-Levels AURX300Ctrl::meterLevels() const {
-    return Levels{shared_.leftLevel.load(), static_cast<std::int16_t>(shared_.leftOverload.load()),
-                  shared_.rightLevel.load(),
-                  static_cast<std::int16_t>(shared_.rightOverload.load())};
+CallResult AURX300Ctrl::put_RecordDevice(std::int32_t v) {
+    return impl_->put_RecordDevice(v);
+}
+
+std::int32_t AURX300Ctrl::get_PlaybackDevice() const {
+    return impl_->get_PlaybackDevice();
+}
+
+CallResult AURX300Ctrl::put_PlaybackDevice(std::int32_t v) {
+    return impl_->put_PlaybackDevice(v);
+}
+
+std::int16_t AURX300Ctrl::get_VoxChannel() const {
+    return impl_->get_VoxChannel();
+}
+
+CallResult AURX300Ctrl::put_VoxChannel(std::int16_t v) {
+    return impl_->put_VoxChannel(v);
+}
+
+float AURX300Ctrl::get_VoxStartLevel() const {
+    return impl_->get_VoxStartLevel();
+}
+
+CallResult AURX300Ctrl::put_VoxStartLevel(float v) {
+    return impl_->put_VoxStartLevel(v);
+}
+
+float AURX300Ctrl::get_VoxStopLevel() const {
+    return impl_->get_VoxStopLevel();
+}
+
+CallResult AURX300Ctrl::put_VoxStopLevel(float v) {
+    return impl_->put_VoxStopLevel(v);
+}
+
+std::int16_t AURX300Ctrl::get_VoxTime() const {
+    return impl_->get_VoxTime();
+}
+
+CallResult AURX300Ctrl::put_VoxTime(std::int16_t v) {
+    return impl_->put_VoxTime(v);
+}
+
+std::int16_t AURX300Ctrl::get_VoxPaused() const {
+    return impl_->get_VoxPaused();
+}
+
+std::int16_t AURX300Ctrl::Reset() {
+    return impl_->Reset();
+}
+
+void AURX300Ctrl::Stop() {
+    impl_->Stop();
+}
+
+std::int16_t AURX300Ctrl::OpenNewFile(const std::string& filename) {
+    return impl_->OpenNewFile(filename);
+}
+
+std::int16_t AURX300Ctrl::OpenTemporaryFile() {
+    return impl_->OpenTemporaryFile();
+}
+
+std::int16_t AURX300Ctrl::OpenExistingOrNewFile(const std::string& filename) {
+    return impl_->OpenExistingOrNewFile(filename);
 }
 
 Levels AURX300Ctrl::GetLevels() const {
-    const Status s = status();
-    if (s != Status::Recording && s != Status::Playing) return Levels{};
-    Levels l = meterLevels();
-    if (numChannels_ == 1) {
-        l.rightLevel = l.leftLevel;
-        l.rightOverload = l.leftOverload;
-    }
-    return l;
+    return impl_->GetLevels();
+}
+
+std::int16_t AURX300Ctrl::StartRecording() {
+    return impl_->StartRecording();
+}
+
+std::int16_t AURX300Ctrl::StartPlayback() {
+    return impl_->StartPlayback();
+}
+
+std::int16_t AURX300Ctrl::ShowMixer(std::int16_t mixerType) {
+    return impl_->ShowMixer(mixerType);
+}
+
+std::int16_t AURX300Ctrl::DeleteSamples(std::int32_t nSamples) {
+    return impl_->DeleteSamples(nSamples);
+}
+
+std::int16_t AURX300Ctrl::DeleteTime(double time) {
+    return impl_->DeleteTime(time);
+}
+
+std::int16_t AURX300Ctrl::RePack() {
+    return impl_->RePack();
+}
+
+std::int16_t AURX300Ctrl::ChooseAcmFormat(std::int32_t hwndOwner, const std::string& dialogTitle) {
+    return impl_->ChooseAcmFormat(hwndOwner, dialogTitle);
+}
+
+std::int16_t AURX300Ctrl::ChooseSpecificAcmFormat(std::int32_t hwndOwner,
+                                                  const std::string& dialogTitle,
+                                                  std::int16_t waveFormat) {
+    return impl_->ChooseSpecificAcmFormat(hwndOwner, dialogTitle, waveFormat);
+}
+
+CallResult AURX300Ctrl::GetAcmFormatAsString(std::string* outVal, std::int16_t* errorCode) {
+    return impl_->GetAcmFormatAsString(outVal, errorCode);
+}
+
+CallResult AURX300Ctrl::GetCurrentFormatAsString(std::string* outVal, std::int16_t* errorCode) {
+    return impl_->GetCurrentFormatAsString(outVal, errorCode);
+}
+
+int AURX300Ctrl::Advise(std::shared_ptr<IAURX300CtrlEvents> sink) {
+    return impl_->Advise(std::move(sink));
+}
+
+void AURX300Ctrl::Unadvise(int cookie) {
+    impl_->Unadvise(cookie);
+}
+
+void AURX300Ctrl::setSite(ControlSite* site) {
+    impl_->setSite(site);
+}
+
+void AURX300Ctrl::setFormatChooser(std::shared_ptr<formats::FormatChooser> chooser) {
+    impl_->setFormatChooser(std::move(chooser));
+}
+
+int AURX300Ctrl::notificationFd() const {
+    return impl_->notificationFd();
+}
+
+int AURX300Ctrl::processNotifications() {
+    return impl_->processNotifications();
+}
+
+bool AURX300Ctrl::waitForNotification(int timeoutMs) const {
+    return impl_->waitForNotification(timeoutMs);
+}
+
+std::int32_t AURX300Ctrl::extentWidth() const {
+    return impl_->extentWidth();
+}
+
+std::int32_t AURX300Ctrl::extentHeight() const {
+    return impl_->extentHeight();
+}
+
+void AURX300Ctrl::setExtent(std::int32_t width, std::int32_t height) {
+    impl_->setExtent(width, height);
+}
+
+Levels AURX300Ctrl::meterLevels() const {
+    return impl_->meterLevels();
 }
 
 }  // namespace aurx

@@ -1,5 +1,5 @@
 // Looking a member up and invoking it through its row's thunks.
-#include "recorder/control/Dispatch.h"
+#include "aurx/Dispatch.h"
 
 #include <algorithm>
 #include <cctype>

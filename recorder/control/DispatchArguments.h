@@ -7,7 +7,7 @@
 #include <string>
 #include <type_traits>
 
-#include "recorder/control/Dispatch.h"
+#include "aurx/Dispatch.h"
 
 namespace aurx {
 

@@ -5,8 +5,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/control/Dispatch.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/Dispatch.h"
 #include "recorder/control/DispatchArguments.h"
 
 namespace aurx {

@@ -1,4 +1,4 @@
-#include "recorder/control/Persistence.h"
+#include "aurx/Persistence.h"
 
 #include "platform/posix/FdIo.h"
 #include "platform/posix/UniqueFd.h"

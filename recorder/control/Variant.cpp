@@ -1,10 +1,10 @@
-#include "recorder/control/Variant.h"
+#include "aurx/Variant.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-#include "recorder/formats/HexText.h"
+#include "aurx/HexText.h"
 
 namespace aurx {
 namespace {

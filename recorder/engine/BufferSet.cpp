@@ -1,6 +1,6 @@
 #include "recorder/engine/EngineContext.h"
 
-namespace engine {
+namespace aurx::engine {
 
 void BufferSet::allocate(const codecs::WaveFormat& format) {
     const std::size_t block = format.blockAlign > 0 ? format.blockAlign : 1;
@@ -18,4 +18,4 @@ void BufferSet::release() {
     bytes_ = 0;
 }
 
-}  // namespace engine
+}  // namespace aurx::engine

@@ -6,7 +6,7 @@
 #include "platform/codecs/G711.h"
 #include "recorder/engine/Tone.h"
 
-namespace engine {
+namespace aurx::engine {
 
 using aurx::Status;
 using aurx::StopCause;
@@ -314,4 +314,4 @@ void Capture::release() {
     leftover_ = 0;
 }
 
-}  // namespace engine
+}  // namespace aurx::engine

@@ -14,7 +14,7 @@
 #include "recorder/engine/PreRoll.h"
 #include "recorder/store/AudioFile.h"
 
-namespace engine {
+namespace aurx::engine {
 
 class Capture {
   public:
@@ -65,4 +65,4 @@ class Capture {
     unsigned flags_ = 0;
 };
 
-}  // namespace engine
+}  // namespace aurx::engine

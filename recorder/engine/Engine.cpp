@@ -1,6 +1,6 @@
 #include "recorder/engine/Engine.h"
 
-namespace engine {
+namespace aurx::engine {
 
 Engine::Engine(SharedState& shared, Worker& worker, StateSignal& signal, Notifier& notifier,
                wave::DeviceSet& devices, const codecs::Manager& codecs)
@@ -55,4 +55,4 @@ void Engine::handle(const Message& m) {
     }
 }
 
-}  // namespace engine
+}  // namespace aurx::engine

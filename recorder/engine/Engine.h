@@ -8,11 +8,11 @@
 #include "recorder/engine/EngineContext.h"
 #include "recorder/engine/Playback.h"
 
-namespace store {
+namespace aurx::store {
 class AudioFile;
 }
 
-namespace engine {
+namespace aurx::engine {
 
 class Engine {
   public:
@@ -33,4 +33,4 @@ class Engine {
     std::uint64_t generation_ = 0;
 };
 
-}  // namespace engine
+}  // namespace aurx::engine

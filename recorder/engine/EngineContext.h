@@ -11,7 +11,7 @@
 #include "recorder/engine/SharedState.h"
 #include "recorder/engine/Worker.h"
 
-namespace engine {
+namespace aurx::engine {
 
 struct EngineContext {
     SharedState& shared;
@@ -54,4 +54,4 @@ class BufferSet {
     std::size_t bytes_ = 0;
 };
 
-}  // namespace engine
+}  // namespace aurx::engine

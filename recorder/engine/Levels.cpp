@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace engine {
+namespace aurx::engine {
 
 Peaks measurePeaks(const std::uint8_t* data, std::size_t frames, const codecs::WaveFormat& f) {
     // The peak power belongs to the largest magnitude, so the pass only tracks magnitudes.
@@ -115,4 +115,4 @@ bool LevelMeter::voiceSwitch(float left, float right, unsigned channels) {
     return false;
 }
 
-}  // namespace engine
+}  // namespace aurx::engine

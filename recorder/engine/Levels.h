@@ -10,7 +10,7 @@
 #include "platform/codecs/WaveFormat.h"
 #include "recorder/engine/SharedState.h"
 
-namespace engine {
+namespace aurx::engine {
 
 // Largest sample magnitudes that are not over range, for 8- and 16-bit samples.
 inline constexpr int kOverRange8 = 115;
@@ -55,4 +55,4 @@ class LevelMeter {
     SharedState& shared_;
 };
 
-}  // namespace engine
+}  // namespace aurx::engine

@@ -6,7 +6,7 @@
 
 #include "recorder/Codes.h"
 
-namespace engine {
+namespace aurx::engine {
 
 enum class Notice : int {
     RecordingStopped = 1,
@@ -23,4 +23,4 @@ class Notifier {
                         aurx::StopCause cause = aurx::StopCause::Requested) = 0;
 };
 
-}  // namespace engine
+}  // namespace aurx::engine

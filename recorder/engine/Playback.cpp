@@ -5,7 +5,7 @@
 
 #include "platform/codecs/G711.h"
 
-namespace engine {
+namespace aurx::engine {
 
 using aurx::Status;
 using aurx::StopCause;
@@ -203,4 +203,4 @@ void Playback::release() {
     leftover_ = 0;
 }
 
-}  // namespace engine
+}  // namespace aurx::engine

@@ -12,7 +12,7 @@
 #include "recorder/engine/EngineContext.h"
 #include "recorder/store/AudioFile.h"
 
-namespace engine {
+namespace aurx::engine {
 
 class Playback {
   public:
@@ -57,4 +57,4 @@ class Playback {
     unsigned flags_ = 0;
 };
 
-}  // namespace engine
+}  // namespace aurx::engine

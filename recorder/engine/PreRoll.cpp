@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace engine {
+namespace aurx::engine {
 namespace {
 
 // Pushes 8- or 16-bit linear samples into `ring` in the ring's own sample size. Files whose
@@ -117,4 +117,4 @@ void PreRoll::end(bool stopped, Clock::time_point now) {
     ring_.release();
 }
 
-}  // namespace engine
+}  // namespace aurx::engine

@@ -13,7 +13,7 @@
 
 #include "platform/codecs/WaveFormat.h"
 
-namespace engine {
+namespace aurx::engine {
 
 // The last frames pushed into one allocation made up front.
 class FrameRing {
@@ -70,4 +70,4 @@ class PreRoll {
     bool carried_ = false;
 };
 
-}  // namespace engine
+}  // namespace aurx::engine

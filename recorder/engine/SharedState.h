@@ -8,7 +8,7 @@
 
 #include "recorder/Codes.h"
 
-namespace engine {
+namespace aurx::engine {
 
 struct SharedState {
     std::atomic<aurx::Status> status{aurx::Status::Created};
@@ -37,4 +37,4 @@ struct SharedState {
     std::atomic<std::int32_t> playbackDevice{-1};
 };
 
-}  // namespace engine
+}  // namespace aurx::engine

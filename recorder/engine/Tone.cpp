@@ -4,7 +4,7 @@
 
 #include "platform/codecs/G711.h"
 
-namespace engine {
+namespace aurx::engine {
 
 std::int64_t toneFrames(float seconds, std::uint32_t rate) {
     if (!(seconds > 0)) return 0;
@@ -45,4 +45,4 @@ std::vector<std::uint8_t> markerTone(std::int64_t frames, const codecs::WaveForm
     return out;
 }
 
-}  // namespace engine
+}  // namespace aurx::engine

@@ -7,7 +7,7 @@
 
 #include "platform/codecs/WaveFormat.h"
 
-namespace engine {
+namespace aurx::engine {
 
 enum class ToneCoding { Linear, ALaw, MuLaw };
 
@@ -24,4 +24,4 @@ std::int64_t toneFrames(float seconds, std::uint32_t rate);
 std::vector<std::uint8_t> markerTone(std::int64_t frames, const codecs::WaveFormat& format,
                                      ToneCoding coding, std::int64_t first = 0);
 
-}  // namespace engine
+}  // namespace aurx::engine

@@ -10,7 +10,7 @@
 #include <optional>
 #include <system_error>
 
-namespace engine {
+namespace aurx::engine {
 
 Worker::Worker(Handler handler, StateSignal& signal)
     : handler_(std::move(handler)), signal_(signal) {}
@@ -144,4 +144,4 @@ void Worker::run() {
     setState(WorkerState::NoWorker);
 }
 
-}  // namespace engine
+}  // namespace aurx::engine

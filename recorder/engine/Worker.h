@@ -19,7 +19,7 @@
 #include "platform/wave/Streams.h"
 #include "recorder/Codes.h"
 
-namespace engine {
+namespace aurx::engine {
 
 using aurx::WorkerCommand;
 using aurx::WorkerState;
@@ -114,4 +114,4 @@ class Worker : public wave::BufferSink {
     std::thread thread_;
 };
 
-}  // namespace engine
+}  // namespace aurx::engine

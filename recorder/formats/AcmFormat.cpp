@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace formats {
+namespace aurx::formats {
 
 void AcmFormat::store(std::span<const std::uint8_t> bytes) {
     if (bytes.size() > storage_.size()) {
@@ -45,4 +45,4 @@ bool AcmFormat::install(std::span<const std::uint8_t> bytes, bool codecChecks,
     return true;
 }
 
-}  // namespace formats
+}  // namespace aurx::formats

@@ -11,7 +11,7 @@
 #include "platform/codecs/CodecManager.h"
 #include "platform/wave/DeviceSet.h"
 
-namespace formats {
+namespace aurx::formats {
 
 // What installation asks about.
 struct InstallContext {
@@ -46,4 +46,4 @@ class AcmFormat {
 // The linear partner that installation would choose for a block.
 codecs::WaveFormat partnerFor(std::span<const std::uint8_t> bytes, const codecs::Manager& codecs);
 
-}  // namespace formats
+}  // namespace aurx::formats

@@ -1,6 +1,6 @@
-#include "recorder/formats/HexText.h"
+#include "aurx/HexText.h"
 
-namespace formats {
+namespace aurx::formats {
 namespace {
 
 int digit(char c) {
@@ -35,4 +35,4 @@ std::string toHex(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
-}  // namespace formats
+}  // namespace aurx::formats

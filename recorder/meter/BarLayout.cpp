@@ -5,7 +5,7 @@
 
 #include "recorder/meter/Segments.h"
 
-namespace meter {
+namespace aurx::meter {
 
 BarLayout barLayout(int width, int height, const MeterSettings& settings) {
     BarLayout out;
@@ -33,4 +33,4 @@ BarLayout barLayout(int width, int height, const MeterSettings& settings) {
     return out;
 }
 
-}  // namespace meter
+}  // namespace aurx::meter

@@ -2,9 +2,9 @@
 // how long each segment and the gaps between them are. All integer pixels.
 #pragma once
 
-#include "recorder/meter/MeterSettings.h"
+#include "aurx/MeterSettings.h"
 
-namespace meter {
+namespace aurx::meter {
 
 struct BarLayout {
     bool horizontal = true;  // orientations 0 and 2
@@ -18,4 +18,4 @@ struct BarLayout {
 // Nothing is laid out (every size 0) when the area is empty.
 BarLayout barLayout(int width, int height, const MeterSettings& settings);
 
-}  // namespace meter
+}  // namespace aurx::meter

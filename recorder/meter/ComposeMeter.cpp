@@ -1,4 +1,4 @@
-#include "recorder/meter/ComposeMeter.h"
+#include "aurx/ComposeMeter.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,7 +6,7 @@
 #include "recorder/meter/BarLayout.h"
 #include "recorder/meter/Segments.h"
 
-namespace meter {
+namespace aurx::meter {
 namespace {
 
 struct Palette {
@@ -90,4 +90,4 @@ MeterPicture composeMeter(int width, int height, const MeterSettings& settings, 
     return picture;
 }
 
-}  // namespace meter
+}  // namespace aurx::meter

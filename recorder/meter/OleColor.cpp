@@ -1,6 +1,6 @@
-#include "recorder/meter/OleColor.h"
+#include "aurx/OleColor.h"
 
-namespace meter {
+namespace aurx::meter {
 
 Rgb translateOleColor(OleColor value, const SystemColorResolver& resolve) {
     if (value & kSystemColorFlag) {
@@ -16,4 +16,4 @@ Rgb translateOleColor(OleColor value, const SystemColorResolver& resolve) {
                static_cast<std::uint8_t>(value >> 16 & 0xFF)};
 }
 
-}  // namespace meter
+}  // namespace aurx::meter

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace meter {
+namespace aurx::meter {
 
 std::vector<Segment> barSegments(int count) {
     const int n = std::clamp(count, kMinSegments, kMaxSegments);
@@ -23,4 +23,4 @@ bool isLit(const Segment& segment, float levelDb, bool overload) {
     return levelDb > static_cast<float>(segment.thresholdDb);
 }
 
-}  // namespace meter
+}  // namespace aurx::meter

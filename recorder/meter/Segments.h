@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace meter {
+namespace aurx::meter {
 
 inline constexpr int kMinSegments = 1;
 inline constexpr int kMaxSegments = 20;
@@ -24,4 +24,4 @@ std::vector<Segment> barSegments(int count);
 // segment while the bar's overload flag is set.
 bool isLit(const Segment& segment, float levelDb, bool overload);
 
-}  // namespace meter
+}  // namespace aurx::meter

@@ -27,10 +27,10 @@ std::string fileName(const QString& name) {
 }  // namespace
 
 AurxWidget::AurxWidget(QWidget* parent)
-    : AurxWidget(aurx::ControlEnvironment::standard(), parent) {}
+    : AurxWidget(std::make_unique<aurx::AURX300Ctrl>(), parent) {}
 
-AurxWidget::AurxWidget(aurx::ControlEnvironment environment, QWidget* parent)
-    : QWidget(parent), control_(std::make_unique<aurx::AURX300Ctrl>(std::move(environment))) {
+AurxWidget::AurxWidget(std::unique_ptr<aurx::AURX300Ctrl> control, QWidget* parent)
+    : QWidget(parent), control_(std::move(control)) {
     // Every paint covers the whole widget with one copy of the finished picture, so Qt need
     // not clear the background first (that clearing is what would flicker).
     setAttribute(Qt::WA_OpaquePaintEvent);

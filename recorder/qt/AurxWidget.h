@@ -10,8 +10,9 @@
 #include <QWidget>
 #include <memory>
 
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/control/CallResult.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/CallResult.h"
+#include "aurxqt/aurxqt_export.h"
 
 class QSocketNotifier;
 
@@ -19,7 +20,7 @@ namespace aurxqt {
 
 class SignalSink;
 
-class AurxWidget : public QWidget, private aurx::ControlSite {
+class AURXQT_EXPORT AurxWidget : public QWidget, private aurx::ControlSite {
     Q_OBJECT
     // Appearance.
     Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
@@ -70,7 +71,8 @@ class AurxWidget : public QWidget, private aurx::ControlSite {
 
   public:
     explicit AurxWidget(QWidget* parent = nullptr);
-    explicit AurxWidget(aurx::ControlEnvironment environment, QWidget* parent = nullptr);
+    // Places a control the host has built (for example on devices of its own).
+    explicit AurxWidget(std::unique_ptr<aurx::AURX300Ctrl> control, QWidget* parent = nullptr);
     ~AurxWidget() override;
 
     aurx::AURX300Ctrl& control() { return *control_; }

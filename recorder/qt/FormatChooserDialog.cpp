@@ -7,28 +7,41 @@
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
+#include <array>
 
 namespace aurxqt {
 namespace {
 
+// The fixed part of a format block: the fields every format has, before its extra bytes.
+constexpr std::size_t kFixedFieldsSize = 18;
+
+// A block's fixed fields (tag, channels, rates, alignment, sample size, extra size), with the
+// bytes a short block lacks read as zero.
+std::array<std::uint8_t, kFixedFieldsSize> fixedFields(const std::vector<std::uint8_t>& block) {
+    std::array<std::uint8_t, kFixedFieldsSize> fields{};
+    std::copy_n(block.begin(), std::min(block.size(), fields.size()), fields.begin());
+    return fields;
+}
+
 // Where the format that `initial` holds stands in `formats`: the same bytes (the rest of
 // `initial` being the chooser's padding), else the same fixed fields, else the first.
-int indexOf(const std::vector<codecs::FormatBlock>& formats,
+int indexOf(const std::vector<aurx::formats::FormatOffer>& formats,
             const std::vector<std::uint8_t>& initial) {
-    for (std::size_t i = 0; i < formats.size(); ++i)
-        if (formats[i].size() <= initial.size() &&
-            std::equal(formats[i].begin(), formats[i].end(), initial.begin()))
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        const auto& block = formats[i].block;
+        if (block.size() <= initial.size() &&
+            std::equal(block.begin(), block.end(), initial.begin()))
             return static_cast<int>(i);
-    const auto wanted = codecs::WaveFormat::parse(initial);
+    }
+    const auto wanted = fixedFields(initial);
     for (std::size_t i = 0; i < formats.size(); ++i)
-        if (codecs::WaveFormat::parse(formats[i]) == wanted) return static_cast<int>(i);
+        if (fixedFields(formats[i].block) == wanted) return static_cast<int>(i);
     return 0;
 }
 
 }  // namespace
 
-FormatChooserDialog::FormatChooserDialog(std::shared_ptr<const codecs::Manager> codecs)
-    : codecs_(codecs ? std::move(codecs) : codecs::Manager::standard()) {
+FormatChooserDialog::FormatChooserDialog() {
     setWindowTitle(defaultTitle());
     tags_ = new QComboBox(this);
     tags_->setObjectName(QStringLiteral("formatTag"));
@@ -54,7 +67,7 @@ QString FormatChooserDialog::defaultTitle() {
     return tr("Choose a Sound Format");
 }
 
-bool FormatChooserDialog::prepare(const formats::ChooserRequest& request) {
+bool FormatChooserDialog::prepare(const aurx::formats::ChooserRequest& request) {
     chosen_.reset();
     bufferSize_ = request.bufferSize;
     setWindowTitle(request.title.empty() ? defaultTitle() : QString::fromStdString(request.title));
@@ -62,23 +75,24 @@ bool FormatChooserDialog::prepare(const formats::ChooserRequest& request) {
     const QSignalBlocker quiet(tags_);
     tags_->clear();
     offered_.clear();
-    for (const auto tag : codecs_->tags()) {
-        if (request.tagFilter != 0 && tag != request.tagFilter) continue;
-        auto formats = codecs_->formats(tag);
+    for (const auto& family : request.installed) {
+        if (request.tagFilter != 0 && family.tag != request.tagFilter) continue;
+        auto formats = family.formats;
         // A format longer than the caller's buffer would come back cut short.
         if (bufferSize_ != 0)
-            std::erase_if(formats, [&](const auto& f) { return f.size() > bufferSize_; });
+            std::erase_if(formats, [&](const auto& f) { return f.block.size() > bufferSize_; });
         if (formats.empty()) continue;
-        const auto name = codecs_->tagName(tag);
-        tags_->addItem(name ? QString::fromStdString(*name) : tr("Format %1").arg(tag),
-                       static_cast<int>(tag));
+        tags_->addItem(
+            family.name ? QString::fromStdString(*family.name) : tr("Format %1").arg(family.tag),
+            static_cast<int>(family.tag));
         offered_.push_back(std::move(formats));
     }
 
     int tagIndex = 0;
     int formatIndex = 0;
-    if (request.initial.size() >= codecs::kWaveFormatSize) {
-        const int found = tags_->findData(static_cast<int>(codecs::readLe16(request.initial, 0)));
+    if (request.initial.size() >= kFixedFieldsSize) {
+        const int tag = request.initial[0] | (request.initial[1] << 8);
+        const int found = tags_->findData(tag);
         if (found >= 0) {
             tagIndex = found;
             formatIndex = indexOf(offered_[static_cast<std::size_t>(found)], request.initial);
@@ -94,10 +108,9 @@ bool FormatChooserDialog::prepare(const formats::ChooserRequest& request) {
 void FormatChooserDialog::listFormatsOf(int tagIndex) {
     formats_->clear();
     if (tagIndex < 0 || static_cast<std::size_t>(tagIndex) >= offered_.size()) return;
-    for (const auto& block : offered_[static_cast<std::size_t>(tagIndex)]) {
-        const auto text = codecs_->describe(block);
-        formats_->addItem(text ? QString::fromStdString(*text) : tr("[Unavailable]"));
-    }
+    for (const auto& offer : offered_[static_cast<std::size_t>(tagIndex)])
+        formats_->addItem(offer.description ? QString::fromStdString(*offer.description)
+                                            : tr("[Unavailable]"));
     formats_->setCurrentIndex(0);
 }
 
@@ -107,7 +120,7 @@ std::optional<std::vector<std::uint8_t>> FormatChooserDialog::selection() const 
     if (t < 0 || f < 0 || static_cast<std::size_t>(t) >= offered_.size()) return std::nullopt;
     const auto& list = offered_[static_cast<std::size_t>(t)];
     if (static_cast<std::size_t>(f) >= list.size()) return std::nullopt;
-    auto block = list[static_cast<std::size_t>(f)];
+    auto block = list[static_cast<std::size_t>(f)].block;
     if (block.size() < bufferSize_) block.resize(bufferSize_, 0);
     return block;
 }
@@ -124,7 +137,7 @@ void FormatChooserDialog::reject() {
 }
 
 std::optional<std::vector<std::uint8_t>> FormatChooserDialog::choose(
-    const formats::ChooserRequest& request) {
+    const aurx::formats::ChooserRequest& request) {
     if (!prepare(request)) return std::nullopt;
     stayInFrontOf(request.owner);
     const bool confirmed = exec() == QDialog::Accepted;

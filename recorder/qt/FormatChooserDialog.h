@@ -1,5 +1,5 @@
 // FormatChooserDialog: the format chooser a Qt host plugs into the control with
-// setFormatChooser(). It lists the codec layer's format tags by name and, for the chosen tag,
+// setFormatChooser(). It lists the request's installed format tags by name and, for the chosen tag,
 // that tag's formats by description, optionally only one tag, and opens on the control's stored
 // format when it is one of them. Confirming returns the chosen block padded with zeros to the
 // size the control asked for; cancelling returns nothing.
@@ -11,8 +11,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/codecs/CodecManager.h"
-#include "recorder/formats/FormatChooser.h"
+#include "aurx/FormatChooser.h"
+#include "aurxqt/aurxqt_export.h"
 
 class QComboBox;
 class QPushButton;
@@ -21,21 +21,20 @@ namespace aurxqt {
 
 // Owned by the control through a shared pointer, so it takes no Qt parent; the request's owner
 // window, when Qt knows it, becomes the window it stays in front of.
-class FormatChooserDialog : public QDialog, public formats::FormatChooser {
+class AURXQT_EXPORT FormatChooserDialog : public QDialog, public aurx::formats::FormatChooser {
     Q_OBJECT
 
   public:
-    explicit FormatChooserDialog(
-        std::shared_ptr<const codecs::Manager> codecs = codecs::Manager::standard());
+    FormatChooserDialog();
 
     // Shows the dialog modally. Nothing when cancelled, or at once when no format qualifies.
     std::optional<std::vector<std::uint8_t>> choose(
-        const formats::ChooserRequest& request) override;
+        const aurx::formats::ChooserRequest& request) override;
 
     // The steps of choose(), for hosts that show the dialog their own way and for tests: fill
     // the lists for a request (false when nothing qualifies), let the user pick, accept() or
     // reject(), then read chosen().
-    bool prepare(const formats::ChooserRequest& request);
+    bool prepare(const aurx::formats::ChooserRequest& request);
     // The selected format as choose() would return it; nothing when the lists are empty.
     std::optional<std::vector<std::uint8_t>> selection() const;
     // What the last accept() confirmed; nothing after reject() or a new prepare().
@@ -50,11 +49,10 @@ class FormatChooserDialog : public QDialog, public formats::FormatChooser {
     void listFormatsOf(int tagIndex);
     void stayInFrontOf(std::int32_t owner);
 
-    std::shared_ptr<const codecs::Manager> codecs_;
     QComboBox* tags_ = nullptr;
     QComboBox* formats_ = nullptr;
     QPushButton* okButton_ = nullptr;
-    std::vector<std::vector<codecs::FormatBlock>> offered_;  // per listed tag
+    std::vector<std::vector<aurx::formats::FormatOffer>> offered_;  // per listed tag
     std::size_t bufferSize_ = 0;
     std::optional<std::vector<std::uint8_t>> chosen_;
 };

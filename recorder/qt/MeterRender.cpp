@@ -3,24 +3,24 @@
 #include <QGuiApplication>
 #include <QPainter>
 
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/meter/ComposeMeter.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/ComposeMeter.h"
 #include "recorder/qt/SystemPalette.h"
 
 namespace aurxqt {
 namespace {
 
-QColor toQColor(meter::Rgb c) {
+QColor toQColor(aurx::meter::Rgb c) {
     return QColor(c.r, c.g, c.b);
 }
 
-void paintCells(QPainter& painter, const meter::MeterPicture& picture) {
+void paintCells(QPainter& painter, const aurx::meter::MeterPicture& picture) {
     // Aliased, so that every cell covers exactly its pixels and the gaps stay clean.
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(Qt::NoPen);
-    for (const meter::Cell& c : picture.cells) {
+    for (const aurx::meter::Cell& c : picture.cells) {
         const QRect r(c.x, c.y, c.width, c.height);
-        if (c.shape == meter::Shape::Ellipse) {
+        if (c.shape == aurx::meter::Shape::Ellipse) {
             painter.setBrush(toQColor(c.color));
             painter.drawEllipse(r);
         } else {
@@ -31,8 +31,8 @@ void paintCells(QPainter& painter, const meter::MeterPicture& picture) {
 
 }  // namespace
 
-meter::MeterSettings meterSettings(const aurx::AURX300Ctrl& control) {
-    meter::MeterSettings s;
+aurx::meter::MeterSettings meterSettings(const aurx::AURX300Ctrl& control) {
+    aurx::meter::MeterSettings s;
     s.backColor = control.get_BackColor();
     s.lowColor = control.get_LowColor();
     s.midColor = control.get_MidColor();
@@ -51,7 +51,7 @@ QImage renderMeter(const aurx::AURX300Ctrl& control, QSize size, const QPalette&
 
     // The stored levels whatever the state: the meter darkens only when the engine says so.
     const aurx::Levels levels = control.meterLevels();
-    const meter::MeterPicture picture = meter::composeMeter(
+    const aurx::meter::MeterPicture picture = aurx::meter::composeMeter(
         size.width(), size.height(), meterSettings(control),
         {levels.leftLevel, levels.leftOverload != 0},
         {levels.rightLevel, levels.rightOverload != 0}, paletteResolver(palette));

@@ -7,7 +7,8 @@
 #include <QSize>
 #include <QString>
 
-#include "recorder/meter/MeterSettings.h"
+#include "aurx/MeterSettings.h"
+#include "aurxqt/aurxqt_export.h"
 
 namespace aurx {
 class AURX300Ctrl;
@@ -16,16 +17,18 @@ class AURX300Ctrl;
 namespace aurxqt {
 
 // The control's appearance properties.
-meter::MeterSettings meterSettings(const aurx::AURX300Ctrl& control);
+AURXQT_EXPORT aurx::meter::MeterSettings meterSettings(const aurx::AURX300Ctrl& control);
 
 // System colours come from `palette`. An empty size gives a null image.
-QImage renderMeter(const aurx::AURX300Ctrl& control, QSize size, const QPalette& palette);
+AURXQT_EXPORT QImage renderMeter(const aurx::AURX300Ctrl& control, QSize size,
+                                 const QPalette& palette);
 // System colours come from the application's palette (Qt's default one without an
 // application object).
-QImage renderMeter(const aurx::AURX300Ctrl& control, QSize size);
+AURXQT_EXPORT QImage renderMeter(const aurx::AURX300Ctrl& control, QSize size);
 
 // Draws the meter into a width x height image and saves it as a PNG file; false when the size
 // is empty or the file cannot be written.
-bool renderMeterPng(const aurx::AURX300Ctrl& control, int width, int height, const QString& path);
+AURXQT_EXPORT bool renderMeterPng(const aurx::AURX300Ctrl& control, int width, int height,
+                                  const QString& path);
 
 }  // namespace aurxqt

@@ -9,7 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "recorder/control/AURX300Ctrl.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurxqt/aurxqt_export.h"
 #include "recorder/qt/MessageSink.h"
 
 class QLineEdit;
@@ -17,7 +18,7 @@ class QPushButton;
 
 namespace aurxqt {
 
-class AURX300CtrlProp : public QDialog {
+class AURXQT_EXPORT AURX300CtrlProp : public QDialog {
     Q_OBJECT
 
   public:

@@ -2,7 +2,7 @@
 // its signals.
 #pragma once
 
-#include "recorder/control/Events.h"
+#include "aurx/Events.h"
 
 namespace aurxqt {
 

@@ -11,54 +11,54 @@ struct RoleOf {
 std::optional<RoleOf> roleOf(int index) {
     using P = QPalette;
     switch (index) {
-        case meter::kScrollBar:
-        case meter::kActiveBorder:
-        case meter::kInactiveBorder:
-        case meter::kButtonFace:
+        case aurx::meter::kScrollBar:
+        case aurx::meter::kActiveBorder:
+        case aurx::meter::kInactiveBorder:
+        case aurx::meter::kButtonFace:
             return RoleOf{P::Active, P::Button};
-        case meter::kDesktop:
-        case meter::kAppWorkspace:
-        case meter::kButtonShadow:
+        case aurx::meter::kDesktop:
+        case aurx::meter::kAppWorkspace:
+        case aurx::meter::kButtonShadow:
             return RoleOf{P::Active, P::Dark};
-        case meter::kActiveCaption:
-        case meter::kGradientActiveCaption:
-        case meter::kHighlight:
-        case meter::kMenuHighlight:
+        case aurx::meter::kActiveCaption:
+        case aurx::meter::kGradientActiveCaption:
+        case aurx::meter::kHighlight:
+        case aurx::meter::kMenuHighlight:
             return RoleOf{P::Active, P::Highlight};
         // An inactive window's caption wears the highlight of an inactive window.
-        case meter::kInactiveCaption:
-        case meter::kGradientInactiveCaption:
+        case aurx::meter::kInactiveCaption:
+        case aurx::meter::kGradientInactiveCaption:
             return RoleOf{P::Inactive, P::Highlight};
-        case meter::kCaptionText:
-        case meter::kHighlightText:
+        case aurx::meter::kCaptionText:
+        case aurx::meter::kHighlightText:
             return RoleOf{P::Active, P::HighlightedText};
-        case meter::kInactiveCaptionText:
+        case aurx::meter::kInactiveCaptionText:
             return RoleOf{P::Inactive, P::HighlightedText};
-        case meter::kMenu:
-        case meter::kMenuBar:
+        case aurx::meter::kMenu:
+        case aurx::meter::kMenuBar:
             return RoleOf{P::Active, P::Window};
-        case meter::kWindow:
+        case aurx::meter::kWindow:
             return RoleOf{P::Active, P::Base};
-        case meter::kWindowFrame:
-        case meter::kDarkShadow3D:
+        case aurx::meter::kWindowFrame:
+        case aurx::meter::kDarkShadow3D:
             return RoleOf{P::Active, P::Shadow};
-        case meter::kMenuText:
+        case aurx::meter::kMenuText:
             return RoleOf{P::Active, P::WindowText};
-        case meter::kWindowText:
+        case aurx::meter::kWindowText:
             return RoleOf{P::Active, P::Text};
-        case meter::kGrayText:
+        case aurx::meter::kGrayText:
             return RoleOf{P::Disabled, P::Text};
-        case meter::kButtonText:
+        case aurx::meter::kButtonText:
             return RoleOf{P::Active, P::ButtonText};
-        case meter::kButtonHighlight:
+        case aurx::meter::kButtonHighlight:
             return RoleOf{P::Active, P::Light};
-        case meter::kLight3D:
+        case aurx::meter::kLight3D:
             return RoleOf{P::Active, P::Midlight};
-        case meter::kInfoText:
+        case aurx::meter::kInfoText:
             return RoleOf{P::Active, P::ToolTipText};
-        case meter::kInfoBackground:
+        case aurx::meter::kInfoBackground:
             return RoleOf{P::Active, P::ToolTipBase};
-        case meter::kHotLight:
+        case aurx::meter::kHotLight:
             return RoleOf{P::Active, P::Link};
         default:
             return std::nullopt;
@@ -67,15 +67,16 @@ std::optional<RoleOf> roleOf(int index) {
 
 }  // namespace
 
-std::optional<meter::Rgb> systemColor(const QPalette& palette, int index) {
+std::optional<aurx::meter::Rgb> systemColor(const QPalette& palette, int index) {
     const std::optional<RoleOf> r = roleOf(index);
     if (!r) return std::nullopt;
     const QColor c = palette.color(r->group, r->role).toRgb();
-    return meter::Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-                      static_cast<std::uint8_t>(c.blue())};
+    return aurx::meter::Rgb{static_cast<std::uint8_t>(c.red()),
+                            static_cast<std::uint8_t>(c.green()),
+                            static_cast<std::uint8_t>(c.blue())};
 }
 
-meter::SystemColorResolver paletteResolver(QPalette palette) {
+aurx::meter::SystemColorResolver paletteResolver(QPalette palette) {
     return [palette = std::move(palette)](int index) { return systemColor(palette, index); };
 }
 

@@ -5,14 +5,15 @@
 #include <QPalette>
 #include <optional>
 
-#include "recorder/meter/OleColor.h"
+#include "aurx/OleColor.h"
+#include "aurxqt/aurxqt_export.h"
 
 namespace aurxqt {
 
 // The palette's colour for a system colour index; nothing for an index no palette role fits.
-std::optional<meter::Rgb> systemColor(const QPalette& palette, int index);
+AURXQT_EXPORT std::optional<aurx::meter::Rgb> systemColor(const QPalette& palette, int index);
 
 // A resolver for the meter that reads `palette` (copied).
-meter::SystemColorResolver paletteResolver(QPalette palette);
+AURXQT_EXPORT aurx::meter::SystemColorResolver paletteResolver(QPalette palette);
 
 }  // namespace aurxqt

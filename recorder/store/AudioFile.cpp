@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-namespace store {
+namespace aurx::store {
 
 std::int32_t clampFrames(double frames) {
     if (!(frames > 0)) return 0;
@@ -226,4 +226,4 @@ bool AudioFile::close() {
     return ok;
 }
 
-}  // namespace store
+}  // namespace aurx::store

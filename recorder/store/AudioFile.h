@@ -17,7 +17,7 @@
 #include "platform/codecs/WaveFormat.h"
 #include "platform/riff/RiffFile.h"
 
-namespace store {
+namespace aurx::store {
 
 enum class Encoding { Pcm, ALaw, MuLaw, Compressed };
 
@@ -174,4 +174,4 @@ class AudioFile {
 // Frames as a count the counters can hold.
 std::int32_t clampFrames(double frames);
 
-}  // namespace store
+}  // namespace aurx::store

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace store {
+namespace aurx::store {
 namespace {
 
 // The highest rate any of our devices records or plays.
@@ -67,4 +67,4 @@ std::optional<CompressedInfo> setUpCompression(std::span<const std::uint8_t> blo
     return info;
 }
 
-}  // namespace store
+}  // namespace aurx::store

@@ -11,10 +11,10 @@
 #include "platform/codecs/CodecManager.h"
 #include "recorder/store/AudioFile.h"
 
-namespace store {
+namespace aurx::store {
 
 std::optional<CompressedInfo> setUpCompression(std::span<const std::uint8_t> block,
                                                const codecs::WaveFormat& partner, bool playOnly,
                                                const codecs::Manager& codecs);
 
-}  // namespace store
+}  // namespace aurx::store

@@ -9,7 +9,7 @@
 #include "recorder/store/FileOpener.h"
 #include "recorder/store/FileReplacement.h"
 
-namespace store {
+namespace aurx::store {
 namespace {
 
 std::int32_t wholeBlocks(std::int64_t frames, double samplesPerBlock) {
@@ -156,4 +156,4 @@ bool AudioFile::finishInsert() {
     return ok;
 }
 
-}  // namespace store
+}  // namespace aurx::store

@@ -10,7 +10,7 @@
 
 #include "recorder/store/Mp3Header.h"
 
-namespace store {
+namespace aurx::store {
 namespace {
 
 using aurx::ErrorCode;
@@ -273,4 +273,4 @@ std::string makeUniqueFile(const std::string& directory) {
     return std::string(name.data());
 }
 
-}  // namespace store
+}  // namespace aurx::store

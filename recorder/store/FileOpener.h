@@ -11,7 +11,7 @@
 #include "recorder/Codes.h"
 #include "recorder/store/AudioFile.h"
 
-namespace store {
+namespace aurx::store {
 
 // The control's preferences at the time of the open.
 struct FileRequest {
@@ -51,4 +51,4 @@ std::string makeUniqueFile(const std::string& directory);
 // $TMPDIR, else /tmp, with a trailing "/".
 std::string temporaryDirectory();
 
-}  // namespace store
+}  // namespace aurx::store

@@ -11,7 +11,7 @@
 
 #include "recorder/store/FileOpener.h"
 
-namespace store {
+namespace aurx::store {
 namespace {
 
 constexpr std::size_t kPiece = 65536;
@@ -73,4 +73,4 @@ bool replaceFile(const std::string& path, const std::function<bool(riff::File& o
     return true;
 }
 
-}  // namespace store
+}  // namespace aurx::store

@@ -9,7 +9,7 @@
 
 #include "platform/riff/RiffFile.h"
 
-namespace store {
+namespace aurx::store {
 
 // Builds the new content with `build` into a fresh file beside the regular file that `path`
 // leads to (following symbolic links) and replaces that file with it. False, with the file
@@ -24,4 +24,4 @@ bool copyRange(riff::File& in, std::uint64_t from, riff::File& out, std::uint64_
 // The folder of a path ("." when it has none).
 std::string directoryOf(const std::string& path);
 
-}  // namespace store
+}  // namespace aurx::store

@@ -1,6 +1,6 @@
 #include "recorder/store/Mp3Header.h"
 
-namespace store {
+namespace aurx::store {
 namespace {
 
 constexpr int kBad = -1;
@@ -59,4 +59,4 @@ codecs::FormatBlock mpegLayer3Format(const MpegHeader& h) {
     return f.toBlock(extra);
 }
 
-}  // namespace store
+}  // namespace aurx::store

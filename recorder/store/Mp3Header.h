@@ -9,7 +9,7 @@
 
 #include "platform/codecs/WaveFormat.h"
 
-namespace store {
+namespace aurx::store {
 
 struct MpegHeader {
     std::size_t offset = 0;    // of the 0xFF sync byte
@@ -27,4 +27,4 @@ std::optional<MpegHeader> findMpegHeader(std::span<const std::uint8_t> bytes);
 // The MPEG Layer-3 format block for a Layer III header.
 codecs::FormatBlock mpegLayer3Format(const MpegHeader& header);
 
-}  // namespace store
+}  // namespace aurx::store

@@ -2,7 +2,7 @@
 
 #include "app/recording/CallRecovery.h"
 #include "app/recording/ControlRecorder.h"
-#include "recorder/control/AURX300Ctrl.h"
+#include "aurx/AURX300Ctrl.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/support/TempDir.h"
 

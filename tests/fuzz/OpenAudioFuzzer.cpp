@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/HexText.h"
 #include "platform/wave/DeviceSet.h"
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/formats/HexText.h"
+#include "recorder/control/ControlEnvironment.h"
 #include "tests/interop/StoreHost.h"
 
 namespace {
@@ -56,7 +57,7 @@ std::uint64_t inputLength() {
 aurx::AURX300Ctrl& control() {
     static const std::unique_ptr<aurx::AURX300Ctrl> c = [] {
         auto environment = aurx::ControlEnvironment::standard();
-        environment.devices = wave::makeVirtualDevices();
+        environment.devices = aurx::wave::makeVirtualDevices();
         auto made = std::make_unique<aurx::AURX300Ctrl>(environment);
         made->Reset();
         made->put_AcmFormat(aurx::Variant(kGsmFormat));
@@ -98,11 +99,11 @@ void throughControl(const Mode& mode, bool playOnly) {
 
 void throughStore(const Mode& mode) {
     interop::StoreHost host(true);
-    if (mode.bitsPerSample == 100) host.setFormat(*formats::fromHex(kGsmFormat));
-    auto opened = store::openFile(
+    if (mode.bitsPerSample == 100) host.setFormat(*aurx::formats::fromHex(kGsmFormat));
+    auto opened = aurx::store::openFile(
         interop::request(inputPath(), mode.dataOnly, mode.bitsPerSample, 8000, 1, true), host);
     if (opened.code != aurx::ErrorCode::Ok) return;
-    store::AudioFile& file = *opened.file;
+    aurx::store::AudioFile& file = *opened.file;
     check(file.dataOffset() + file.dataSize() <= inputLength());
     check(file.numSamples() >= 0);
     file.setPosition(file.numSamples() / 3);
@@ -117,12 +118,13 @@ void throughStore(const Mode& mode) {
 
     if (const auto* c = file.compressed(); c && got > 0) {
         // A little of the data through the codec, as playback would start.
-        const auto stream = codecs::Manager::standard()->open(c->format, c->partner.toBlock());
+        const auto stream =
+            aurx::codecs::Manager::standard()->open(c->format, c->partner.toBlock());
         if (stream) {
             head.resize(static_cast<std::size_t>(got));
             std::vector<std::uint8_t> pcm(stream->destinationSize(head.size()));
             const auto done =
-                stream->convert(head, pcm, codecs::kConvertStart | codecs::kConvertEnd);
+                stream->convert(head, pcm, aurx::codecs::kConvertStart | aurx::codecs::kConvertEnd);
             check(!done || (done->sourceUsed <= head.size() && done->destUsed <= pcm.size()));
         }
     }

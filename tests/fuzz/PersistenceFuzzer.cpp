@@ -7,9 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/Persistence.h"
 #include "platform/wave/DeviceSet.h"
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/control/Persistence.h"
+#include "recorder/control/ControlEnvironment.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ struct Controls {
 
 std::unique_ptr<aurx::AURX300Ctrl> makeControl() {
     auto environment = aurx::ControlEnvironment::standard();
-    environment.devices = wave::makeVirtualDevices();
+    environment.devices = aurx::wave::makeVirtualDevices();
     return std::make_unique<aurx::AURX300Ctrl>(environment);
 }
 

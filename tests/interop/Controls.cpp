@@ -4,12 +4,13 @@
 
 #include "platform/codecs/WaveFormat.h"
 #include "platform/wave/DeviceSet.h"
+#include "recorder/control/ControlEnvironment.h"
 
 namespace interop {
 
 std::unique_ptr<aurx::AURX300Ctrl> makeControl() {
     auto environment = aurx::ControlEnvironment::standard();
-    environment.devices = wave::makeVirtualDevices();
+    environment.devices = aurx::wave::makeVirtualDevices();
     return std::make_unique<aurx::AURX300Ctrl>(environment);
 }
 
@@ -23,13 +24,13 @@ std::uint16_t openFormatTag(const aurx::AURX300Ctrl& control) {
     switch (control.get_BitsPerSample()) {
         case 8:
         case 16:
-            return codecs::kTagPcm;
+            return aurx::codecs::kTagPcm;
         case 106:
-            return codecs::kTagALaw;
+            return aurx::codecs::kTagALaw;
         case 107:
-            return codecs::kTagMuLaw;
+            return aurx::codecs::kTagMuLaw;
         default:
-            return codecs::WaveFormat::parse(acmFormatOf(control)).tag;
+            return aurx::codecs::WaveFormat::parse(acmFormatOf(control)).tag;
     }
 }
 

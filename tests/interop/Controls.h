@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "recorder/control/AURX300Ctrl.h"
+#include "aurx/AURX300Ctrl.h"
 
 namespace interop {
 

@@ -109,7 +109,7 @@ TEST_P(SoxWavFiles, DataReadsBackAsSoxWroteIt) {
     const std::string data = chunkData(bytes, "data");
 
     StoreHost host(true);
-    auto opened = store::openFile(request(path, 0, 16, 8000, 1, true), host);
+    auto opened = aurx::store::openFile(request(path, 0, 16, 8000, 1, true), host);
     ASSERT_EQ(opened.code, aurx::ErrorCode::Ok);
     EXPECT_EQ(opened.file->dataOffset(), bytes.find("data") + 8);
     std::string got(data.size() + 100, '\0');
@@ -199,7 +199,7 @@ TEST_P(LameStreams, OpenAsLayerThreeStreamsAtTheFirstFrame) {
     auto control = makeControl();
     ASSERT_EQ(openExisting(*control, path, 2), 0);
     EXPECT_EQ(control->get_BitsPerSample(), 100);
-    const auto format = codecs::WaveFormat::parse(acmFormatOf(*control));
+    const auto format = aurx::codecs::WaveFormat::parse(acmFormatOf(*control));
     EXPECT_EQ(format.tag, 85);
     EXPECT_EQ(format.samplesPerSec, s.rate);
     EXPECT_EQ(format.channels, s.channels);
@@ -223,7 +223,7 @@ TEST_P(LameStreams, OpenAsLayerThreeStreamsAtTheFirstFrame) {
     EXPECT_EQ(control->Reset(), 0);
 
     StoreHost host(true);
-    auto opened = store::openFile(request(path, 2, 16, 8000, 1, true), host);
+    auto opened = aurx::store::openFile(request(path, 2, 16, 8000, 1, true), host);
     ASSERT_EQ(opened.code, aurx::ErrorCode::Ok);
     EXPECT_EQ(opened.file->dataOffset(), s.junk.size());
     EXPECT_EQ(opened.file->dataSize(), readFile(path).size() - s.junk.size());

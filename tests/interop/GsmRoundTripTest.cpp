@@ -2,7 +2,7 @@
 // however the samples arrive, and our decoder hears sox's files as sox does.
 #include <gtest/gtest.h>
 
-#include "recorder/formats/HexText.h"
+#include "aurx/HexText.h"
 #include "tests/interop/Peers.h"
 #include "tests/interop/RowName.h"
 #include "tests/interop/Streams.h"
@@ -18,8 +18,9 @@ using testsupport::readFile;
 constexpr std::size_t kBlockBytes = 65;
 constexpr std::size_t kBlockFrames = 320;
 
-const codecs::FormatBlock kGsm = *formats::fromHex("31000100401f0000590600004100000002004001");
-const codecs::FormatBlock kPcm = codecs::WaveFormat::pcm(8000, 1, 16).toBlock();
+const aurx::codecs::FormatBlock kGsm =
+    *aurx::formats::fromHex("31000100401f0000590600004100000002004001");
+const aurx::codecs::FormatBlock kPcm = aurx::codecs::WaveFormat::pcm(8000, 1, 16).toBlock();
 
 std::vector<std::uint8_t> bytesOf(const std::string& s) {
     return {s.begin(), s.end()};
@@ -114,7 +115,7 @@ TEST_F(GsmDecoder, HearsWhatSoxHears) {
 // Playback from a position restarts the stream at a block boundary: the blocks from there
 // decode as a file that begins with them.
 TEST_F(GsmDecoder, RestartsCleanlyAtABlockBoundary) {
-    const auto stream = codecs::Manager::standard()->open(kGsm, kPcm);
+    const auto stream = aurx::codecs::Manager::standard()->open(kGsm, kPcm);
     ASSERT_TRUE(stream);
     const auto all = convertInPieces(*stream, blocks);  // leaves the stream mid-file
     const auto fromBlock5 = std::span(blocks).subspan(5 * kBlockBytes, 6 * kBlockBytes);

@@ -34,7 +34,7 @@ const Mp3 kStreams[] = {
 std::vector<std::int16_t> ourDecoding(const std::string& path,
                                       const std::vector<std::size_t>& pieces = {4000, 417, 3000}) {
     StoreHost host(true);
-    auto opened = store::openFile(request(path, 2, 16, 8000, 1, true), host);
+    auto opened = aurx::store::openFile(request(path, 2, 16, 8000, 1, true), host);
     EXPECT_EQ(opened.code, aurx::ErrorCode::Ok);
     if (!opened.file) return {};
     std::vector<std::uint8_t> data;

@@ -3,7 +3,7 @@
 // length and, where the encoding is exact, decode the very samples we wrote.
 #include <gtest/gtest.h>
 
-#include "recorder/formats/HexText.h"
+#include "aurx/HexText.h"
 #include "tests/interop/Controls.h"
 #include "tests/interop/Peers.h"
 #include "tests/interop/RowName.h"
@@ -51,25 +51,25 @@ std::vector<std::uint8_t> unsigned8(const std::vector<std::int16_t>& samples) {
 }
 
 // The format of the file's sample data, and the 16-bit PCM it converts to and from.
-codecs::FormatBlock codedFormat(const store::AudioFile& file) {
+aurx::codecs::FormatBlock codedFormat(const aurx::store::AudioFile& file) {
     return file.compressed() ? file.compressed()->format : file.fileFormat().toBlock();
 }
-codecs::FormatBlock linear16(const store::AudioFile& file) {
+aurx::codecs::FormatBlock linear16(const aurx::store::AudioFile& file) {
     const auto& f = file.fileFormat();
-    return codecs::WaveFormat::pcm(f.samplesPerSec, f.channels, 16).toBlock();
+    return aurx::codecs::WaveFormat::pcm(f.samplesPerSec, f.channels, 16).toBlock();
 }
 
 // The sample data of `samples` in the file's encoding, through the codecs where it has one.
-std::vector<std::uint8_t> encodeFor(const store::AudioFile& file,
+std::vector<std::uint8_t> encodeFor(const aurx::store::AudioFile& file,
                                     const std::vector<std::int16_t>& samples) {
-    if (file.encoding() == store::Encoding::Pcm)
+    if (file.encoding() == aurx::store::Encoding::Pcm)
         return file.fileFormat().bitsPerSample == 8 ? unsigned8(samples) : bytesOf(samples);
     return convert(linear16(file), codedFormat(file), bytesOf(samples));
 }
 
 // Writes the data in pieces of about a tenth of a second of whole blocks, as a recording does,
 // then finalises and closes.
-void writeAndClose(store::AudioFile& file, const std::vector<std::uint8_t>& data) {
+void writeAndClose(aurx::store::AudioFile& file, const std::vector<std::uint8_t>& data) {
     const auto block =
         file.compressed() ? file.compressed()->wave().blockAlign : file.fileFormat().blockAlign;
     const auto avg = file.compressed() ? file.compressed()->wave().avgBytesPerSec
@@ -103,7 +103,7 @@ void writeAfterControlCreated(const std::string& path, const OurWav& w,
     ASSERT_EQ(control->OpenNewFile(path), 0);
     ASSERT_EQ(control->Reset(), 0);
     StoreHost host;
-    auto opened = store::openFile(
+    auto opened = aurx::store::openFile(
         request(path, 0, w.bitsPerSample, w.rate, static_cast<std::uint16_t>(w.channels)), host);
     ASSERT_EQ(opened.code, aurx::ErrorCode::Ok);
     ASSERT_EQ(opened.file->numSamples(), 0);
@@ -115,9 +115,9 @@ void writeFreshlyCreated(const std::string& path, const OurWav& w,
                          const std::vector<std::int16_t>& samples) {
     StoreHost host;
     if (w.bitsPerSample == 100) {
-        host.setFormat(*formats::fromHex(kGsmFormat));
+        host.setFormat(*aurx::formats::fromHex(kGsmFormat));
     }
-    auto created = store::createFile(
+    auto created = aurx::store::createFile(
         request(path, 0, w.bitsPerSample, w.rate, static_cast<std::uint16_t>(w.channels)), host);
     ASSERT_EQ(created.code, aurx::ErrorCode::Ok);
     writeAndClose(*created.file, encodeFor(*created.file, samples));
@@ -167,7 +167,7 @@ TEST_P(OurWavFiles, SoxReadsTheirEncodingLengthAndSamples) {
         default: {
             // Companded and compressed: sox hears what our decoder hears, close to the original.
             StoreHost host(true);
-            auto opened = store::openFile(request(afterControl, 0, 16, 8000, 1, true), host);
+            auto opened = aurx::store::openFile(request(afterControl, 0, 16, 8000, 1, true), host);
             ASSERT_EQ(opened.code, aurx::ErrorCode::Ok);
             const auto ours =
                 samplesOf(convert(codedFormat(*opened.file), linear16(*opened.file), dataBytes));

@@ -5,8 +5,9 @@
 #include <chrono>
 #include <thread>
 
+#include "aurx/AURX300Ctrl.h"
 #include "platform/wave/VirtualDevices.h"
-#include "recorder/control/AURX300Ctrl.h"
+#include "recorder/control/ControlEnvironment.h"
 #include "tests/interop/Peers.h"
 #include "tests/interop/RowName.h"
 #include "tests/interop/Streams.h"
@@ -40,13 +41,13 @@ TEST_P(RecordedFiles, SoxReadsWhatTheControlRecorded) {
     testsupport::TempDir dir;
     // A looping line, so that whatever the recording catches is the line's sound.
     const auto line = testsupport::sine(440, 0.5, r.rate, r.rate, r.channels);
-    wave::VirtualConfig config;
+    aurx::wave::VirtualConfig config;
     config.lineIn = dir.file("line.wav");
     config.loop = true;
-    config.pacing = wave::Pacing::Fast;
+    config.pacing = aurx::wave::Pacing::Fast;
     testsupport::writePcm16Wav(config.lineIn, line, r.rate, r.channels);
     auto environment = aurx::ControlEnvironment::standard();
-    environment.devices = wave::makeVirtualDevices(config);
+    environment.devices = aurx::wave::makeVirtualDevices(config);
     aurx::AURX300Ctrl control(environment);
 
     ASSERT_EQ(control.Reset(), 0);

@@ -19,7 +19,7 @@
 
 namespace interop {
 
-class StoreHost : public store::FormatHost {
+class StoreHost : public aurx::store::FormatHost {
   public:
     explicit StoreHost(bool playOnly = false) : playOnly_(playOnly) {}
 
@@ -34,35 +34,35 @@ class StoreHost : public store::FormatHost {
         return acm_.install(block, true, context());
     }
 
-    aurx::ErrorCode setUpCompression(store::CompressedInfo& out) override {
+    aurx::ErrorCode setUpCompression(aurx::store::CompressedInfo& out) override {
         const std::vector<std::uint8_t> block(acm_.block().begin(), acm_.block().end());
-        if (block.size() < codecs::kWaveFormatSize) return aurx::ErrorCode::NoAcmFormat;
+        if (block.size() < aurx::codecs::kWaveFormatSize) return aurx::ErrorCode::NoAcmFormat;
         if (!acm_.install(block, true, context())) return aurx::ErrorCode::UnsupportedFormat;
-        auto info = store::setUpCompression(block, acm_.partner(), playOnly_, *codecs_);
+        auto info = aurx::store::setUpCompression(block, acm_.partner(), playOnly_, *codecs_);
         if (!info) return aurx::ErrorCode::UnsupportedFormat;
         out = std::move(*info);
         return aurx::ErrorCode::Ok;
     }
 
   private:
-    formats::InstallContext context() const {
-        return formats::InstallContext{playOnly_, wave::kDefaultDevice, wave::kDefaultDevice,
-                                       *devices_, *codecs_};
+    aurx::formats::InstallContext context() const {
+        return aurx::formats::InstallContext{playOnly_, aurx::wave::kDefaultDevice,
+                                             aurx::wave::kDefaultDevice, *devices_, *codecs_};
     }
 
     bool playOnly_;
-    std::shared_ptr<wave::DeviceSet> devices_ = wave::makeVirtualDevices();
-    std::shared_ptr<const codecs::Manager> codecs_ = codecs::Manager::standard();
-    formats::AcmFormat acm_;
+    std::shared_ptr<aurx::wave::DeviceSet> devices_ = aurx::wave::makeVirtualDevices();
+    std::shared_ptr<const aurx::codecs::Manager> codecs_ = aurx::codecs::Manager::standard();
+    aurx::formats::AcmFormat acm_;
 };
 
 // What the control would ask the store for, given its properties (BitsPerSample one the
 // control accepts).
-inline store::FileRequest request(const std::string& path, std::int16_t dataOnly = 0,
-                                  std::int16_t bitsPerSample = 16, std::uint32_t rate = 8000,
-                                  std::uint16_t channels = 1, bool playOnly = false) {
+inline aurx::store::FileRequest request(const std::string& path, std::int16_t dataOnly = 0,
+                                        std::int16_t bitsPerSample = 16, std::uint32_t rate = 8000,
+                                        std::uint16_t channels = 1, bool playOnly = false) {
     const auto coding = aurx::sampleCodingOf(bitsPerSample).value_or(aurx::SampleCoding::Pcm16);
-    return store::FileRequest{path, playOnly, dataOnly, coding, rate, channels};
+    return aurx::store::FileRequest{path, playOnly, dataOnly, coding, rate, channels};
 }
 
 }  // namespace interop

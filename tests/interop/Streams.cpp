@@ -8,7 +8,7 @@
 
 namespace interop {
 
-std::vector<std::uint8_t> convertInPieces(codecs::Stream& stream,
+std::vector<std::uint8_t> convertInPieces(aurx::codecs::Stream& stream,
                                           std::span<const std::uint8_t> source,
                                           const std::vector<std::size_t>& pieces) {
     std::vector<std::uint8_t> out;
@@ -22,8 +22,9 @@ std::vector<std::uint8_t> convertInPieces(codecs::Stream& stream,
                        source.begin() + static_cast<std::ptrdiff_t>(at + n));
         at += n;
         const bool last = at == source.size();
-        const unsigned flags = (i == 0 ? codecs::kConvertStart : 0u) |
-                               (last ? codecs::kConvertEnd : codecs::kConvertBlockAlign);
+        const unsigned flags =
+            (i == 0 ? aurx::codecs::kConvertStart : 0u) |
+            (last ? aurx::codecs::kConvertEnd : aurx::codecs::kConvertBlockAlign);
         std::vector<std::uint8_t> destination(stream.destinationSize(carried.size()));
         const auto done = stream.convert(carried, destination, flags);
         if (!done) {
@@ -49,10 +50,11 @@ std::vector<std::uint8_t> convertInPieces(codecs::Stream& stream,
     return out;
 }
 
-std::vector<std::uint8_t> convert(const codecs::FormatBlock& from, const codecs::FormatBlock& to,
+std::vector<std::uint8_t> convert(const aurx::codecs::FormatBlock& from,
+                                  const aurx::codecs::FormatBlock& to,
                                   std::span<const std::uint8_t> source,
                                   const std::vector<std::size_t>& pieces) {
-    const auto stream = codecs::Manager::standard()->open(from, to);
+    const auto stream = aurx::codecs::Manager::standard()->open(from, to);
     if (!stream) {
         ADD_FAILURE() << "no stream between the formats";
         return {};

@@ -15,12 +15,13 @@ namespace interop {
 // whole blocks only. Whatever the stream leaves unused is carried into the next piece, and
 // output it holds back is collected until it has none left. The destination of each
 // conversion is as large as the stream's own estimate. Fails the test on a codec failure.
-std::vector<std::uint8_t> convertInPieces(codecs::Stream& stream,
+std::vector<std::uint8_t> convertInPieces(aurx::codecs::Stream& stream,
                                           std::span<const std::uint8_t> source,
                                           const std::vector<std::size_t>& pieces = {});
 
 // Opens a stream from `from` to `to` with the installed codecs and converts `source` with it.
-std::vector<std::uint8_t> convert(const codecs::FormatBlock& from, const codecs::FormatBlock& to,
+std::vector<std::uint8_t> convert(const aurx::codecs::FormatBlock& from,
+                                  const aurx::codecs::FormatBlock& to,
                                   std::span<const std::uint8_t> source,
                                   const std::vector<std::size_t>& pieces = {});
 

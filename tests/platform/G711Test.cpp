@@ -2,7 +2,7 @@
 
 #include "platform/codecs/G711.h"
 
-using namespace codecs::g711;
+using namespace aurx::codecs::g711;
 
 TEST(G711, SilenceAndTheReferenceCodes) {
     EXPECT_EQ(linearToALaw(0), 0xD5);

@@ -6,9 +6,10 @@
 #include <cstdlib>
 #include <thread>
 
+#include "aurx/AURX300Ctrl.h"
 #include "platform/wave/DeviceSet.h"
 #include "platform/wave/PaSession.h"
-#include "recorder/control/AURX300Ctrl.h"
+#include "recorder/control/ControlEnvironment.h"
 #include "tests/support/Sound.h"
 #include "tests/support/TempDir.h"
 
@@ -58,7 +59,7 @@ class PortAudioFiles : public ::testing::Test {
                 "pcm.!default { type asym capture.pcm \"filecap\" playback.pcm \"fileplay\" }\n");
         ::setenv("HOME", dir_.path().c_str(), 1);
         auto env = aurx::ControlEnvironment::standard();
-        env.devices = wave::makePortAudioDevices();
+        env.devices = aurx::wave::makePortAudioDevices();
         control_ = std::make_unique<aurx::AURX300Ctrl>(env);
         if (control_->get_NRecordDevices() == 0) GTEST_SKIP() << "PortAudio sees no ALSA devices";
     }
@@ -128,8 +129,8 @@ TEST(PortAudioSessionDeathTest, TheProcessEndsCleanlyWithACallStillHeldUp) {
     EXPECT_EXIT(
         {
             ::setenv("AURX_DEVICES", "system", 1);
-            wave::systemDevices();
-            const bool returned = wave::BoundedCalls::process().run(
+            aurx::wave::systemDevices();
+            const bool returned = aurx::wave::BoundedCalls::process().run(
                 [] { std::this_thread::sleep_for(std::chrono::seconds(30)); },
                 std::chrono::milliseconds(10));
             std::exit(returned ? 1 : 0);

@@ -21,8 +21,8 @@ struct Pipe {
         read.reset(ends[0]);
         write.reset(ends[1]);
     }
-    posix::UniqueFd read;
-    posix::UniqueFd write;
+    aurx::posix::UniqueFd read;
+    aurx::posix::UniqueFd write;
 };
 
 }  // namespace
@@ -34,11 +34,11 @@ TEST(Posix, WholeTransfersSurviveShortReadsAndWrites) {
         Pipe p;
         std::thread writer([&] {
             for (std::size_t at = 0; at < sent.size(); at += 1000)
-                ASSERT_EQ(posix::writeAll(p.write.get(), sent.data() + at, 1000), 0);
+                ASSERT_EQ(aurx::posix::writeAll(p.write.get(), sent.data() + at, 1000), 0);
             p.write.reset();
         });
         std::string got(sent.size() + 10, '\0');
-        EXPECT_EQ(posix::readFully(p.read.get(), got.data(), got.size()),
+        EXPECT_EQ(aurx::posix::readFully(p.read.get(), got.data(), got.size()),
                   static_cast<ssize_t>(sent.size()));
         writer.join();
         got.resize(sent.size());
@@ -48,7 +48,7 @@ TEST(Posix, WholeTransfersSurviveShortReadsAndWrites) {
         // writeAll of more than the pipe holds, and copyAll to the end.
         Pipe in, out;
         std::thread writer([&] {
-            EXPECT_EQ(posix::writeAll(in.write.get(), sent.data(), sent.size()), 0);
+            EXPECT_EQ(aurx::posix::writeAll(in.write.get(), sent.data(), sent.size()), 0);
             in.write.reset();
         });
         std::string got;
@@ -57,7 +57,7 @@ TEST(Posix, WholeTransfersSurviveShortReadsAndWrites) {
             for (ssize_t n; (n = ::read(out.read.get(), buffer, sizeof buffer)) > 0;)
                 got.append(buffer, static_cast<std::size_t>(n));
         });
-        EXPECT_EQ(posix::copyAll(in.read.get(), out.write.get()), 0);
+        EXPECT_EQ(aurx::posix::copyAll(in.read.get(), out.write.get()), 0);
         out.write.reset();
         writer.join();
         reader.join();
@@ -67,18 +67,18 @@ TEST(Posix, WholeTransfersSurviveShortReadsAndWrites) {
 
 TEST(Posix, FailuresGiveTheSystemsErrorAndAFailingCloseIsSeen) {
     char byte = 0;
-    EXPECT_EQ(posix::readFully(-1, &byte, 1), -1);
+    EXPECT_EQ(aurx::posix::readFully(-1, &byte, 1), -1);
     EXPECT_EQ(errno, EBADF);
-    EXPECT_EQ(posix::writeAll(-1, &byte, 1), EBADF);
+    EXPECT_EQ(aurx::posix::writeAll(-1, &byte, 1), EBADF);
     Pipe p;
     p.write.reset();
-    EXPECT_EQ(posix::copyAll(p.read.get(), -1), 0) << "an empty source copies nothing";
-    EXPECT_EQ(posix::copyAll(-1, p.read.get()), EBADF);
+    EXPECT_EQ(aurx::posix::copyAll(p.read.get(), -1), 0) << "an empty source copies nothing";
+    EXPECT_EQ(aurx::posix::copyAll(-1, p.read.get()), EBADF);
     // A reader gone: the write fails with EPIPE rather than losing the bytes silently.
     Pipe q;
     q.read.reset();
     ::signal(SIGPIPE, SIG_IGN);
-    EXPECT_EQ(posix::writeAll(q.write.get(), &byte, 1), EPIPE);
+    EXPECT_EQ(aurx::posix::writeAll(q.write.get(), &byte, 1), EPIPE);
     EXPECT_EQ(q.write.close(), 0);
     EXPECT_FALSE(q.write);
 }

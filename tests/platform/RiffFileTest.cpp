@@ -7,15 +7,15 @@
 #include "tests/support/Sound.h"
 #include "tests/support/TempDir.h"
 
-using riff::Chunk;
-using riff::fourcc;
+using aurx::riff::Chunk;
+using aurx::riff::fourcc;
 using testsupport::le32;
 
 TEST(RiffFile, AscendingADirtyChunkWritesItsSizeAndAPadByte) {
     testsupport::TempDir dir;
     const auto path = dir.file("odd.riff");
     {
-        auto f = riff::File::open(path, riff::Mode::Create);
+        auto f = aurx::riff::File::open(path, aurx::riff::Mode::Create);
         ASSERT_TRUE(f);
         Chunk riffChunk{fourcc("RIFF"), 0, fourcc("TEST")};
         ASSERT_TRUE(f->createChunk(riffChunk));
@@ -43,7 +43,7 @@ TEST(RiffFile, DescendFindsChunksInOrderWithinTheParentOnly) {
     s += "bbbb" + std::string("\x02\0\0\0", 4) + "yz";
     s += "cccc" + std::string("\x00\0\0\0", 4);
     testsupport::writeFile(path, s);
-    auto f = riff::File::open(path, riff::Mode::Read);
+    auto f = aurx::riff::File::open(path, aurx::riff::Mode::Read);
     ASSERT_TRUE(f);
     Chunk r;
     ASSERT_TRUE(f->descend(r, nullptr, fourcc("RIFF"), fourcc("WAVE")));
@@ -65,7 +65,7 @@ TEST(RiffFile, DescendStopsAtTheEndOfATruncatedFile) {
     std::string s = "RIFF";
     s += std::string("\xff\xff\xff\x7f", 4) + "WAVE" + "junk" + std::string("\xf0\xff\xff\x7f", 4);
     testsupport::writeFile(path, s);
-    auto f = riff::File::open(path, riff::Mode::Read);
+    auto f = aurx::riff::File::open(path, aurx::riff::Mode::Read);
     ASSERT_TRUE(f);
     Chunk r, d;
     ASSERT_TRUE(f->descend(r, nullptr, fourcc("RIFF")));
@@ -89,13 +89,15 @@ TEST(RiffFile, OnlyRegularFilesOpenInAnyMode) {
     // The FIFO comes last and each refusal is asserted: one that opened would block on it.
     const Case refused[] = {
         {"/dev/zero", EINVAL}, {"/dev/null", EINVAL}, {dir.path(), EISDIR}, {fifo, EINVAL}};
-    for (const auto mode : {riff::Mode::Read, riff::Mode::ReadWrite, riff::Mode::Create}) {
+    for (const auto mode :
+         {aurx::riff::Mode::Read, aurx::riff::Mode::ReadWrite, aurx::riff::Mode::Create}) {
         for (const auto& c : refused) {
             errno = 0;
-            ASSERT_FALSE(riff::File::open(c.path, mode)) << c.path << " mode " << int(mode);
+            ASSERT_FALSE(aurx::riff::File::open(c.path, mode)) << c.path << " mode " << int(mode);
             EXPECT_EQ(errno, c.error) << c.path;
         }
-        EXPECT_TRUE(riff::File::open(link, mode)) << "a link to a regular file, mode " << int(mode);
+        EXPECT_TRUE(aurx::riff::File::open(link, mode))
+            << "a link to a regular file, mode " << int(mode);
     }
     struct stat st {};
     ASSERT_EQ(::stat("/dev/null", &st), 0);

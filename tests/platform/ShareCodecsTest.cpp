@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <fstream>
 
-using namespace codecs;
+using namespace aurx::codecs;
 using testsupport::TempDir;
 
 namespace {

@@ -5,8 +5,8 @@
 #include "tests/support/Sound.h"
 #include "tests/support/TempDir.h"
 
-using codecs::WaveFormat;
-using wave::VirtualLine;
+using aurx::codecs::WaveFormat;
+using aurx::wave::VirtualLine;
 
 namespace {
 

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "aurx/AURX300Ctrl.h"
 #include "platform/wave/DeviceSet.h"
-#include "recorder/control/AURX300Ctrl.h"
+#include "recorder/control/ControlEnvironment.h"
 #include "tests/realserver/PulseServer.h"
 #include "tests/recorder/engine/EngineRig.h"
 #include "tests/support/Sound.h"
@@ -26,7 +27,7 @@ class RealServer : public ::testing::Test {
         server_ = std::make_unique<PulseServer>(dir_.path());
         ASSERT_TRUE(server_->up()) << readFile(dir_.file("pa.out"));
         auto env = aurx::ControlEnvironment::standard();
-        env.devices = wave::makePortAudioDevices();
+        env.devices = aurx::wave::makePortAudioDevices();
         control_ = std::make_unique<aurx::AURX300Ctrl>(env);
         control_->Advise(log_);
         ASSERT_GE(control_->get_NRecordDevices(), 1) << "PortAudio does not see the server";

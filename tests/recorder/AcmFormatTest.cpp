@@ -1,8 +1,9 @@
 // The compression format property, its installation checks, the chooser and descriptions.
 #include <gtest/gtest.h>
 
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/formats/HexText.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/FormatChooser.h"
+#include "aurx/HexText.h"
 #include "tests/recorder/FakeDevices.h"
 #include "tests/support/TempDir.h"
 
@@ -21,7 +22,7 @@ std::vector<std::uint8_t> bytesOf(const Variant& v) {
 }
 
 std::vector<std::uint8_t> hex(const std::string& s) {
-    return *formats::fromHex(s);
+    return *aurx::formats::fromHex(s);
 }
 
 struct Fixture {
@@ -39,11 +40,12 @@ const std::string kMp3 =
     "0100"
     "7105";
 
-class ScriptedChooser : public formats::FormatChooser {
+class ScriptedChooser : public aurx::formats::FormatChooser {
   public:
     std::optional<std::vector<std::uint8_t>> answer;
-    std::vector<formats::ChooserRequest> requests;
-    std::optional<std::vector<std::uint8_t>> choose(const formats::ChooserRequest& r) override {
+    std::vector<aurx::formats::ChooserRequest> requests;
+    std::optional<std::vector<std::uint8_t>> choose(
+        const aurx::formats::ChooserRequest& r) override {
         requests.push_back(r);
         return answer;
     }
@@ -161,7 +163,7 @@ TEST(AcmFormat, InstallationAsksTheChosenDevicesAndTheCodecs) {
     testsupport::TempDir dir;
     // Devices that take nothing: the format still reads back, but a file cannot use it.
     Fixture f;
-    f.devices->acceptInput = [](int, const codecs::WaveFormat&) { return false; };
+    f.devices->acceptInput = [](int, const aurx::codecs::WaveFormat&) { return false; };
     ASSERT_TRUE(f.control.Reset() == 1);
     ASSERT_TRUE(f.control.put_AcmFormat(Variant(kGsm)));
     EXPECT_EQ(bytesOf(f.control.get_AcmFormat()), hex(kGsm));
@@ -169,7 +171,7 @@ TEST(AcmFormat, InstallationAsksTheChosenDevicesAndTheCodecs) {
     EXPECT_EQ(f.control.OpenNewFile(dir.file("a.wav")), 5);
     // Play-only: no device and no codec question at all.
     Fixture p;
-    p.devices->acceptInput = [](int, const codecs::WaveFormat&) { return false; };
+    p.devices->acceptInput = [](int, const aurx::codecs::WaveFormat&) { return false; };
     ASSERT_TRUE(p.control.put_PlayOnly(1));
     p.devices->questions = 0;
     ASSERT_TRUE(p.control.put_AcmFormat(Variant(kGsm)));
@@ -177,16 +179,16 @@ TEST(AcmFormat, InstallationAsksTheChosenDevicesAndTheCodecs) {
     // The chosen devices are asked, about the linear partner.
     Fixture d;
     ASSERT_TRUE(d.control.put_RecordDevice(1));
-    std::vector<std::pair<int, codecs::WaveFormat>> asked;
-    d.devices->acceptInput = [&asked](int device, const codecs::WaveFormat& format) {
+    std::vector<std::pair<int, aurx::codecs::WaveFormat>> asked;
+    d.devices->acceptInput = [&asked](int device, const aurx::codecs::WaveFormat& format) {
         asked.emplace_back(device, format);
         return true;
     };
     ASSERT_TRUE(d.control.put_AcmFormat(Variant(kGsm)));
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].first, 1);
-    EXPECT_EQ(asked[0].second, codecs::WaveFormat::pcm(8000, 1, 16));
-    d.devices->acceptInput = [](int, const codecs::WaveFormat&) { return true; };
+    EXPECT_EQ(asked[0].second, aurx::codecs::WaveFormat::pcm(8000, 1, 16));
+    d.devices->acceptInput = [](int, const aurx::codecs::WaveFormat&) { return true; };
 }
 
 TEST(AcmFormat, ACodecFileTakesItsRateAndChannelsFromTheFormat) {
@@ -222,6 +224,23 @@ TEST(AcmFormat, TheChooserIsOptionalAndCancellingChangesNothing) {
     EXPECT_EQ(chooser->requests[0].bufferSize, 30u) << "the largest format (MPEG Layer-3)";
     EXPECT_TRUE(chooser->requests[0].initial.empty()) << "a 20-byte text block does not qualify";
     EXPECT_EQ(bytesOf(f.control.get_AcmFormat()), hex(kGsm));
+
+    // The request offers what the control's codecs offer, every tag (filtering is the
+    // chooser's), so that a chooser needs no codec layer of its own.
+    const auto codecs = aurx::codecs::Manager::standard();
+    const auto& offered = chooser->requests[0].installed;
+    ASSERT_EQ(offered.size(), codecs->tags().size());
+    for (std::size_t i = 0; i < offered.size(); ++i) {
+        const auto tag = codecs->tags()[i];
+        EXPECT_EQ(offered[i].tag, tag);
+        EXPECT_EQ(offered[i].name, codecs->tagName(tag));
+        const auto blocks = codecs->formats(tag);
+        ASSERT_EQ(offered[i].formats.size(), blocks.size()) << "tag " << tag;
+        for (std::size_t k = 0; k < blocks.size(); ++k) {
+            EXPECT_EQ(offered[i].formats[k].block, blocks[k]);
+            EXPECT_EQ(offered[i].formats[k].description, codecs->describe(blocks[k]));
+        }
+    }
 }
 
 TEST(AcmFormat, AChosenMpegFormatGetsItsExtraSizeAndOpensTheNextChoice) {
@@ -248,7 +267,8 @@ TEST(AcmFormat, AChosenMpegFormatGetsItsExtraSizeAndOpensTheNextChoice) {
 
 TEST(AcmFormat, ALargestFormatSizeIsNeededToChoose) {
     auto env = testsupport::environmentWith(std::make_shared<FakeDevices>());
-    env.codecs = std::make_shared<codecs::Manager>(std::vector<std::unique_ptr<codecs::Driver>>{});
+    env.codecs = std::make_shared<aurx::codecs::Manager>(
+        std::vector<std::unique_ptr<aurx::codecs::Driver>>{});
     AURX300Ctrl c(env);
     c.setFormatChooser(std::make_shared<ScriptedChooser>());
     EXPECT_EQ(c.ChooseAcmFormat(0, ""), 14);

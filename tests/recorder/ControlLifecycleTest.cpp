@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "recorder/control/AURX300Ctrl.h"
+#include "aurx/AURX300Ctrl.h"
 #include "tests/recorder/FakeDevices.h"
 #include "tests/support/Sound.h"
 #include "tests/support/TempDir.h"
@@ -74,7 +74,7 @@ TEST(ControlLifecycle, ResetAsksTheDefaultInputForThePreferredLinearFormat) {
                                            {100, false, 0}}) {
         auto d = devices();
         const bool only16 = k.accepts16Only;
-        d->acceptInput = [only16](int device, const codecs::WaveFormat& f) {
+        d->acceptInput = [only16](int device, const aurx::codecs::WaveFormat& f) {
             return only16 && device == -1 && f.bitsPerSample == 16 && f.tag == 1;
         };
         AURX300Ctrl c(testsupport::environmentWith(d));
@@ -89,7 +89,7 @@ TEST(ControlLifecycle, ResetAsksTheDefaultInputForThePreferredLinearFormat) {
         }
         if (k.expected == 0 && k.bits != 100) {
             ASSERT_FALSE(d->asked.empty());
-            EXPECT_EQ(d->asked.back(), codecs::WaveFormat::pcm(8000, 1, 16));
+            EXPECT_EQ(d->asked.back(), aurx::codecs::WaveFormat::pcm(8000, 1, 16));
         }
         EXPECT_EQ(c.get_LastError(), k.expected);
     }
@@ -148,7 +148,8 @@ TEST(ControlLifecycle, PlayOnlyRefusesEverythingThatWouldWrite) {
     EXPECT_EQ(c.OpenNewFile(dir.file("a.wav")), 18);
     EXPECT_EQ(c.OpenTemporaryFile(), 18);
     EXPECT_EQ(c.OpenExistingOrNewFile(dir.file("missing.wav")), 18);
-    EXPECT_EQ(c.status(), Status::Ready) << "the open reset the control before finding the file missing";
+    EXPECT_EQ(c.status(), Status::Ready)
+        << "the open reset the control before finding the file missing";
     EXPECT_TRUE(testsupport::filesIn(dir.path()).empty());
     EXPECT_EQ(c.StartRecording(), 18);
     EXPECT_EQ(c.DeleteSamples(10), 18);

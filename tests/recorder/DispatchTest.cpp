@@ -5,8 +5,8 @@
 #include <map>
 #include <set>
 
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/control/Dispatch.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/Dispatch.h"
 #include "tests/recorder/FakeDevices.h"
 #include "tests/support/TempDir.h"
 

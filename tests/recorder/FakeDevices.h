@@ -12,38 +12,38 @@
 
 namespace testsupport {
 
-class FakeDevices : public wave::DeviceSet {
+class FakeDevices : public aurx::wave::DeviceSet {
   public:
-    using Rule = std::function<bool(int device, const codecs::WaveFormat&)>;
+    using Rule = std::function<bool(int device, const aurx::codecs::WaveFormat&)>;
 
     std::vector<std::string> inputs{"Line In", "Microphone"};
     std::vector<std::string> outputs{"Speakers"};
-    Rule acceptInput = [](int, const codecs::WaveFormat&) { return true; };
-    Rule acceptOutput = [](int, const codecs::WaveFormat&) { return true; };
+    Rule acceptInput = [](int, const aurx::codecs::WaveFormat&) { return true; };
+    Rule acceptOutput = [](int, const aurx::codecs::WaveFormat&) { return true; };
     mutable int questions = 0;
-    mutable std::vector<codecs::WaveFormat> asked;
+    mutable std::vector<aurx::codecs::WaveFormat> asked;
 
     int inputCount() const override { return static_cast<int>(inputs.size()); }
     int outputCount() const override { return static_cast<int>(outputs.size()); }
     std::optional<std::string> inputName(int d) const override { return name(inputs, d); }
     std::optional<std::string> outputName(int d) const override { return name(outputs, d); }
-    bool inputAccepts(int d, const codecs::WaveFormat& f) const override {
+    bool inputAccepts(int d, const aurx::codecs::WaveFormat& f) const override {
         ++questions;
         asked.push_back(f);
         return acceptInput(d, f);
     }
-    bool outputAccepts(int d, const codecs::WaveFormat& f) const override {
+    bool outputAccepts(int d, const aurx::codecs::WaveFormat& f) const override {
         ++questions;
         return acceptOutput(d, f);
     }
 
     // These devices are for questions only: they cannot be opened.
-    std::unique_ptr<wave::InputStream> openInput(int, const codecs::WaveFormat&,
-                                                 wave::BufferSink&) override {
+    std::unique_ptr<aurx::wave::InputStream> openInput(int, const aurx::codecs::WaveFormat&,
+                                                       aurx::wave::BufferSink&) override {
         return nullptr;
     }
-    std::unique_ptr<wave::OutputStream> openOutput(int, const codecs::WaveFormat&,
-                                                   wave::BufferSink&) override {
+    std::unique_ptr<aurx::wave::OutputStream> openOutput(int, const aurx::codecs::WaveFormat&,
+                                                         aurx::wave::BufferSink&) override {
         return nullptr;
     }
 

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <limits>
 
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/control/Persistence.h"
-#include "recorder/formats/HexText.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/HexText.h"
+#include "aurx/Persistence.h"
 #include "tests/recorder/FakeDevices.h"
 #include "tests/support/TempDir.h"
 
@@ -23,7 +23,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes hex(const std::string& s) {
-    return *formats::fromHex(s);
+    return *aurx::formats::fromHex(s);
 }
 
 std::unique_ptr<AURX300Ctrl> newControl() {

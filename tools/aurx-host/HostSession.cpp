@@ -7,10 +7,10 @@
 #include <ostream>
 #include <thread>
 
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/control/Dispatch.h"
-#include "recorder/control/Persistence.h"
-#include "recorder/formats/HexText.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/Dispatch.h"
+#include "aurx/HexText.h"
+#include "aurx/Persistence.h"
 
 namespace host {
 namespace {
@@ -60,7 +60,7 @@ std::optional<Variant> valueOf(const Word& w, bool textByDefault) {
     for (const auto* prefix : {"bytes:", "bytes2d:"}) {
         const std::string p(prefix);
         if (w.text.rfind(p, 0) != 0) continue;
-        auto bytes = formats::fromHex(w.text.substr(p.size()));
+        auto bytes = aurx::formats::fromHex(w.text.substr(p.size()));
         if (!bytes) return std::nullopt;
         aurx::ByteArray a = aurx::ByteArray::vector(std::move(*bytes));
         if (p == "bytes2d:") {

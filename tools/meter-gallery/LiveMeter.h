@@ -25,7 +25,7 @@ class LiveMeter {
     bool listen(short channels);
 
   private:
-    std::shared_ptr<wave::ManualClock> clock_ = std::make_shared<wave::ManualClock>();
+    std::shared_ptr<aurx::wave::ManualClock> clock_ = std::make_shared<aurx::wave::ManualClock>();
     QPointer<aurxqt::AurxWidget> widget_;  // owned by its parent
 };
 

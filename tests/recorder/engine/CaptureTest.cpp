@@ -24,9 +24,9 @@ std::vector<std::int16_t> slice(const std::vector<std::int16_t>& v, std::size_t 
 }
 
 std::vector<std::int16_t> tone(std::size_t frames) {
-    const auto bytes =
-        engine::markerTone(static_cast<std::int64_t>(frames), codecs::WaveFormat::pcm(8000, 1, 16),
-                           engine::ToneCoding::Linear);
+    const auto bytes = aurx::engine::markerTone(static_cast<std::int64_t>(frames),
+                                                aurx::codecs::WaveFormat::pcm(8000, 1, 16),
+                                                aurx::engine::ToneCoding::Linear);
     return pcm16(std::string(bytes.begin(), bytes.end()));
 }
 
@@ -44,7 +44,7 @@ TEST(Capture, APcmRecordingHoldsExactlyTheLinesSamples) {
     EXPECT_EQ(c.get_NumSamples(), 8000);
     c.Stop();
     EXPECT_EQ(c.status(), Status::FileOpen) << "Stop returns once the last buffer is written";
-    EXPECT_EQ(c.workerState(), WorkerState::Idle);
+    EXPECT_EQ(aurx::ControlAccess::of(c).workerState(), WorkerState::Idle);
     EXPECT_TRUE(rig.log->changes().empty()) << "events come only when the host handles them";
     ASSERT_TRUE(rig.waitFor("RecordingStopped"));
     EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"RecordingStopped 0"});
@@ -152,10 +152,11 @@ TEST(Capture, LongTonesAreWrittenInPiecesThatJoinWithoutASeam) {
         c.Stop();
         ASSERT_EQ(c.Reset(), 0);
         const std::string data = chunkData(readFile(rig.dir.file("long.wav")), "data");
-        const auto coding = bits == 107 ? engine::ToneCoding::MuLaw : engine::ToneCoding::Linear;
-        const auto format = codecs::WaveFormat::pcm(8000, 1, bits == 107 ? 16 : bits);
-        const auto pre = engine::markerTone(3000, format, coding);
-        const auto post = engine::markerTone(2000, format, coding);
+        const auto coding =
+            bits == 107 ? aurx::engine::ToneCoding::MuLaw : aurx::engine::ToneCoding::Linear;
+        const auto format = aurx::codecs::WaveFormat::pcm(8000, 1, bits == 107 ? 16 : bits);
+        const auto pre = aurx::engine::markerTone(3000, format, coding);
+        const auto post = aurx::engine::markerTone(2000, format, coding);
         const std::size_t frameBytes = pre.size() / 3000;
         ASSERT_EQ(data.size(), pre.size() + 800 * frameBytes + post.size()) << bits;
         EXPECT_EQ(data.substr(0, pre.size()), std::string(pre.begin(), pre.end())) << bits;
@@ -255,7 +256,7 @@ TEST(Capture, WithoutAnInputDeviceTheStartReportsNine) {
     ASSERT_EQ(rig.openNew("x.wav", 16), 0);
     EXPECT_EQ(c.StartRecording(), 9);
     EXPECT_EQ(c.status(), Status::FileOpen);
-    EXPECT_EQ(c.workerState(), WorkerState::Idle);
+    EXPECT_EQ(aurx::ControlAccess::of(c).workerState(), WorkerState::Idle);
     ASSERT_TRUE(c.put_RecordDevice(0));
     EXPECT_EQ(c.StartRecording(), 0);
     c.Stop();

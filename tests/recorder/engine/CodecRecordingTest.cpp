@@ -81,10 +81,10 @@ TEST(CodecRecording, AFileThatShrinksDuringPlaybackEndsItWithElevenAfterTheQueue
     ASSERT_EQ(c.OpenExistingOrNewFile(path), 0);
     c.put_CurrentSamplePosition(0);
     ASSERT_EQ(c.StartPlayback(), 0);
-    rig.steps(2, wave::Direction::Output);
+    rig.steps(2, aurx::wave::Direction::Output);
     std::filesystem::resize_file(path, 44 + 2 * 12000);  // 1.5 s remain of 5
     int buffers = 0;
-    while (rig.step(wave::Direction::Output))
+    while (rig.step(aurx::wave::Direction::Output))
         ++buffers;
     ASSERT_TRUE(rig.waitFor("PlaybackStopped"));
     EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"PlaybackStopped 11"});

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "aurx/AURX300Ctrl.h"
 #include "platform/wave/VirtualDevices.h"
-#include "recorder/control/AURX300Ctrl.h"
+#include "recorder/control/ControlAccess.h"
+#include "recorder/control/ControlEnvironment.h"
 #include "tests/support/Sound.h"
 #include "tests/support/TempDir.h"
 
@@ -50,7 +52,7 @@ class EventLog : public aurx::IAURX300CtrlEvents {
 };
 
 struct EngineRig {
-    explicit EngineRig(wave::Pacing pacing = wave::Pacing::Manual) {
+    explicit EngineRig(aurx::wave::Pacing pacing = aurx::wave::Pacing::Manual) {
         config.pacing = pacing;
         config.clock = clock;
         config.lineIn = dir.file("line.wav");
@@ -66,7 +68,7 @@ struct EngineRig {
     aurx::AURX300Ctrl& control() {
         if (!control_) {
             auto env = aurx::ControlEnvironment::standard();
-            env.devices = wave::makeVirtualDevices(config);
+            env.devices = aurx::wave::makeVirtualDevices(config);
             control_ = std::make_unique<aurx::AURX300Ctrl>(env);
             control_->Advise(log);
         }
@@ -85,8 +87,10 @@ struct EngineRig {
 
     void destroyControl() { control_.reset(); }
 
-    bool step(wave::Direction d = wave::Direction::Input) { return clock->step(d); }
-    int steps(int n, wave::Direction d = wave::Direction::Input) { return clock->steps(d, n); }
+    bool step(aurx::wave::Direction d = aurx::wave::Direction::Input) { return clock->step(d); }
+    int steps(int n, aurx::wave::Direction d = aurx::wave::Direction::Input) {
+        return clock->steps(d, n);
+    }
 
     // Raises waiting events until `event` has been raised or `ms` pass.
     bool waitFor(const std::string& event, int ms = 5000) {
@@ -107,8 +111,8 @@ struct EngineRig {
     }
 
     TempDir dir;
-    std::shared_ptr<wave::ManualClock> clock = std::make_shared<wave::ManualClock>();
-    wave::VirtualConfig config;
+    std::shared_ptr<aurx::wave::ManualClock> clock = std::make_shared<aurx::wave::ManualClock>();
+    aurx::wave::VirtualConfig config;
     std::shared_ptr<EventLog> log = std::make_shared<EventLog>();
 
   private:

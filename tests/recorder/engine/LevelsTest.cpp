@@ -5,8 +5,8 @@
 
 #include "recorder/engine/Levels.h"
 
-using engine::LevelMeter;
-using engine::SharedState;
+using aurx::engine::LevelMeter;
+using aurx::engine::SharedState;
 
 namespace {
 
@@ -25,25 +25,29 @@ std::vector<std::uint8_t> at(double db) {
     return pcm16({static_cast<int>(std::lround(32768 * std::pow(10, db / 20)))});
 }
 
-const auto kMono16 = codecs::WaveFormat::pcm(8000, 1, 16);
+const auto kMono16 = aurx::codecs::WaveFormat::pcm(8000, 1, 16);
 
 }  // namespace
 
 TEST(Levels, PeaksAreDecibelsOfFullScale) {
-    const auto mono8 = codecs::WaveFormat::pcm(8000, 1, 8);
-    const auto stereo16 = codecs::WaveFormat::pcm(8000, 2, 16);
-    EXPECT_EQ(engine::levelOf(engine::measurePeaks(pcm16({0, 0}).data(), 2, kMono16).left),
-              -9999.0f);
-    EXPECT_NEAR(engine::levelOf(engine::measurePeaks(pcm16({3277}).data(), 1, kMono16).left), -20.0,
-                0.01);
-    EXPECT_NEAR(engine::levelOf(engine::measurePeaks(pcm16({-32768}).data(), 1, kMono16).left), 0.0,
-                1e-6);
+    const auto mono8 = aurx::codecs::WaveFormat::pcm(8000, 1, 8);
+    const auto stereo16 = aurx::codecs::WaveFormat::pcm(8000, 2, 16);
+    EXPECT_EQ(
+        aurx::engine::levelOf(aurx::engine::measurePeaks(pcm16({0, 0}).data(), 2, kMono16).left),
+        -9999.0f);
+    EXPECT_NEAR(
+        aurx::engine::levelOf(aurx::engine::measurePeaks(pcm16({3277}).data(), 1, kMono16).left),
+        -20.0, 0.01);
+    EXPECT_NEAR(
+        aurx::engine::levelOf(aurx::engine::measurePeaks(pcm16({-32768}).data(), 1, kMono16).left),
+        0.0, 1e-6);
     const std::uint8_t bytes8[] = {128, 192};
-    EXPECT_NEAR(engine::levelOf(engine::measurePeaks(bytes8, 2, mono8).left), -6.02, 0.01);
+    EXPECT_NEAR(aurx::engine::levelOf(aurx::engine::measurePeaks(bytes8, 2, mono8).left), -6.02,
+                0.01);
     const auto stereo = pcm16({100, -16384, 0, 50});
-    const auto p = engine::measurePeaks(stereo.data(), 2, stereo16);
-    EXPECT_NEAR(engine::levelOf(p.right), -6.02, 0.01);
-    EXPECT_NEAR(engine::levelOf(p.left), 20 * std::log10(100.0 / 32768), 0.01);
+    const auto p = aurx::engine::measurePeaks(stereo.data(), 2, stereo16);
+    EXPECT_NEAR(aurx::engine::levelOf(p.right), -6.02, 0.01);
+    EXPECT_NEAR(aurx::engine::levelOf(p.left), 20 * std::log10(100.0 / 32768), 0.01);
 }
 
 TEST(Levels, OverloadStartsJustBeyondTheThresholds) {
@@ -54,12 +58,13 @@ TEST(Levels, OverloadStartsJustBeyondTheThresholds) {
     for (const Case& k :
          std::vector<Case>{{30000, false}, {30001, true}, {-30000, false}, {-30001, true}}) {
         const auto b = pcm16({k.sample});
-        EXPECT_EQ(engine::measurePeaks(b.data(), 1, kMono16).leftOverload, k.over) << k.sample;
+        EXPECT_EQ(aurx::engine::measurePeaks(b.data(), 1, kMono16).leftOverload, k.over)
+            << k.sample;
     }
-    const auto mono8 = codecs::WaveFormat::pcm(8000, 1, 8);
+    const auto mono8 = aurx::codecs::WaveFormat::pcm(8000, 1, 8);
     for (int byte = 0; byte < 256; ++byte) {
         const std::uint8_t b = static_cast<std::uint8_t>(byte);
-        EXPECT_EQ(engine::measurePeaks(&b, 1, mono8).leftOverload, byte <= 12 || byte >= 244)
+        EXPECT_EQ(aurx::engine::measurePeaks(&b, 1, mono8).leftOverload, byte <= 12 || byte >= 244)
             << byte;
     }
 }
@@ -145,7 +150,7 @@ TEST(Levels, TheVoiceSwitchPausesAfterTheQuietTimeAndResumesAtOnce) {
         shared.voxTime = 3;
         LevelMeter meter(shared);
         const auto format =
-            codecs::WaveFormat::pcm(8000, static_cast<std::uint16_t>(k.channels), 16);
+            aurx::codecs::WaveFormat::pcm(8000, static_cast<std::uint16_t>(k.channels), 16);
         int previous = 0;
         for (std::size_t i = 0; i < k.buffers.size(); ++i) {
             std::vector<std::uint8_t> b = at(k.buffers[i].first);

@@ -9,7 +9,7 @@
 
 using namespace testsupport;
 using aurx::Status;
-using wave::Direction;
+using aurx::wave::Direction;
 
 namespace {
 

@@ -8,7 +8,7 @@
 using namespace testsupport;
 using aurx::Status;
 using aurx::WorkerState;
-using wave::Direction;
+using aurx::wave::Direction;
 
 namespace {
 
@@ -225,7 +225,7 @@ TEST(Playback, StopReturnsAfterEveryBufferCameBackAndThePositionTrailsBarely) {
     EXPECT_EQ(c.get_CurrentSamplePosition(), 2400) << "the position counts the buffers played";
     c.Stop();
     EXPECT_EQ(c.status(), Status::FileOpen);
-    EXPECT_EQ(c.workerState(), WorkerState::Idle);
+    EXPECT_EQ(aurx::ControlAccess::of(c).workerState(), WorkerState::Idle);
     EXPECT_EQ(c.get_CurrentSamplePosition(), 2400 + 800)
         << "at most one buffer beyond what was heard";
     EXPECT_TRUE(rig.log->changes().empty());

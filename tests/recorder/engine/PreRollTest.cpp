@@ -194,8 +194,8 @@ TEST(PreRoll, ThePreToneComesFirstThenTheCarriedAudioThenTheCall) {
     listen(rig, 4);
     recordCall(rig, "call.wav", 2);
     ASSERT_EQ(c.Reset(), 0);
-    const auto toneBytes =
-        engine::markerTone(800, codecs::WaveFormat::pcm(8000, 1, 16), engine::ToneCoding::Linear);
+    const auto toneBytes = aurx::engine::markerTone(800, aurx::codecs::WaveFormat::pcm(8000, 1, 16),
+                                                    aurx::engine::ToneCoding::Linear);
     const auto tone = pcm16(std::string(toneBytes.begin(), toneBytes.end()));
     EXPECT_EQ(recorded(rig, "call.wav"), joined(joined(tone, counting(1600 + 1600, 1600)), tone));
 }

@@ -2,11 +2,11 @@
 // channel counts and levels a host meets.
 #include <gtest/gtest.h>
 
-#include "recorder/control/AURX300Ctrl.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/ComposeMeter.h"
 #include "recorder/meter/BarLayout.h"
-#include "recorder/meter/ComposeMeter.h"
 
-namespace meter {
+namespace aurx::meter {
 namespace {
 
 constexpr Rgb kFace{0xd4, 0xd0, 0xc8};
@@ -271,4 +271,4 @@ TEST(MeterLayout, ANewControlLightsEverySegmentOfBothBarsUntilItsFirstReset) {
 }
 
 }  // namespace
-}  // namespace meter
+}  // namespace aurx::meter

@@ -1,9 +1,9 @@
 // OLE colour values to RGB: plain values by their bytes, system colours through the host.
 #include <gtest/gtest.h>
 
-#include "recorder/meter/OleColor.h"
+#include "aurx/OleColor.h"
 
-namespace meter {
+namespace aurx::meter {
 namespace {
 
 TEST(OleColor, PlainAndSystemValues) {
@@ -40,4 +40,4 @@ TEST(OleColor, PlainAndSystemValues) {
 }
 
 }  // namespace
-}  // namespace meter
+}  // namespace aurx::meter

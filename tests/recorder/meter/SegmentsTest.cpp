@@ -3,7 +3,7 @@
 
 #include "recorder/meter/Segments.h"
 
-namespace meter {
+namespace aurx::meter {
 namespace {
 
 constexpr SegmentKind L = SegmentKind::Low;
@@ -66,4 +66,4 @@ TEST(MeterSegments, LevelMustBeStrictlyAboveTheThreshold) {
 }
 
 }  // namespace
-}  // namespace meter
+}  // namespace aurx::meter

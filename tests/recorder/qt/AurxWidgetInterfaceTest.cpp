@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "recorder/control/Dispatch.h"
+#include "aurx/Dispatch.h"
 #include "recorder/qt/AurxWidget.h"
 #include "tests/recorder/qt/WidgetRig.h"
 

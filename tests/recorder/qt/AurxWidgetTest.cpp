@@ -166,7 +166,7 @@ TEST(AurxWidget, EventsArriveAsSignalsOnTheGuiThreadWhileRecordingAndPlaying) {
     testsupport::QtApp qt;
     testsupport::TempDir dir;
     // Half a second of tone, then the line falls silent.
-    AurxWidget w(testsupport::lineEnvironment(dir, tone(0.5), false));
+    AurxWidget w(testsupport::lineControl(dir, tone(0.5), false));
     SignalLog log(w);
     prepareMono(w);
     ASSERT_TRUE(w.setVoxChannel(1));
@@ -195,7 +195,7 @@ TEST(AurxWidget, EventsArriveAsSignalsOnTheGuiThreadWhileRecordingAndPlaying) {
 TEST(AurxWidget, ShowsTheLiveLevelAndDarkensWhenRecordingEnds) {
     testsupport::QtApp qt;
     testsupport::TempDir dir;
-    AurxWidget w(testsupport::lineEnvironment(dir, tone(1.0), true));
+    AurxWidget w(testsupport::lineControl(dir, tone(1.0), true));
     w.resize(192, 64);
     w.show();
     SignalLog log(w);
@@ -221,7 +221,7 @@ TEST(AurxWidget, ShowsTheLiveLevelAndDarkensWhenRecordingEnds) {
 TEST(AurxWidget, GoesAwayCleanlyInTheMiddleOfARecording) {
     testsupport::QtApp qt;
     testsupport::TempDir dir;
-    auto w = std::make_unique<AurxWidget>(testsupport::lineEnvironment(dir, tone(1.0), true));
+    auto w = std::make_unique<AurxWidget>(testsupport::lineControl(dir, tone(1.0), true));
     SignalLog log(*w);
     prepareMono(*w);
     ASSERT_EQ(w->OpenNewFile(QString::fromStdString(dir.file("call.wav"))), 0);
@@ -237,7 +237,7 @@ TEST(AurxWidget, GoesAwayCleanlyInTheMiddleOfARecording) {
 TEST(AurxWidget, AHostThatStopsWatchingRaisesTheWaitingEventsItself) {
     testsupport::QtApp qt;
     testsupport::TempDir dir;
-    AurxWidget w(testsupport::lineEnvironment(dir, tone(1.0), true));
+    AurxWidget w(testsupport::lineControl(dir, tone(1.0), true));
     SignalLog log(w);
     prepareMono(w);
     ASSERT_TRUE(w.setPaused(1));

@@ -7,8 +7,8 @@
 #include <QWindow>
 #include <functional>
 
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/formats/HexText.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/HexText.h"
 #include "recorder/qt/FormatChooserDialog.h"
 #include "tests/recorder/FakeDevices.h"
 #include "tests/recorder/qt/WidgetRig.h"
@@ -20,7 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 const auto& installed() {
-    static const auto codecs = codecs::Manager::standard();
+    static const auto codecs = aurx::codecs::Manager::standard();
     return *codecs;
 }
 
@@ -31,7 +31,7 @@ QStringList itemsOf(const QComboBox* box) {
     return items;
 }
 
-QStringList descriptionsOf(const std::vector<codecs::FormatBlock>& formats) {
+QStringList descriptionsOf(const std::vector<aurx::codecs::FormatBlock>& formats) {
     QStringList out;
     for (const auto& f : formats)
         out << QString::fromStdString(*installed().describe(f));
@@ -45,12 +45,18 @@ Bytes padded(Bytes block, std::size_t size) {
 
 constexpr std::size_t kLargest = 30;  // an MPEG Layer-3 block
 
-formats::ChooserRequest request(std::uint16_t tagFilter = 0, Bytes initial = {},
-                                std::size_t bufferSize = kLargest) {
-    formats::ChooserRequest r;
+aurx::formats::ChooserRequest request(std::uint16_t tagFilter = 0, Bytes initial = {},
+                                      std::size_t bufferSize = kLargest) {
+    aurx::formats::ChooserRequest r;
     r.tagFilter = tagFilter;
     r.initial = std::move(initial);
     r.bufferSize = bufferSize;
+    for (const auto tag : installed().tags()) {
+        aurx::formats::FormatFamily family{tag, installed().tagName(tag), {}};
+        for (const auto& block : installed().formats(tag))
+            family.formats.push_back({block, installed().describe(block)});
+        r.installed.push_back(std::move(family));
+    }
     return r;
 }
 
@@ -91,21 +97,22 @@ TEST_F(FormatChooser, ListsEveryTagByNameAndThenTheFormatsOfTheChosenTag) {
         EXPECT_EQ(itemsOf(formats()), descriptionsOf(installed().formats(tagList[i])))
             << tagList[i];
     }
-    pick(codecs::kTagGsm610, 0);
-    EXPECT_EQ(dialog->selection(), padded(installed().formats(codecs::kTagGsm610)[0], kLargest));
+    pick(aurx::codecs::kTagGsm610, 0);
+    EXPECT_EQ(dialog->selection(),
+              padded(installed().formats(aurx::codecs::kTagGsm610)[0], kLargest));
 }
 
 TEST_F(FormatChooser, OffersOnlyTheFilteredTagAndWhatFitsTheBuffer) {
-    auto gsmOnly = request(codecs::kTagGsm610);
+    auto gsmOnly = request(aurx::codecs::kTagGsm610);
     gsmOnly.title = "Pick a GSM format";
     ASSERT_TRUE(dialog->prepare(gsmOnly));
     EXPECT_EQ(dialog->windowTitle(), "Pick a GSM format");
     EXPECT_EQ(itemsOf(tags()),
-              QStringList{QString::fromStdString(*installed().tagName(codecs::kTagGsm610))});
-    EXPECT_EQ(itemsOf(formats()), descriptionsOf(installed().formats(codecs::kTagGsm610)));
+              QStringList{QString::fromStdString(*installed().tagName(aurx::codecs::kTagGsm610))});
+    EXPECT_EQ(itemsOf(formats()), descriptionsOf(installed().formats(aurx::codecs::kTagGsm610)));
 
     ASSERT_TRUE(dialog->prepare(request(0, {}, 20)));
-    EXPECT_EQ(tags()->findData(static_cast<int>(codecs::kTagMpegLayer3)), -1)
+    EXPECT_EQ(tags()->findData(static_cast<int>(aurx::codecs::kTagMpegLayer3)), -1)
         << "a 30-byte format would not fit a 20-byte buffer";
 
     // No codec for the tag: nothing to choose, and choosing fails without showing anything.
@@ -114,36 +121,37 @@ TEST_F(FormatChooser, OffersOnlyTheFilteredTagAndWhatFitsTheBuffer) {
 }
 
 TEST_F(FormatChooser, OpensOnTheInitialFormat) {
-    const auto mp3 = installed().formats(codecs::kTagMpegLayer3);
+    const auto mp3 = installed().formats(aurx::codecs::kTagMpegLayer3);
     ASSERT_GT(mp3.size(), 10u);
     ASSERT_TRUE(dialog->prepare(request(0, padded(mp3[10], kLargest))));
-    EXPECT_EQ(tags()->currentData().toInt(), codecs::kTagMpegLayer3);
+    EXPECT_EQ(tags()->currentData().toInt(), aurx::codecs::kTagMpegLayer3);
     EXPECT_EQ(formats()->currentIndex(), 10);
 
     // A block kept as text, shorter than the buffer, still finds its format.
-    const auto gsm = *formats::fromHex("31000100401f0000590600004100000002004001");
+    const auto gsm = *aurx::formats::fromHex("31000100401f0000590600004100000002004001");
     ASSERT_TRUE(dialog->prepare(request(0, gsm)));
     EXPECT_EQ(dialog->selection(), padded(gsm, kLargest));
 
     // A tag the filter leaves out, or that no codec knows: the chooser's own start.
-    for (const auto tag : {std::uint16_t{codecs::kTagMpegLayer3}, std::uint16_t{0x1234}}) {
+    for (const auto tag : {std::uint16_t{aurx::codecs::kTagMpegLayer3}, std::uint16_t{0x1234}}) {
         auto initial = padded(mp3[10], kLargest);
-        codecs::writeLe16(initial, 0, tag);
-        ASSERT_TRUE(dialog->prepare(request(tag == 0x1234 ? 0 : codecs::kTagGsm610, initial)));
+        aurx::codecs::writeLe16(initial, 0, tag);
+        ASSERT_TRUE(
+            dialog->prepare(request(tag == 0x1234 ? 0 : aurx::codecs::kTagGsm610, initial)));
         EXPECT_EQ(tags()->currentIndex(), 0) << tag;
         EXPECT_EQ(formats()->currentIndex(), 0) << tag;
     }
 }
 
 TEST_F(FormatChooser, ConfirmingGivesThePaddedBlockAndCancellingNothing) {
-    const auto gsm = installed().formats(codecs::kTagGsm610);
+    const auto gsm = installed().formats(aurx::codecs::kTagGsm610);
     QWidget owner;
     owner.winId();
     whenShown([&] {
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_EQ(dialog->windowHandle()->transientParent(), owner.windowHandle())
             << "it stays in front of the window the host named";
-        pick(codecs::kTagGsm610, 0);
+        pick(aurx::codecs::kTagGsm610, 0);
         dialog->accept();
     });
     auto owned = request();
@@ -151,7 +159,7 @@ TEST_F(FormatChooser, ConfirmingGivesThePaddedBlockAndCancellingNothing) {
     EXPECT_EQ(dialog->choose(owned), padded(gsm[0], kLargest));
 
     whenShown([&] {
-        pick(codecs::kTagGsm610, 0);
+        pick(aurx::codecs::kTagGsm610, 0);
         dialog->reject();
     });
     EXPECT_EQ(dialog->choose(request()), std::nullopt);
@@ -172,27 +180,29 @@ TEST_F(FormatChooser, TheControlStoresAConfirmedMpegFormatAndKeepsItsFormatOnCan
     whenShown([&] {
         EXPECT_EQ(dialog->windowTitle(), "Pick an MP3 format");
         EXPECT_EQ(tags()->count(), 1);
-        pick(codecs::kTagMpegLayer3, 3);
+        pick(aurx::codecs::kTagMpegLayer3, 3);
         shown = formats()->currentText();
         dialog->accept();
     });
-    ASSERT_EQ(control.ChooseSpecificAcmFormat(0, "Pick an MP3 format", codecs::kTagMpegLayer3), 0);
+    ASSERT_EQ(
+        control.ChooseSpecificAcmFormat(0, "Pick an MP3 format", aurx::codecs::kTagMpegLayer3), 0);
     const auto chosen = control.get_AcmFormat();
     const auto* stored = chosen.bytes();
     ASSERT_NE(stored, nullptr);
     ASSERT_EQ(stored->data.size(), kLargest);
-    EXPECT_EQ(codecs::readLe16(stored->data, 0), codecs::kTagMpegLayer3);
-    EXPECT_EQ(codecs::readLe16(stored->data, 16), 12) << "extra size";
+    EXPECT_EQ(aurx::codecs::readLe16(stored->data, 0), aurx::codecs::kTagMpegLayer3);
+    EXPECT_EQ(aurx::codecs::readLe16(stored->data, 16), 12) << "extra size";
     std::string description;
     std::int16_t code = -1;
     ASSERT_TRUE(control.GetAcmFormatAsString(&description, &code));
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(QString::fromStdString(description),
-              QString::fromStdString(*installed().tagName(codecs::kTagMpegLayer3)) + ": " + shown);
+    EXPECT_EQ(
+        QString::fromStdString(description),
+        QString::fromStdString(*installed().tagName(aurx::codecs::kTagMpegLayer3)) + ": " + shown);
 
     // The next choice opens on it; cancelling keeps it.
     whenShown([&] {
-        EXPECT_EQ(tags()->currentData().toInt(), codecs::kTagMpegLayer3);
+        EXPECT_EQ(tags()->currentData().toInt(), aurx::codecs::kTagMpegLayer3);
         EXPECT_EQ(formats()->currentText(), shown);
         dialog->reject();
     });

@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-#include "recorder/control/AURX300Ctrl.h"
+#include "aurx/AURX300Ctrl.h"
 #include "recorder/qt/MeterRender.h"
 #include "tests/recorder/qt/WidgetRig.h"
 

@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "recorder/control/AURX300Ctrl.h"
+#include "aurx/AURX300Ctrl.h"
 #include "recorder/qt/PropertyPage.h"
 #include "tests/recorder/FakeDevices.h"
 #include "tests/recorder/qt/WidgetRig.h"

@@ -18,18 +18,18 @@ TEST(SystemPalette, WindowsColourIndicesReadTheMatchingRoles) {
         QPalette::ColorGroup group;
         QPalette::ColorRole role;
     } rows[] = {
-        {meter::kButtonFace, QPalette::Active, QPalette::Button},
-        {meter::kButtonText, QPalette::Active, QPalette::ButtonText},
-        {meter::kButtonShadow, QPalette::Active, QPalette::Dark},
-        {meter::kButtonHighlight, QPalette::Active, QPalette::Light},
-        {meter::kWindow, QPalette::Active, QPalette::Base},
-        {meter::kWindowText, QPalette::Active, QPalette::Text},
-        {meter::kMenu, QPalette::Active, QPalette::Window},
-        {meter::kHighlight, QPalette::Active, QPalette::Highlight},
-        {meter::kHighlightText, QPalette::Active, QPalette::HighlightedText},
-        {meter::kGrayText, QPalette::Disabled, QPalette::Text},
-        {meter::kInfoBackground, QPalette::Active, QPalette::ToolTipBase},
-        {meter::kInactiveCaption, QPalette::Inactive, QPalette::Highlight},
+        {aurx::meter::kButtonFace, QPalette::Active, QPalette::Button},
+        {aurx::meter::kButtonText, QPalette::Active, QPalette::ButtonText},
+        {aurx::meter::kButtonShadow, QPalette::Active, QPalette::Dark},
+        {aurx::meter::kButtonHighlight, QPalette::Active, QPalette::Light},
+        {aurx::meter::kWindow, QPalette::Active, QPalette::Base},
+        {aurx::meter::kWindowText, QPalette::Active, QPalette::Text},
+        {aurx::meter::kMenu, QPalette::Active, QPalette::Window},
+        {aurx::meter::kHighlight, QPalette::Active, QPalette::Highlight},
+        {aurx::meter::kHighlightText, QPalette::Active, QPalette::HighlightedText},
+        {aurx::meter::kGrayText, QPalette::Disabled, QPalette::Text},
+        {aurx::meter::kInfoBackground, QPalette::Active, QPalette::ToolTipBase},
+        {aurx::meter::kInactiveCaption, QPalette::Inactive, QPalette::Highlight},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.index);

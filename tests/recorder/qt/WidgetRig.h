@@ -44,20 +44,21 @@ inline bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
     return done();
 }
 
-// Virtual devices whose line plays `samples` (16-bit, mono, 8000 Hz), looped if asked.
-inline aurx::ControlEnvironment lineEnvironment(const TempDir& dir,
-                                                const std::vector<std::int16_t>& samples,
-                                                bool loop) {
-    wave::VirtualConfig config;
+// A control on virtual devices whose line plays `samples` (16-bit, mono, 8000 Hz), looped if
+// asked.
+inline std::unique_ptr<aurx::AURX300Ctrl> lineControl(const TempDir& dir,
+                                                      const std::vector<std::int16_t>& samples,
+                                                      bool loop) {
+    aurx::wave::VirtualConfig config;
     config.lineIn = dir.file("line.wav");
     config.loop = loop;
     // In real time, as a sound card delivers: a fast line floods the host with level reports
     // faster than any window handles them, which tells nothing about a widget.
-    config.pacing = wave::Pacing::Realtime;
+    config.pacing = aurx::wave::Pacing::Realtime;
     writePcm16Wav(config.lineIn, samples, 8000, 1);
     auto environment = aurx::ControlEnvironment::standard();
-    environment.devices = wave::makeVirtualDevices(config);
-    return environment;
+    environment.devices = aurx::wave::makeVirtualDevices(config);
+    return std::make_unique<aurx::AURX300Ctrl>(std::move(environment));
 }
 
 inline QColor pixel(const QImage& image, int x, int y) {

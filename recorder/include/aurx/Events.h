@@ -3,10 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include "aurx/aurx_export.h"
 
 namespace aurx {
 
-class IAURX300CtrlEvents {
+class AURX_EXPORT IAURX300CtrlEvents {
   public:
     virtual ~IAURX300CtrlEvents() = default;
     virtual void RecordingStopped(std::int16_t errorCode) = 0;               // DISPID 1
@@ -16,7 +17,7 @@ class IAURX300CtrlEvents {
     virtual void NewVoxState(std::int16_t voxState) = 0;  // DISPID 4
 };
 
-class ControlSite {
+class AURX_EXPORT ControlSite {
   public:
     virtual ~ControlSite() = default;
     // The meter's picture changed; redraw it (without erasing the background).

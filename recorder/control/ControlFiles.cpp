@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "recorder/control/AURX300Ctrl.h"
+#include "recorder/control/Control.h"
 #include "recorder/store/AudioFile.h"
 #include "recorder/store/CompressionSetup.h"
 #include "recorder/store/FileOpener.h"
@@ -14,9 +14,9 @@
 namespace aurx {
 
 // Lets the file store install a file's own format and run the compression set-up.
-class AURX300Ctrl::FormatBridge : public store::FormatHost {
+class Control::FormatBridge : public store::FormatHost {
   public:
-    explicit FormatBridge(AURX300Ctrl& c) : c_(c) {}
+    explicit FormatBridge(Control& c) : c_(c) {}
     bool offerFileFormat(std::span<const std::uint8_t> block) override {
         if (!c_.installFormat(block, true)) return false;
         const auto f = codecs::WaveFormat::parse(block);
@@ -30,10 +30,10 @@ class AURX300Ctrl::FormatBridge : public store::FormatHost {
     }
 
   private:
-    AURX300Ctrl& c_;
+    Control& c_;
 };
 
-ErrorCode AURX300Ctrl::setUpCompression(store::CompressedInfo& out) {
+ErrorCode Control::setUpCompression(store::CompressedInfo& out) {
     const std::vector<std::uint8_t> block(acmFormat_.block().begin(), acmFormat_.block().end());
     if (block.size() < codecs::kWaveFormatSize) return ErrorCode::NoAcmFormat;
     FormatBridge bridge(*this);
@@ -44,7 +44,7 @@ ErrorCode AURX300Ctrl::setUpCompression(store::CompressedInfo& out) {
     return ErrorCode::Ok;
 }
 
-ErrorCode AURX300Ctrl::checkDefaultInput() {
+ErrorCode Control::checkDefaultInput() {
     if (bitsPerSample_ == SampleCoding::Compressed) return ErrorCode::Ok;
     // A-law and µ-law are recorded from 16-bit samples.
     const std::uint16_t bits = bitsPerSample_ == SampleCoding::Pcm8 ? 8 : 16;
@@ -54,7 +54,7 @@ ErrorCode AURX300Ctrl::checkDefaultInput() {
                                                                     : ErrorCode::InputFormatRefused;
 }
 
-void AURX300Ctrl::closeFile() {
+void Control::closeFile() {
     if (file_) {
         const std::string name = file_->name();
         file_->close();
@@ -65,7 +65,7 @@ void AURX300Ctrl::closeFile() {
     signal_.notify();
 }
 
-ErrorCode AURX300Ctrl::reset() {
+ErrorCode Control::reset() {
     if (!workerStarted_) return ErrorCode::NoWorker;
     switch (status()) {
         case Status::Recording:
@@ -91,7 +91,7 @@ ErrorCode AURX300Ctrl::reset() {
     return checkDefaultInput();
 }
 
-void AURX300Ctrl::adoptFile(std::unique_ptr<store::AudioFile> file) {
+void Control::adoptFile(std::unique_ptr<store::AudioFile> file) {
     file_ = std::move(file);
     ++generation_;
     temporaryFile_ = 0;
@@ -117,11 +117,11 @@ void AURX300Ctrl::adoptFile(std::unique_ptr<store::AudioFile> file) {
     shared_.status.store(Status::FileOpen);
 }
 
-AURX300Ctrl::FormatProperties AURX300Ctrl::formatProperties() const {
+Control::FormatProperties Control::formatProperties() const {
     return FormatProperties{sampleRate_, numChannels_, bitsPerSample_, acmFormat_};
 }
 
-void AURX300Ctrl::restore(const FormatProperties& saved) {
+void Control::restore(const FormatProperties& saved) {
     sampleRate_ = saved.sampleRate;
     numChannels_ = saved.numChannels;
     bitsPerSample_ = saved.bitsPerSample;
@@ -129,7 +129,7 @@ void AURX300Ctrl::restore(const FormatProperties& saved) {
     repaint();
 }
 
-ErrorCode AURX300Ctrl::createNew(const std::string& filename) {
+ErrorCode Control::createNew(const std::string& filename) {
     const FormatProperties saved = formatProperties();
     FormatBridge bridge(*this);
     const store::FileRequest request{filename,
@@ -147,13 +147,13 @@ ErrorCode AURX300Ctrl::createNew(const std::string& filename) {
     return ErrorCode::Ok;
 }
 
-ErrorCode AURX300Ctrl::openNew(const std::string& filename) {
+ErrorCode Control::openNew(const std::string& filename) {
     if (playOnly_) return ErrorCode::PlayOnlyRefused;
     if (const ErrorCode code = reset(); code != ErrorCode::Ok) return code;
     return createNew(filename);
 }
 
-ErrorCode AURX300Ctrl::openTemporary() {
+ErrorCode Control::openTemporary() {
     if (playOnly_) return ErrorCode::PlayOnlyRefused;
     const std::string name = store::makeUniqueFile(store::temporaryDirectory());
     if (name.empty()) return ErrorCode::CannotOpenFile;
@@ -165,7 +165,7 @@ ErrorCode AURX300Ctrl::openTemporary() {
     return ErrorCode::Ok;
 }
 
-ErrorCode AURX300Ctrl::openExistingOrNew(const std::string& filename) {
+ErrorCode Control::openExistingOrNew(const std::string& filename) {
     if (const ErrorCode code = reset(); code != ErrorCode::Ok) return code;
     struct stat st {};
     if (::stat(filename.c_str(), &st) != 0) {
@@ -190,19 +190,19 @@ ErrorCode AURX300Ctrl::openExistingOrNew(const std::string& filename) {
     return ErrorCode::Ok;
 }
 
-std::string AURX300Ctrl::get_Filename() const {
+std::string Control::get_Filename() const {
     return file_ ? file_->name() : std::string();
 }
 
-std::int32_t AURX300Ctrl::get_NumSamples() const {
+std::int32_t Control::get_NumSamples() const {
     return file_ ? file_->numSamples() : 0;
 }
 
-std::int32_t AURX300Ctrl::get_CurrentSamplePosition() const {
+std::int32_t Control::get_CurrentSamplePosition() const {
     return file_ ? file_->position() : 0;
 }
 
-CallResult AURX300Ctrl::put_CurrentSamplePosition(std::int32_t v) {
+CallResult Control::put_CurrentSamplePosition(std::int32_t v) {
     const Status s = status();
     // Inserting collects the recording apart, so the position cannot move under it.
     const bool accepted =
@@ -211,12 +211,12 @@ CallResult AURX300Ctrl::put_CurrentSamplePosition(std::int32_t v) {
     return {};
 }
 
-double AURX300Ctrl::get_CurrentTimePosition() const {
+double Control::get_CurrentTimePosition() const {
     if (!file_ || file_->position() <= 0) return 0;
     return static_cast<double>(file_->position()) / file_->sampleRate();
 }
 
-CallResult AURX300Ctrl::put_CurrentTimePosition(double v) {
+CallResult Control::put_CurrentTimePosition(double v) {
     if (!fileOpen() || !file_) return {};
     const double frames = std::trunc(v * file_->sampleRate());
     // Anything that is not a frame number (negative, too large, not a number) means the end.
@@ -224,12 +224,12 @@ CallResult AURX300Ctrl::put_CurrentTimePosition(double v) {
     return put_CurrentSamplePosition(representable ? static_cast<std::int32_t>(frames) : -1);
 }
 
-double AURX300Ctrl::get_TotalTime() const {
+double Control::get_TotalTime() const {
     if (!file_ || file_->numSamples() <= 0) return 0;
     return static_cast<double>(file_->numSamples()) / file_->sampleRate();
 }
 
-ErrorCode AURX300Ctrl::startRecording() {
+ErrorCode Control::startRecording() {
     if (playOnly_) return ErrorCode::PlayOnlyRefused;
     if (status() != Status::FileOpen || !file_) return ErrorCode::WrongState;
     const std::int32_t limit = shared_.recordLimit.load();
@@ -240,15 +240,14 @@ ErrorCode AURX300Ctrl::startRecording() {
                        ErrorCode::InputNotStarted);
 }
 
-ErrorCode AURX300Ctrl::startPlayback() {
+ErrorCode Control::startPlayback() {
     if (status() != Status::FileOpen || !file_) return ErrorCode::WrongState;
     return startWorker(WorkerCommand::StartPlayback, WorkerState::OutputFailed,
                        ErrorCode::OutputNotStarted);
 }
 
 // Hands the open file to the worker with a start command and waits for its answer.
-ErrorCode AURX300Ctrl::startWorker(WorkerCommand command, WorkerState failedState,
-                                   ErrorCode failure) {
+ErrorCode Control::startWorker(WorkerCommand command, WorkerState failedState, ErrorCode failure) {
     engine_->prepare(file_.get(), generation_);
     worker_.waitHandled(worker_.post(command));
     if (worker_.state() == failedState) {
@@ -258,7 +257,7 @@ ErrorCode AURX300Ctrl::startWorker(WorkerCommand command, WorkerState failedStat
     return ErrorCode::Ok;
 }
 
-void AURX300Ctrl::Stop() {
+void Control::Stop() {
     const Status s = status();
     if (s != Status::Recording && s != Status::Playing) return;
     worker_.post(s == Status::Recording ? WorkerCommand::StopRecording

@@ -1,7 +1,7 @@
 // The compression format: AcmFormat in its text and byte-array forms, the format chooser,
 // and the descriptions of the stored and the open file's formats.
-#include "recorder/control/AURX300Ctrl.h"
-#include "recorder/formats/HexText.h"
+#include "aurx/HexText.h"
+#include "recorder/control/Control.h"
 #include "recorder/store/AudioFile.h"
 
 namespace aurx {
@@ -11,22 +11,22 @@ constexpr std::size_t kLongestFormatText = 1024;
 
 }  // namespace
 
-formats::InstallContext AURX300Ctrl::installContext() const {
+formats::InstallContext Control::installContext() const {
     return formats::InstallContext{playOnly_ != 0, shared_.recordDevice, shared_.playbackDevice,
                                    *env_.devices, *env_.codecs};
 }
 
-bool AURX300Ctrl::installFormat(std::span<const std::uint8_t> block, bool codecChecks) {
+bool Control::installFormat(std::span<const std::uint8_t> block, bool codecChecks) {
     return acmFormat_.install(block, codecChecks, installContext());
 }
 
-Variant AURX300Ctrl::get_AcmFormat() const {
+Variant Control::get_AcmFormat() const {
     if (!acmFormat_.isSet()) return Variant(ByteArray::vector({0}));
     const auto b = acmFormat_.block();
     return Variant(ByteArray::vector(std::vector<std::uint8_t>(b.begin(), b.end())));
 }
 
-CallResult AURX300Ctrl::put_AcmFormat(const Variant& value) {
+CallResult Control::put_AcmFormat(const Variant& value) {
     const Variant& v = value.deref();
     if (v.isEmpty()) return {};
     std::vector<std::uint8_t> block;
@@ -53,8 +53,8 @@ CallResult AURX300Ctrl::put_AcmFormat(const Variant& value) {
     return {};
 }
 
-ErrorCode AURX300Ctrl::chooseFormat(std::int32_t hwndOwner, const std::string& dialogTitle,
-                                    std::int16_t waveFormat) {
+ErrorCode Control::chooseFormat(std::int32_t hwndOwner, const std::string& dialogTitle,
+                                std::int16_t waveFormat) {
     const auto largest = env_.codecs->largestFormatSize();
     if (!largest) return ErrorCode::NoFormatSize;
     formats::ChooserRequest request;
@@ -62,6 +62,7 @@ ErrorCode AURX300Ctrl::chooseFormat(std::int32_t hwndOwner, const std::string& d
     request.title = dialogTitle;
     request.bufferSize = *largest;
     request.tagFilter = static_cast<std::uint16_t>(waveFormat);
+    request.installed = installedFormats();
     const auto stored = acmFormat_.block();
     if (acmFormat_.isSet() && stored.size() >= *largest)
         request.initial.assign(stored.begin(),
@@ -75,7 +76,20 @@ ErrorCode AURX300Ctrl::chooseFormat(std::int32_t hwndOwner, const std::string& d
     return ErrorCode::Ok;
 }
 
-std::string AURX300Ctrl::describe(std::span<const std::uint8_t> block, ErrorCode& code) const {
+std::vector<formats::FormatFamily> Control::installedFormats() const {
+    std::vector<formats::FormatFamily> installed;
+    for (const auto tag : env_.codecs->tags()) {
+        formats::FormatFamily family{tag, env_.codecs->tagName(tag), {}};
+        for (auto& block : env_.codecs->formats(tag)) {
+            auto description = env_.codecs->describe(block);
+            family.formats.push_back({std::move(block), std::move(description)});
+        }
+        installed.push_back(std::move(family));
+    }
+    return installed;
+}
+
+std::string Control::describe(std::span<const std::uint8_t> block, ErrorCode& code) const {
     const auto name = env_.codecs->tagName(codecs::readLe16(block, 0));
     const auto details = env_.codecs->describe(block);
     if (!name || !details) {
@@ -86,7 +100,7 @@ std::string AURX300Ctrl::describe(std::span<const std::uint8_t> block, ErrorCode
     return *name + ": " + *details;
 }
 
-CallResult AURX300Ctrl::GetAcmFormatAsString(std::string* outVal, std::int16_t* errorCode) {
+CallResult Control::GetAcmFormatAsString(std::string* outVal, std::int16_t* errorCode) {
     if (errorCode) *errorCode = wire(ErrorCode::Ok);
     if (!outVal) return CallResult::refused("All parameters are mandatory");
     ErrorCode code = ErrorCode::Ok;
@@ -96,7 +110,7 @@ CallResult AURX300Ctrl::GetAcmFormatAsString(std::string* outVal, std::int16_t* 
     return {};
 }
 
-CallResult AURX300Ctrl::GetCurrentFormatAsString(std::string* outVal, std::int16_t* errorCode) {
+CallResult Control::GetCurrentFormatAsString(std::string* outVal, std::int16_t* errorCode) {
     if (errorCode) *errorCode = wire(ErrorCode::Ok);
     if (!outVal) return CallResult::refused("All parameters are mandatory");
     ErrorCode code = ErrorCode::Ok;

@@ -10,7 +10,8 @@
 #include <span>
 #include <vector>
 
-#include "recorder/control/AURX300Ctrl.h"
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/aurx_export.h"
 
 namespace aurx {
 
@@ -21,27 +22,27 @@ inline constexpr std::uint32_t kDesignStateVersion = 768;
 // HighColor, NumSegments, Orientation, Style, SampleRate, NumChannels, BitsPerSample,
 // PreToneDuration, PostToneDuration and RecordTimeLimit, each as a 16-bit variant type code
 // followed by its value, all little-endian.
-std::vector<std::uint8_t> saveDesignState(const AURX300Ctrl& control);
+AURX_EXPORT std::vector<std::uint8_t> saveDesignState(const AURX300Ctrl& control);
 
 // False when the version is later than ours (nothing is set), when the stream ends early or
 // holds a value of the wrong type, or when the control refuses a value. The load stops at the
 // first such item; the extent and the properties before it keep their loaded values. Bytes
 // after the last property are not read.
-bool loadDesignState(AURX300Ctrl& control, std::span<const std::uint8_t> stream);
+AURX_EXPORT bool loadDesignState(AURX300Ctrl& control, std::span<const std::uint8_t> stream);
 
 // The storage form: a file holding named streams, the design state being the stream
 // "Contents". Layout (little-endian): the eight bytes "AURXSTG1", a 32-bit stream count, then
 // per stream a 16-bit name length, the name (UTF-8), a 32-bit data length and the data.
 // Saving replaces the file as a whole, so a failed save leaves the old one intact.
 inline constexpr char kDesignStreamName[] = "Contents";
-bool saveDesignStorage(const AURX300Ctrl& control, const std::filesystem::path& file);
+AURX_EXPORT bool saveDesignStorage(const AURX300Ctrl& control, const std::filesystem::path& file);
 // False when the file cannot be read, is not a storage file, has no "Contents" stream, or
 // that stream does not load.
-bool loadDesignStorage(AURX300Ctrl& control, const std::filesystem::path& file);
+AURX_EXPORT bool loadDesignStorage(AURX300Ctrl& control, const std::filesystem::path& file);
 
 // A stream kept in a file of its own, as aurx-host saves it. False, with nothing read and
 // nothing set, when the file is not a regular file (a folder, a FIFO, a device), is larger than
 // any stream or storage file could be, or cannot be read; otherwise as loadDesignState.
-bool loadDesignStateFile(AURX300Ctrl& control, const std::filesystem::path& file);
+AURX_EXPORT bool loadDesignStateFile(AURX300Ctrl& control, const std::filesystem::path& file);
 
 }  // namespace aurx

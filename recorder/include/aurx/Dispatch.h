@@ -13,8 +13,9 @@
 #include <span>
 #include <string_view>
 
-#include "recorder/control/CallResult.h"
-#include "recorder/control/Variant.h"
+#include "aurx/CallResult.h"
+#include "aurx/Variant.h"
+#include "aurx/aurx_export.h"
 
 namespace aurx {
 
@@ -104,9 +105,9 @@ struct InvokeResult {
     bool ok() const { return status == InvokeStatus::Ok; }
 };
 
-std::string_view statusText(InvokeStatus status);
+AURX_EXPORT std::string_view statusText(InvokeStatus status);
 
-class Dispatch {
+class AURX_EXPORT Dispatch {
   public:
     explicit Dispatch(AURX300Ctrl& control) : control_(control) {}
 

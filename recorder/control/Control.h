@@ -1,10 +1,7 @@
-// The recorder control: one object that records, plays, edits and meters one audio file at a
-// time. Its surface mirrors the dispatch interface IAURX300Ctrl: get_X / put_X for each
-// property (setters refuse bad values with an error record), methods that report through an
-// error code (kept in LastError until read), and four events raised only from
-// processNotifications() on the host's thread. A worker thread per control owns the devices.
-// Inside, the codes are the named values of recorder/Codes.h; this surface is where they
-// become the interface's integers.
+// The recorder control's implementation, behind AURX300Ctrl: the same members, working on the
+// worker, the engine, the notification queue and the event sinks. A worker thread per control
+// owns the devices. Inside, the codes are the named values of recorder/Codes.h; this surface
+// is where they become the interface's integers.
 #pragma once
 
 #include <atomic>
@@ -15,40 +12,32 @@
 #include <string>
 #include <vector>
 
+#include "aurx/AURX300Ctrl.h"
+#include "aurx/CallResult.h"
+#include "aurx/Events.h"
+#include "aurx/FormatChooser.h"
+#include "aurx/Variant.h"
 #include "recorder/Codes.h"
-#include "recorder/control/CallResult.h"
 #include "recorder/control/ControlEnvironment.h"
-#include "recorder/control/Events.h"
 #include "recorder/control/NotificationQueue.h"
-#include "recorder/control/Variant.h"
 #include "recorder/engine/Engine.h"
 #include "recorder/engine/SharedState.h"
 #include "recorder/engine/Worker.h"
 #include "recorder/formats/AcmFormat.h"
-#include "recorder/formats/FormatChooser.h"
 
-namespace store {
+namespace aurx::store {
 class AudioFile;
 struct CompressedInfo;
-}  // namespace store
+}  // namespace aurx::store
 
 namespace aurx {
 
-using OleColor = std::uint32_t;
-
-struct Levels {
-    float leftLevel = 0;
-    std::int16_t leftOverload = 0;
-    float rightLevel = 0;
-    std::int16_t rightOverload = 0;
-};
-
-class AURX300Ctrl : private engine::Notifier {
+class Control : private engine::Notifier {
   public:
-    explicit AURX300Ctrl(ControlEnvironment environment = ControlEnvironment::standard());
-    AURX300Ctrl(const AURX300Ctrl&) = delete;
-    AURX300Ctrl& operator=(const AURX300Ctrl&) = delete;
-    ~AURX300Ctrl() override;
+    explicit Control(ControlEnvironment environment);
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+    ~Control() override;
 
     // Meter appearance.
     OleColor get_BackColor() const { return backColor_; }
@@ -227,6 +216,8 @@ class AURX300Ctrl : private engine::Notifier {
     formats::InstallContext installContext() const;
     bool installFormat(std::span<const std::uint8_t> block, bool codecChecks);
     void recomputeRecordLimit();
+    // What the format chooser may offer: every tag the codecs know, with its formats.
+    std::vector<formats::FormatFamily> installedFormats() const;
     std::string describe(std::span<const std::uint8_t> block, ErrorCode& code) const;
     void notify(engine::Notice notice, std::uint64_t generation, StopCause cause) override;
     void handle(const Notification& n);

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "recorder/control/Identity.h"
+#include "aurx/Identity.h"
 
 namespace aurx {
 

@@ -2,14 +2,14 @@
 #include <cmath>
 #include <vector>
 
-#include "recorder/control/AURX300Ctrl.h"
+#include "recorder/control/Control.h"
 #include "recorder/store/AudioFile.h"
 #include "recorder/store/FileOpener.h"
 #include "recorder/store/FileReplacement.h"
 
 namespace aurx {
 
-ErrorCode AURX300Ctrl::deleteSamples(std::int32_t nSamples) {
+ErrorCode Control::deleteSamples(std::int32_t nSamples) {
     if (playOnly_) return ErrorCode::PlayOnlyRefused;
     if (status() != Status::FileOpen || !file_) return ErrorCode::WrongState;
     if (nSamples <= 0) return ErrorCode::Ok;
@@ -18,14 +18,14 @@ ErrorCode AURX300Ctrl::deleteSamples(std::int32_t nSamples) {
     return ErrorCode::Ok;
 }
 
-ErrorCode AURX300Ctrl::deleteTime(double time) {
+ErrorCode Control::deleteTime(double time) {
     if (status() != Status::FileOpen || !file_) return ErrorCode::WrongState;
     const double frames = std::trunc(time * file_->sampleRate());
     if (!(frames > 0)) return deleteSamples(0);
     return deleteSamples(store::clampFrames(frames));
 }
 
-ErrorCode AURX300Ctrl::rePack() {
+ErrorCode Control::rePack() {
     if (playOnly_) return ErrorCode::PlayOnlyRefused;
     if (status() != Status::FileOpen || !file_) return ErrorCode::WrongState;
     const auto physical = file_->handle().length();

@@ -7,12 +7,13 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "aurx/aurx_export.h"
 
-namespace formats {
+namespace aurx::formats {
 
 // Bytes of `text`, or nothing when it has an odd length or a character that is not a hex digit.
-std::optional<std::vector<std::uint8_t>> fromHex(std::string_view text);
+AURX_EXPORT std::optional<std::vector<std::uint8_t>> fromHex(std::string_view text);
 // Lower-case digits.
-std::string toHex(std::span<const std::uint8_t> bytes);
+AURX_EXPORT std::string toHex(std::span<const std::uint8_t> bytes);
 
-}  // namespace formats
+}  // namespace aurx::formats

@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include "aurx/aurx_export.h"
 
-namespace meter {
+namespace aurx::meter {
 
 using OleColor = std::uint32_t;
 
@@ -65,6 +66,6 @@ using SystemColorResolver = std::function<std::optional<Rgb>(int index)>;
 // A system colour that the resolver does not know paints black, so a stray value shows as
 // something plain rather than as whatever its bits spell; any other value's low three bytes
 // are its colour.
-Rgb translateOleColor(OleColor value, const SystemColorResolver& resolve);
+AURX_EXPORT Rgb translateOleColor(OleColor value, const SystemColorResolver& resolve);
 
-}  // namespace meter
+}  // namespace aurx::meter

@@ -1,18 +1,18 @@
 // Event sinks and the notifications that turn into events on the host's thread.
 #include <algorithm>
 
-#include "recorder/control/AURX300Ctrl.h"
+#include "recorder/control/Control.h"
 #include "recorder/store/AudioFile.h"
 
 namespace aurx {
 
-int AURX300Ctrl::Advise(std::shared_ptr<IAURX300CtrlEvents> sink) {
+int Control::Advise(std::shared_ptr<IAURX300CtrlEvents> sink) {
     const int cookie = nextCookie_++;
     sinks_.emplace_back(cookie, std::move(sink));
     return cookie;
 }
 
-void AURX300Ctrl::Unadvise(int cookie) {
+void Control::Unadvise(int cookie) {
     // While events are being raised the entry is only emptied, so that the loop over the
     // sinks stays valid; it is removed afterwards.
     for (auto& s : sinks_)
@@ -21,7 +21,7 @@ void AURX300Ctrl::Unadvise(int cookie) {
 }
 
 template <class Fn>
-void AURX300Ctrl::raise(Fn&& fn) {
+void Control::raise(Fn&& fn) {
     ++raising_;
     // Sinks connected by a handler hear from the next event on.
     const std::size_t count = sinks_.size();
@@ -32,7 +32,7 @@ void AURX300Ctrl::raise(Fn&& fn) {
     if (--raising_ == 0) std::erase_if(sinks_, [](const auto& s) { return !s.second; });
 }
 
-int AURX300Ctrl::processNotifications() {
+int Control::processNotifications() {
     // Taken in batches; a handler that pumps again continues the same batch, so the order
     // holds. What arrives meanwhile is handled too, up to a bound: a worker that posts faster
     // than the handlers run (a fast clock, a busy machine) must not hold the host's thread for
@@ -52,7 +52,7 @@ int AURX300Ctrl::processNotifications() {
     }
 }
 
-void AURX300Ctrl::handle(const Notification& n) {
+void Control::handle(const Notification& n) {
     switch (n.kind) {
         case NotificationKind::RecordingStopped:
             // After a reset and a new open the notice is about a file that is gone.

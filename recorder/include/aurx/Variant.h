@@ -10,6 +10,7 @@
 #include <string>
 #include <variant>
 #include <vector>
+#include "aurx/aurx_export.h"
 
 namespace aurx {
 
@@ -35,7 +36,7 @@ struct ArrayBound {
 };
 
 // A safe array of unsigned bytes; the first dimension varies fastest.
-struct ByteArray {
+struct AURX_EXPORT ByteArray {
     std::vector<std::uint8_t> data;
     std::vector<ArrayBound> bounds;
 
@@ -53,7 +54,7 @@ struct Converted {
     bool ok() const { return status == Conversion::Ok; }
 };
 
-class Variant {
+class AURX_EXPORT Variant {
   public:
     struct Missing {
         bool operator==(const Missing&) const = default;
@@ -106,9 +107,9 @@ class Variant {
 };
 
 // Shortest decimal text that reads back as the same value.
-std::string shortestText(double v);
-std::string shortestText(float v);
+AURX_EXPORT std::string shortestText(double v);
+AURX_EXPORT std::string shortestText(float v);
 // A string in double quotes with \" and \\ escaped.
-std::string quoted(const std::string& s);
+AURX_EXPORT std::string quoted(const std::string& s);
 
 }  // namespace aurx

@@ -3,9 +3,9 @@
 
 #include <vector>
 
-#include "recorder/meter/OleColor.h"
+#include "aurx/OleColor.h"
 
-namespace meter {
+namespace aurx::meter {
 
 enum class Shape { Rectangle, Ellipse };
 
@@ -28,4 +28,4 @@ struct MeterPicture {
     std::vector<Cell> cells;  // bar by bar, each from its start
 };
 
-}  // namespace meter
+}  // namespace aurx::meter

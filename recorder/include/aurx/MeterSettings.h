@@ -2,9 +2,9 @@
 // The defaults are those of a new control.
 #pragma once
 
-#include "recorder/meter/OleColor.h"
+#include "aurx/OleColor.h"
 
-namespace meter {
+namespace aurx::meter {
 
 struct MeterSettings {
     OleColor backColor = systemColor(kButtonFace);
@@ -22,4 +22,4 @@ struct ChannelLevel {
     bool overload = false;  // the held overload indication
 };
 
-}  // namespace meter
+}  // namespace aurx::meter
