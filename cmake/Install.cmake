@@ -1,5 +1,5 @@
 # What `cmake --install` puts into the prefix: the programs, the shared libraries they load,
-# the user manual, the desktop launcher with its icon and AppStream metadata, and the man
+# libaurx300's public headers, the user manual, the desktop launcher with its icon and AppStream metadata, and the man
 # pages. Test and benchmark programs and the static helper libraries stay in the build tree.
 include(GNUInstallDirs)
 
@@ -28,9 +28,15 @@ set_target_properties(${parlaro_installed_libraries} PROPERTIES INSTALL_RPATH "$
 
 # parlaro starts mover from its own folder, so both go to the same one.
 install(TARGETS ${parlaro_installed_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# No headers are installed, so the libraries are there to be loaded, not linked against.
+# libaurx300 is there to be linked against too: its public headers and its link name go with
+# it. libaurx300-qt's headers are not installed, so it is there to be loaded only.
 install(TARGETS ${parlaro_installed_libraries}
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
+install(TARGETS aurx300 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_ONLY)
+install(DIRECTORY recorder/include/aurx/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/aurx
+    FILES_MATCHING PATTERN "*.h")
+install(FILES ${PROJECT_BINARY_DIR}/recorder/include/aurx/aurx_export.h
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/aurx)
 
 install(FILES data/man/aurx-host.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 

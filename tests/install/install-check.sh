@@ -4,9 +4,9 @@
 # prefix without LD_LIBRARY_PATH, and a launcher and metadata that the desktop's own
 # validators accept. A missing validator makes the test skip (exit 77) once everything else
 # has passed.
-# Usage: install-check.sh CMAKE BUILD_DIR SOURCE_DIR
+# Usage: install-check.sh CMAKE BUILD_DIR SOURCE_DIR [SANITIZERS]
 set -u
-cmake=$1 build=$2 source=$3
+cmake=$1 build=$2 source=$3 sanitize=${4:-}
 id=org.parlaro.Parlaro
 programs="aurx-host mover parlaro parlaro-find parlaro-reg"
 
@@ -64,6 +64,40 @@ run() {
         XDG_RUNTIME_DIR="$work" PARLARO_UNATTENDED=1 AURX_DEVICES=virtual \
         QT_QPA_PLATFORM=offscreen "$@"
 }
+# A host built on nothing but the installed headers and libaurx300: the public headers stand
+# on their own and the exported symbols are all such a host needs.
+if command -v c++ >/dev/null 2>&1; then
+    libdir=$(dirname "$(find "$prefix" -name libaurx300.so | head -n 1)")
+    cat >"$work/host.cpp" <<'HOST'
+#include <aurx/AURX300Ctrl.h>
+#include <aurx/Dispatch.h>
+#include <aurx/HexText.h>
+#include <aurx/Persistence.h>
+#include <cstdio>
+int main() {
+    aurx::AURX300Ctrl control;
+    if (control.Reset() != 0 || control.status() != aurx::Status::Ready) return 1;
+    if (!control.put_SampleRate(8000) || control.get_SampleRate() != 8000) return 2;
+    aurx::Dispatch dispatch(control);
+    aurx::Variant rate;
+    if (!dispatch.invoke("SampleRate", aurx::InvokeKind::PropertyGet, {}, &rate).ok()) return 3;
+    if (aurx::saveDesignState(control).size() != 84) return 4;
+    std::printf("%s %s\n", rate.display().c_str(), aurx::formats::toHex(aurx::saveDesignState(control)).substr(0, 4).c_str());
+    return 0;
+}
+HOST
+    # A sanitized library needs a host built with the same sanitizers.
+    if c++ -std=c++20 ${sanitize:+-fsanitize=$sanitize} -I"$prefix/include" "$work/host.cpp" \
+        -o "$work/host" -L"$libdir" -laurx300 -Wl,-rpath,"$libdir" >"$work/host.log" 2>&1; then
+        out=$(run "$work/host" 2>&1)
+        [ "$out" = "8000 0003" ] || fail "a host on the installed headers gave '$out'"
+    else
+        fail "a host does not build on the installed headers alone: $(cat "$work/host.log")"
+    fi
+else
+    skipped="$skipped c++"
+fi
+
 out=$(printf 'new rec\ncall Reset\n' | run "$prefix/bin/aurx-host" 2>&1)
 [ $? -eq 0 ] && [ "$out" = "Reset: errorCode=0" ] ||
     fail "aurx-host from the prefix: $out"

@@ -37,8 +37,9 @@ class AURX_EXPORT AURX300Ctrl {
   public:
     // On the process's devices (AURX_DEVICES), the installed codecs and the real launcher.
     AURX300Ctrl();
-    // On the environment given, which only the library's own code can build.
-    explicit AURX300Ctrl(ControlEnvironment environment);
+    // On the environment given, which only the library's own code and its tests can build;
+    // not exported.
+    AURX_NO_EXPORT explicit AURX300Ctrl(ControlEnvironment environment);
     AURX300Ctrl(const AURX300Ctrl&) = delete;
     AURX300Ctrl& operator=(const AURX300Ctrl&) = delete;
     ~AURX300Ctrl();
