@@ -28,13 +28,18 @@ struct EngineContext {
     }
 
     // A recording or playback has finished: the worker is idle again, the stop and the final
-    // silent levels are reported (in that order), then the host's Stop may return.
+    // silent levels are reported (in that order), then the host's Stop may return. The file is
+    // open again before the stop is reported, so a host that reads Status on the stop event
+    // never sees the recording or playback still running; both change under the signal's
+    // lock, so Stop still returns only once both reports wait.
     void finished(Notice stopped, std::uint64_t generation, aurx::StopCause cause) {
         worker.setState(WorkerState::Idle);
-        notifier.notify(stopped, generation, cause);
-        levels.end();
-        notifier.notify(Notice::NewLevels, generation);
-        setStatus(aurx::Status::FileOpen);
+        signal.change([&] {
+            shared.status.store(aurx::Status::FileOpen);
+            notifier.notify(stopped, generation, cause);
+            levels.end();
+            notifier.notify(Notice::NewLevels, generation);
+        });
     }
 };
 

@@ -54,6 +54,16 @@ class StateSignal {
         { std::lock_guard lock(mutex_); }
         changed_.notify_all();
     }
+    // Makes a change that waiters must see whole: they test their condition before it or
+    // after all of it, never in between.
+    template <class Change>
+    void change(Change apply) {
+        {
+            std::lock_guard lock(mutex_);
+            apply();
+        }
+        changed_.notify_all();
+    }
 
   private:
     std::mutex mutex_;

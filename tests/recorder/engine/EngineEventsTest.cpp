@@ -4,7 +4,11 @@
 
 #include <cmath>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
+#include "platform/codecs/CodecManager.h"
+#include "recorder/engine/EngineContext.h"
 #include "tests/recorder/engine/EngineRig.h"
 
 using namespace testsupport;
@@ -260,5 +264,69 @@ TEST(EngineEvents, WhileRecordingOtherProgramsReadAllButTheLastSecond) {
             c.Stop();
             ASSERT_EQ(c.Reset(), 0);
         }
+    }
+}
+
+namespace {
+
+// What the control would see at each notice, taken at the moment the engine posts it.
+class SeenAtNotice : public aurx::engine::Notifier {
+  public:
+    explicit SeenAtNotice(const aurx::engine::SharedState& shared) : shared_(shared) {}
+    struct Seen {
+        aurx::engine::Notice notice;
+        Status status;
+        float left;
+    };
+    void notify(aurx::engine::Notice notice, std::uint64_t, aurx::StopCause) override {
+        std::lock_guard lock(mutex_);
+        seen_.push_back({notice, shared_.status.load(), shared_.leftLevel.load()});
+    }
+    std::vector<Seen> seen() const {
+        std::lock_guard lock(mutex_);
+        return seen_;
+    }
+
+  private:
+    const aurx::engine::SharedState& shared_;
+    mutable std::mutex mutex_;
+    std::vector<Seen> seen_;
+};
+
+}  // namespace
+
+// A host that reads Status on a stop event must find the file open again, and Stop, waiting
+// for that status, must return only once both the stop and the silent levels wait for it.
+TEST(EngineEvents, AStopIsReportedWithTheFileOpenAgainAndStopWaitsForBothReports) {
+    using aurx::engine::Notice;
+    for (const auto [notice, running] : {std::pair{Notice::RecordingStopped, Status::Recording},
+                                         std::pair{Notice::PlaybackStopped, Status::Playing}}) {
+        aurx::engine::SharedState shared;
+        shared.status.store(running);
+        shared.leftLevel.store(-6);
+        aurx::engine::StateSignal signal;
+        aurx::engine::Worker worker([](const aurx::engine::Message&) {}, signal);
+        SeenAtNotice notifier(shared);
+        aurx::engine::LevelMeter levels(shared);
+        const auto devices = aurx::wave::makeVirtualDevices({});
+        const auto codecs = aurx::codecs::Manager::standard();
+        aurx::engine::EngineContext context{shared,   worker,  signal, notifier,
+                                            *devices, *codecs, levels};
+
+        std::size_t reportsWhenStopReturned = 0;
+        std::thread host([&] {
+            signal.waitUntil([&] { return shared.status.load() == Status::FileOpen; });
+            reportsWhenStopReturned = notifier.seen().size();
+        });
+        context.finished(notice, 1, aurx::StopCause::Requested);
+        host.join();
+
+        const auto seen = notifier.seen();
+        ASSERT_EQ(seen.size(), 2u);
+        EXPECT_EQ(seen[0].notice, notice);
+        EXPECT_EQ(seen[0].status, Status::FileOpen) << "the stop is reported with the file open";
+        EXPECT_EQ(seen[1].notice, Notice::NewLevels);
+        EXPECT_EQ(seen[1].left, aurx::kSilentLevel) << "then the silent levels";
+        EXPECT_EQ(reportsWhenStopReturned, 2u);
     }
 }
