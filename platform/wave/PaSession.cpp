@@ -11,6 +11,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -106,7 +107,33 @@ void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 void quietJack(const char*) {}
 #endif
 
+bool isArgument(snd_config_t* value) {
+    const char* text = nullptr;
+    return snd_config_get_string(value, &text) == 0 && text[0] == '$';
+}
+
 }  // namespace
+
+// PortAudio opens every PCM the configuration defines to see whether it works. The AC-3
+// encoder `a52` feeds a sound card's digital output and loads the whole of libavcodec only to
+// be asked, which is most of what starting PortAudio costs. Without a sound card it cannot
+// open (unless it was given a device of its own to feed), so PortAudio is not shown it there:
+// the devices listed stay the same.
+void hideCardEncoderWithoutCards() {
+    int card = -1;
+    if (snd_card_next(&card) != 0 || card >= 0) return;
+    if (snd_config_update() < 0 || !snd_config) return;
+    snd_config_t* pcm = nullptr;
+    snd_config_t* field = nullptr;
+    const char* type = nullptr;
+    if (snd_config_search(snd_config, "pcm.a52", &pcm) < 0) return;
+    if (snd_config_search(pcm, "type", &field) < 0 || snd_config_get_string(field, &type) < 0 ||
+        std::strcmp(type, "a52") != 0)
+        return;
+    if (snd_config_search(pcm, "slavepcm", &field) == 0 && !isArgument(field)) return;
+    if (snd_config_search(pcm, "@args.SLAVE.default", &field) == 0) return;
+    snd_config_delete(pcm);
+}
 
 // The ALSA and JACK libraries otherwise fill stderr with complaints on machines without a
 // sound card.
@@ -116,6 +143,9 @@ PortAudioSession::PortAudioSession() {
     jack_set_error_function(quietJack);
     jack_set_info_function(quietJack);
 #endif
+    // Once: the configuration is the process's, and PortAudio reads it at its first start.
+    static std::once_flag hidden;
+    std::call_once(hidden, hideCardEncoderWithoutCards);
     ok_ = Pa_Initialize() == paNoError;
 }
 

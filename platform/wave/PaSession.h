@@ -37,6 +37,10 @@ class BoundedCalls {
     std::vector<std::shared_ptr<Call>> running_;
 };
 
+// On a machine without sound cards, takes the AC-3 encoder `a52` (which only feeds a card)
+// out of this process's ALSA configuration, so that PortAudio does not load it to ask.
+void hideCardEncoderWithoutCards();
+
 // Pa_Initialize and Pa_Terminate, with the ALSA and JACK libraries' complaints silenced.
 class PortAudioSession {
   public:

@@ -106,6 +106,8 @@ class Worker : public wave::BufferSink {
     std::optional<std::pair<Message, std::uint64_t>> next();
     void run();
     void wake() noexcept;
+    // Sleeps until the wake-up count is no longer `seen`.
+    void sleepWhile(std::uint32_t seen) noexcept;
 
     Handler handler_;
     StateSignal& signal_;

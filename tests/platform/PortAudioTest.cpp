@@ -1,9 +1,12 @@
 // Real sound I/O through PortAudio and ALSA without hardware: ALSA's file plugin captures from
 // a raw file and plays into one. The test proves that samples pass through unchanged.
+#include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
+#include <link.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "aurx/AURX300Ctrl.h"
@@ -120,6 +123,67 @@ TEST_F(PortAudioFiles, PlayedSamplesReachTheDeviceUnchanged) {
     // gaps every sample arrives in order.
     EXPECT_EQ(withoutSilence(pcm16(readFile(out_))), withoutSilence(samples));
 }
+
+namespace {
+
+bool loaded(const char* library) {
+    return dl_iterate_phdr(
+               [](dl_phdr_info* info, std::size_t, void* name) {
+                   return std::strstr(info->dlpi_name, static_cast<const char*>(name)) ? 1 : 0;
+               },
+               const_cast<char*>(library)) != 0;
+}
+
+struct A52Case {
+    const char* name;
+    const char* definition;  // of pcm.a52 in ~/.asoundrc
+    bool kept;               // still in the configuration after PortAudio started
+    bool listed;             // among the output devices
+};
+
+// Each case in a process of its own: the configuration is read once per process.
+class A52Definitions : public ::testing::TestWithParam<A52Case> {};
+
+}  // namespace
+
+// Without a sound card PortAudio is not shown the AC-3 encoder, which only feeds a card and
+// loads libavcodec to be asked; any other a52 (the user's own, or an encoder given a device to
+// feed) is asked as before, so the devices listed stay the same.
+TEST_P(A52Definitions, OnlyTheEncoderThatNeedsACardIsLeftOut) {
+    int card = -1;
+    if (snd_card_next(&card) == 0 && card >= 0) {
+        GTEST_SKIP() << "this machine has a sound card";
+    }
+    TempDir dir;
+    writeFile(dir.file(".asoundrc"), std::string("pcm.a52 ") + GetParam().definition + "\n");
+    ::setenv("HOME", dir.path().c_str(), 1);
+    const auto devices = wave::makePortAudioDevices();
+    ASSERT_GT(devices->outputCount(), 0);
+    snd_config_t* node = nullptr;
+    EXPECT_EQ(snd_config_search(snd_config, "pcm.a52", &node) == 0, GetParam().kept);
+    bool listed = false;
+    for (int i = 0; i < devices->outputCount(); ++i)
+        listed = listed || devices->outputName(i) == "a52";
+    EXPECT_EQ(listed, GetParam().listed);
+    if (!GetParam().kept) {
+        EXPECT_FALSE(loaded("libavcodec"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PortAudio, A52Definitions,
+    ::testing::Values(
+        A52Case{"Encoder", "{ type a52 }", false, false},
+        A52Case{"EncoderWithSlaveArgument",
+                "{ @args [ SLAVE ] @args.SLAVE { type string } type a52 slavepcm $SLAVE }", false,
+                false},
+        A52Case{"EncoderWithItsOwnDevice", "{ type a52 slavepcm \"null\" }", true, true},
+        A52Case{"EncoderWithADefaultDevice",
+                "{ @args [ SLAVE ] @args.SLAVE { type string default \"null\" } type a52 "
+                "slavepcm $SLAVE }",
+                true, true},
+        A52Case{"SomethingElseCalledA52", "{ type null }", true, true}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 // The process's default device set lives in a static and ends among the last, after statics
 // made later; a call into PortAudio still held up by a frozen server (here one that sleeps)
