@@ -157,7 +157,7 @@ TEST_P(A52Definitions, OnlyTheEncoderThatNeedsACardIsLeftOut) {
     TempDir dir;
     writeFile(dir.file(".asoundrc"), std::string("pcm.a52 ") + GetParam().definition + "\n");
     ::setenv("HOME", dir.path().c_str(), 1);
-    const auto devices = wave::makePortAudioDevices();
+    const auto devices = aurx::wave::makePortAudioDevices();
     ASSERT_GT(devices->outputCount(), 0);
     snd_config_t* node = nullptr;
     EXPECT_EQ(snd_config_search(snd_config, "pcm.a52", &node) == 0, GetParam().kept);
