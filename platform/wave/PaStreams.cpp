@@ -285,9 +285,12 @@ std::unique_ptr<Stream> openCore(PaDeviceIndex device, const codecs::WaveFormat&
 PaStreamShape PaStreamShape::of(const codecs::WaveFormat& format, Direction direction) {
     PaStreamShape s;
     s.framesPerCallback = std::max<unsigned long>(format.samplesPerSec / 10, 1);
-    // Input: the callback's buffer and one more. Output: four buffers ahead, so that playback
+    // Input: half a second of room, as arecord takes; the callback still comes every 0.1 s,
+    // but through PulseAudio's ALSA plugin a small buffer makes the server and the plugin
+    // trade data more often (a quarter fewer switches, a third less CPU while recording,
+    // measured with bench/real-server-cost). Output: four buffers ahead, so that playback
     // rides out a late wake-up of its thread or of the sound server.
-    s.latency = direction == Direction::Input ? 0.2 : 0.4;
+    s.latency = direction == Direction::Input ? 0.5 : 0.4;
     return s;
 }
 
