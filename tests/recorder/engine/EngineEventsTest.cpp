@@ -299,8 +299,8 @@ class SeenAtNotice : public aurx::engine::Notifier {
 // for that status, must return only once both the stop and the silent levels wait for it.
 TEST(EngineEvents, AStopIsReportedWithTheFileOpenAgainAndStopWaitsForBothReports) {
     using aurx::engine::Notice;
-    for (const auto [notice, running] : {std::pair{Notice::RecordingStopped, Status::Recording},
-                                         std::pair{Notice::PlaybackStopped, Status::Playing}}) {
+    for (const auto& [notice, running] : {std::pair{Notice::RecordingStopped, Status::Recording},
+                                          std::pair{Notice::PlaybackStopped, Status::Playing}}) {
         aurx::engine::SharedState shared;
         shared.status.store(running);
         shared.leftLevel.store(-6);
