@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
 #include "aurx/AURX300Ctrl.h"
@@ -154,6 +155,13 @@ TEST_P(A52Definitions, OnlyTheEncoderThatNeedsACardIsLeftOut) {
     if (snd_card_next(&card) == 0 && card >= 0) {
         GTEST_SKIP() << "this machine has a sound card";
     }
+#if defined(__SANITIZE_ADDRESS__)
+    // An encoder that is kept is opened by PortAudio, and the a52 plugin leaks when opened;
+    // the normal build checks these cases.
+    if (GetParam().kept && std::string_view(GetParam().name).starts_with("Encoder")) {
+        GTEST_SKIP() << "the a52 plugin's own leaks would fail the process under AddressSanitizer";
+    }
+#endif
     TempDir dir;
     writeFile(dir.file(".asoundrc"), std::string("pcm.a52 ") + GetParam().definition + "\n");
     ::setenv("HOME", dir.path().c_str(), 1);
