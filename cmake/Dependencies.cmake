@@ -7,6 +7,7 @@ pkg_check_modules(LAME REQUIRED IMPORTED_TARGET lame)
 pkg_check_modules(OPUSENC REQUIRED IMPORTED_TARGET libopusenc)
 pkg_check_modules(PORTAUDIO REQUIRED IMPORTED_TARGET portaudio-2.0)
 pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
+pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(JACK IMPORTED_TARGET jack)
 
 # libgsm ships no pkg-config file.

@@ -38,6 +38,12 @@ install(DIRECTORY recorder/include/aurx/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
 install(FILES ${PROJECT_BINARY_DIR}/recorder/include/aurx/aurx_export.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/aurx)
 
+# aurx-host's meter renderer, which it loads from the library folder through its run path.
+if(TARGET aurx-host-meter)
+    set_target_properties(aurx-host-meter PROPERTIES INSTALL_RPATH "$ORIGIN")
+    install(TARGETS aurx-host-meter LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
+
 install(FILES data/man/aurx-host.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 if(PARLARO_BUILD_QT)

@@ -14,9 +14,15 @@ std::shared_ptr<DeviceSet> systemDevices() {
         if (choice && std::string_view(choice) == "virtual")
             devices = makeVirtualDevices();
         else
-            devices = makePortAudioDevices();
+            devices = makeSoundServerDevices();
     });
     return devices;
+}
+
+bool acceptsLinearPcm(const codecs::WaveFormat& f) {
+    return f.tag == codecs::kTagPcm && f.channels > 0 &&
+           (f.bitsPerSample == 8 || f.bitsPerSample == 16) &&
+           f.blockAlign == f.channels * f.bitsPerSample / 8;
 }
 
 std::string productName(const std::string& name) {

@@ -37,7 +37,14 @@ class DeviceSet {
 std::shared_ptr<DeviceSet> systemDevices();
 
 std::shared_ptr<DeviceSet> makeVirtualDevices();
+// Every device through PortAudio.
 std::shared_ptr<DeviceSet> makePortAudioDevices();
+// PortAudio's devices, started only when first needed, except the default input where ALSA's
+// default device is PulseAudio's plugin: that one is recorded from PulseAudio directly.
+std::shared_ptr<DeviceSet> makeSoundServerDevices();
+
+// 8- or 16-bit linear PCM with a consistent block alignment: what real devices are opened with.
+bool acceptsLinearPcm(const codecs::WaveFormat& format);
 
 // Cuts a name to kMaxNameLength bytes without splitting a UTF-8 sequence.
 std::string productName(const std::string& name);

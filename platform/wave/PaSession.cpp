@@ -137,12 +137,16 @@ void hideCardEncoderWithoutCards() {
 
 // The ALSA and JACK libraries otherwise fill stderr with complaints on machines without a
 // sound card.
-PortAudioSession::PortAudioSession() {
+void quietSoundLibraries() {
     snd_lib_error_set_handler(quietAlsa);
 #ifdef AURX_HAVE_JACK
     jack_set_error_function(quietJack);
     jack_set_info_function(quietJack);
 #endif
+}
+
+PortAudioSession::PortAudioSession() {
+    quietSoundLibraries();
     // Once: the configuration is the process's, and PortAudio reads it at its first start.
     static std::once_flag hidden;
     std::call_once(hidden, hideCardEncoderWithoutCards);

@@ -41,6 +41,9 @@ class BoundedCalls {
 // out of this process's ALSA configuration, so that PortAudio does not load it to ask.
 void hideCardEncoderWithoutCards();
 
+// Keeps the ALSA and JACK libraries' complaints (about cards this machine lacks) off stderr.
+void quietSoundLibraries();
+
 // Pa_Initialize and Pa_Terminate, with the ALSA and JACK libraries' complaints silenced.
 class PortAudioSession {
   public:

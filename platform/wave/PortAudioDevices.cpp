@@ -30,13 +30,13 @@ class PortAudioDevices : public DeviceSet {
     std::unique_ptr<InputStream> openInput(int device, const codecs::WaveFormat& f,
                                            BufferSink& sink) override {
         const PaDeviceIndex i = index(true, device);
-        if (i == paNoDevice || !acceptsPcm(f)) return nullptr;
+        if (i == paNoDevice || !acceptsLinearPcm(f)) return nullptr;
         return openPaInput(i, f, sink);
     }
     std::unique_ptr<OutputStream> openOutput(int device, const codecs::WaveFormat& f,
                                              BufferSink& sink) override {
         const PaDeviceIndex i = index(false, device);
-        if (i == paNoDevice || !acceptsPcm(f)) return nullptr;
+        if (i == paNoDevice || !acceptsLinearPcm(f)) return nullptr;
         return openPaOutput(i, f, sink);
     }
 
@@ -72,18 +72,12 @@ class PortAudioDevices : public DeviceSet {
         return productName(info->name);
     }
 
-    static bool acceptsPcm(const codecs::WaveFormat& f) {
-        return f.tag == codecs::kTagPcm && f.channels > 0 &&
-               (f.bitsPerSample == 8 || f.bitsPerSample == 16) &&
-               f.blockAlign == f.channels * f.bitsPerSample / 8;
-    }
-
     // Asking opens the device, which a frozen sound server holds up: each question gets a
     // bound, and while one is held up the answers given before stand. A question never
     // answered is taken as yes: opening the device will tell, within its own bound.
     bool accepts(bool input, int device, const codecs::WaveFormat& f) const {
         const PaDeviceIndex i = index(input, device);
-        if (i == paNoDevice || !acceptsPcm(f)) return false;
+        if (i == paNoDevice || !acceptsLinearPcm(f)) return false;
         const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
         PaStreamParameters p{};
         p.device = i;

@@ -58,28 +58,41 @@ void startPlaying(aurx::AURX300Ctrl& c, const std::string& file) {
     ASSERT_EQ(c.status(), Status::Playing);
 }
 
-}  // namespace
-
-TEST_F(RealServer, AServerThatDiesEndsTheRecordingWithNineAndAFinishedFile) {
-    auto& c = control();
-    recordGsm(c, dir_.file("call.wav"));
-    if (HasFatalFailure()) return;
-    StderrCapture err(dir_.file("stderr.txt"));
-    server_->kill(SIGKILL);
-    EXPECT_TRUE(waitFor("RecordingStopped", static_cast<int>(kBound)));
-    EXPECT_EQ(log_->changes(), std::vector<std::string>{"RecordingStopped 9"});
+void recordingEndsWithNineWhenTheServerDies(RealServer& t) {
+    auto& c = t.control();
+    recordGsm(c, t.dir_.file("call.wav"));
+    if (::testing::Test::HasFatalFailure()) return;
+    StderrCapture err(t.dir_.file("stderr.txt"));
+    t.server_->kill(SIGKILL);
+    EXPECT_TRUE(t.waitFor("RecordingStopped", static_cast<int>(kBound)));
+    EXPECT_EQ(t.log_->changes(), std::vector<std::string>{"RecordingStopped 9"});
     EXPECT_EQ(c.status(), Status::FileOpen);
     EXPECT_EQ(c.get_LastError(), 9);
-    EXPECT_EQ(log_->levels.back().left, -9999.0f) << "the meter falls silent";
+    EXPECT_EQ(t.log_->levels.back().left, -9999.0f) << "the meter falls silent";
     const auto samples = c.get_NumSamples();
     EXPECT_GE(samples, 8000);
     EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
     EXPECT_EQ(err.text().find("Expression '"), std::string::npos) << err.text();
     // The file is finished: its header holds what was recorded, and it plays.
     std::string length;
-    ASSERT_EQ(run("soxi", "-s " + dir_.file("call.wav"), &length), 0);
+    ASSERT_EQ(run("soxi", "-s " + t.dir_.file("call.wav"), &length), 0);
     EXPECT_GE(std::stol(length), samples - 320);
 }
+
+void aFrozenServerHoldsUpNoCallWhileRecording(RealServer& t) {
+    auto& c = t.control();
+    recordGsm(c, t.dir_.file("call.wav"));
+    if (::testing::Test::HasFatalFailure()) return;
+    t.server_->freeze();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_LE(millisecondsOf([&] { c.Stop(); }), kBound);
+    EXPECT_EQ(c.status(), Status::FileOpen);
+    EXPECT_TRUE(t.waitFor("RecordingStopped", 1000));
+    EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
+    EXPECT_LE(millisecondsOf([&] { t.control_.reset(); }), kBound);
+}
+
+}  // namespace
 
 TEST_F(RealServer, AServerThatDiesEndsThePlaybackWithTenAndLeavesTheFile) {
     auto& c = control();
@@ -99,19 +112,6 @@ TEST_F(RealServer, AServerThatDiesEndsThePlaybackWithTenAndLeavesTheFile) {
     EXPECT_EQ(err.text().find("Expression '"), std::string::npos) << err.text();
 }
 
-TEST_F(RealServer, AFrozenServerHoldsUpNoCallWhileRecording) {
-    auto& c = control();
-    recordGsm(c, dir_.file("call.wav"));
-    if (HasFatalFailure()) return;
-    server_->freeze();
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_LE(millisecondsOf([&] { c.Stop(); }), kBound);
-    EXPECT_EQ(c.status(), Status::FileOpen);
-    EXPECT_TRUE(waitFor("RecordingStopped", 1000));
-    EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
-    EXPECT_LE(millisecondsOf([&] { control_.reset(); }), kBound);
-}
-
 TEST_F(RealServer, AFrozenServerHoldsUpNoCallWhilePlaying) {
     auto& c = control();
     startPlaying(c, dir_.file("play.wav"));
@@ -123,4 +123,20 @@ TEST_F(RealServer, AFrozenServerHoldsUpNoCallWhilePlaying) {
     EXPECT_TRUE(waitFor("PlaybackStopped", 1000));
     EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
     EXPECT_LE(millisecondsOf([&] { control_.reset(); }), kBound);
+}
+
+TEST_F(RealServer, AServerThatDiesEndsTheRecordingWithNineAndAFinishedFile) {
+    recordingEndsWithNineWhenTheServerDies(*this);
+}
+
+TEST_F(PulseDefaultInput, AServerThatDiesEndsTheRecordingWithNineAndAFinishedFile) {
+    recordingEndsWithNineWhenTheServerDies(*this);
+}
+
+TEST_F(RealServer, AFrozenServerHoldsUpNoCallWhileRecording) {
+    aFrozenServerHoldsUpNoCallWhileRecording(*this);
+}
+
+TEST_F(PulseDefaultInput, AFrozenServerHoldsUpNoCallWhileRecording) {
+    aFrozenServerHoldsUpNoCallWhileRecording(*this);
 }

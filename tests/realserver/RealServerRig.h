@@ -1,5 +1,7 @@
 // A control on PortAudio's devices with a private PulseAudio server behind them, and what the
 // tests need to compare what was played or recorded with what the server carried.
+// PulseDefaultInput is the same on the system's devices, which record the default input from
+// the server itself.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,13 +23,13 @@ namespace testsupport {
 
 // Each test runs in a process of its own (PortAudio reads the server's address once).
 class RealServer : public ::testing::Test {
-  protected:
+  public:
     void SetUp() override {
         if (const auto why = PulseServer::unavailable(); !why.empty()) GTEST_SKIP() << why;
         server_ = std::make_unique<PulseServer>(dir_.path());
         ASSERT_TRUE(server_->up()) << readFile(dir_.file("pa.out"));
         auto env = aurx::ControlEnvironment::standard();
-        env.devices = aurx::wave::makePortAudioDevices();
+        env.devices = devices();
         control_ = std::make_unique<aurx::AURX300Ctrl>(env);
         control_->Advise(log_);
         ASSERT_GE(control_->get_NRecordDevices(), 1) << "PortAudio does not see the server";
@@ -54,10 +56,21 @@ class RealServer : public ::testing::Test {
         }
     }
 
+    virtual std::shared_ptr<aurx::wave::DeviceSet> devices() {
+        return aurx::wave::makePortAudioDevices();
+    }
+
     TempDir dir_;
     std::unique_ptr<PulseServer> server_;
     std::shared_ptr<EventLog> log_ = std::make_shared<EventLog>();
     std::unique_ptr<aurx::AURX300Ctrl> control_;
+};
+
+class PulseDefaultInput : public RealServer {
+  public:
+    std::shared_ptr<aurx::wave::DeviceSet> devices() override {
+        return aurx::wave::makeSoundServerDevices();
+    }
 };
 
 // How long a call took, in milliseconds.

@@ -31,33 +31,33 @@ double correlation(const std::int16_t* a, const std::int16_t* b, std::size_t n) 
     return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0;
 }
 
-}  // namespace
-
-TEST_F(RealServer, AChirpIsRecordedAsTheServerCarriedIt) {
-    auto& c = control();
+// Records a chirp played into the sink, and parecord records it beside; the two must match
+// block by block.
+void chirpIsRecordedAsCarried(RealServer& t) {
+    auto& c = t.control();
     const unsigned rate = 48000, channels = 2;  // the sink's own format: nothing resampled
     const auto signal = chirp(2.0, rate, channels);
     // The sink's monitor runs only while something plays: the file opens with half a second
     // of silence, so that the chirp finds both recordings running.
     std::vector<std::int16_t> file(rate / 2 * channels, 0);
     file.insert(file.end(), signal.begin(), signal.end());
-    writePcm16Wav(dir_.file("chirp.wav"), file, rate, channels);
+    writePcm16Wav(t.dir_.file("chirp.wav"), file, rate, channels);
     ASSERT_TRUE(c.put_SampleRate(rate));
     ASSERT_TRUE(c.put_NumChannels(channels));
-    ASSERT_EQ(c.OpenNewFile(dir_.file("rec.wav")), 0);
-    auto reference = server_->recordMonitor(dir_.file("ref.raw"), rate, channels);
+    ASSERT_EQ(c.OpenNewFile(t.dir_.file("rec.wav")), 0);
+    auto reference = t.server_->recordMonitor(t.dir_.file("ref.raw"), rate, channels);
     ASSERT_EQ(c.StartRecording(), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    ASSERT_EQ(server_->play(dir_.file("chirp.wav")), 0);
+    ASSERT_EQ(t.server_->play(t.dir_.file("chirp.wav")), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     c.Stop();
     reference.stop();
-    ASSERT_TRUE(waitFor("RecordingStopped", 2000));
-    EXPECT_EQ(log_->changes(), std::vector<std::string>{"RecordingStopped 0"});
+    ASSERT_TRUE(t.waitFor("RecordingStopped", 2000));
+    EXPECT_EQ(t.log_->changes(), std::vector<std::string>{"RecordingStopped 0"});
     ASSERT_EQ(c.Reset(), 0);
 
-    const auto got = pcm16(chunkData(readFile(dir_.file("rec.wav")), "data"));
-    const auto heard = pcm16(readFile(dir_.file("ref.raw")));
+    const auto got = pcm16(chunkData(readFile(t.dir_.file("rec.wav")), "data"));
+    const auto heard = pcm16(readFile(t.dir_.file("ref.raw")));
     const std::vector<std::int16_t> probe(signal.begin() + 200, signal.end());
     const auto at = find(got, probe);
     const auto refAt = find(heard, probe);
@@ -72,4 +72,32 @@ TEST_F(RealServer, AChirpIsRecordedAsTheServerCarriedIt) {
                               &heard[static_cast<std::size_t>(refAt) + b], block),
                   0.999)
             << "block at " << b / channels << " frames";
+}
+
+}  // namespace
+
+TEST_F(RealServer, AChirpIsRecordedAsTheServerCarriedIt) {
+    chirpIsRecordedAsCarried(*this);
+}
+
+TEST_F(PulseDefaultInput, AChirpIsRecordedAsTheServerCarriedIt) {
+    chirpIsRecordedAsCarried(*this);
+}
+
+// The server lists the recording as this program's own stream, not as one of ALSA's plugin.
+TEST_F(PulseDefaultInput, TheDefaultInputIsRecordedFromTheServerItself) {
+    auto& c = control();
+    ASSERT_TRUE(c.put_SampleRate(8000));
+    ASSERT_TRUE(c.put_NumChannels(1));
+    ASSERT_EQ(c.OpenNewFile(dir_.file("rec.wav")), 0);
+    ASSERT_EQ(c.StartRecording(), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::string streams;
+    ASSERT_EQ(run("pactl", "list source-outputs", &streams), 0);
+    c.Stop();
+    EXPECT_NE(streams.find("application.process.binary = \"realserver-tests\""), std::string::npos)
+        << streams;
+    EXPECT_EQ(streams.find("ALSA plug-in"), std::string::npos) << streams;
+    ASSERT_TRUE(waitFor("RecordingStopped", 2000));
+    EXPECT_EQ(log_->changes(), std::vector<std::string>{"RecordingStopped 0"});
 }

@@ -1,0 +1,67 @@
+// The system's devices as the recorder uses them all day: PortAudio (ALSA, PulseAudio,
+// PipeWire) for every numbered device and for output, started at the first question that needs
+// it, and PulseAudio itself for the default input where ALSA's default device leads there.
+// Listening on the default input then costs neither PortAudio's start (which opens every
+// device ALSA defines) nor the ALSA plugin's second buffer.
+#include <mutex>
+
+#include "platform/wave/DeviceSet.h"
+#include "platform/wave/PulseRoute.h"
+#include "platform/wave/PulseStreams.h"
+
+namespace aurx::wave {
+namespace {
+
+class SoundServerDevices : public DeviceSet {
+  public:
+    int inputCount() const override { return portAudio().inputCount(); }
+    int outputCount() const override { return portAudio().outputCount(); }
+    std::optional<std::string> inputName(int device) const override {
+        return portAudio().inputName(device);
+    }
+    std::optional<std::string> outputName(int device) const override {
+        return portAudio().outputName(device);
+    }
+    bool inputAccepts(int device, const codecs::WaveFormat& f) const override {
+        if (device == kDefaultDevice && route()) return pulseAccepts(f);
+        return portAudio().inputAccepts(device, f);
+    }
+    bool outputAccepts(int device, const codecs::WaveFormat& f) const override {
+        return portAudio().outputAccepts(device, f);
+    }
+    std::unique_ptr<InputStream> openInput(int device, const codecs::WaveFormat& f,
+                                           BufferSink& sink) override {
+        if (device == kDefaultDevice && route()) {
+            if (auto in = openPulseInput(*route(), f, sink)) return in;
+            // The server went away since ALSA was read: PortAudio says what the default is now.
+        }
+        return portAudio().openInput(device, f, sink);
+    }
+    std::unique_ptr<OutputStream> openOutput(int device, const codecs::WaveFormat& f,
+                                             BufferSink& sink) override {
+        return portAudio().openOutput(device, f, sink);
+    }
+
+  private:
+    const std::optional<PulseRoute>& route() const {
+        std::call_once(routeRead_, [this] { route_ = alsaDefaultPulseRoute(); });
+        return route_;
+    }
+    DeviceSet& portAudio() const {
+        std::call_once(portAudioStarted_, [this] { portAudio_ = makePortAudioDevices(); });
+        return *portAudio_;
+    }
+
+    mutable std::once_flag routeRead_;
+    mutable std::optional<PulseRoute> route_;
+    mutable std::once_flag portAudioStarted_;
+    mutable std::shared_ptr<DeviceSet> portAudio_;
+};
+
+}  // namespace
+
+std::shared_ptr<DeviceSet> makeSoundServerDevices() {
+    return std::make_shared<SoundServerDevices>();
+}
+
+}  // namespace aurx::wave
