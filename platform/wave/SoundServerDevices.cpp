@@ -3,9 +3,11 @@
 // it, and PulseAudio itself for the default input where ALSA's default device leads there.
 // Listening on the default input then costs neither PortAudio's start (which opens every
 // device ALSA defines) nor the ALSA plugin's second buffer.
+#include <chrono>
 #include <mutex>
 
 #include "platform/wave/DeviceSet.h"
+#include "platform/wave/PaSession.h"
 #include "platform/wave/PulseRoute.h"
 #include "platform/wave/PulseStreams.h"
 
@@ -14,6 +16,15 @@ namespace {
 
 class SoundServerDevices : public DeviceSet {
   public:
+    SoundServerDevices() = default;
+    SoundServerDevices(const SoundServerDevices&) = delete;
+    SoundServerDevices& operator=(const SoundServerDevices&) = delete;
+    // Streams closed late (their server held them up) are waited for a little, so that those
+    // closed by now end with their threads joined.
+    ~SoundServerDevices() override {
+        BoundedCalls::process().settle(std::chrono::milliseconds(500));
+    }
+
     int inputCount() const override { return portAudio().inputCount(); }
     int outputCount() const override { return portAudio().outputCount(); }
     std::optional<std::string> inputName(int device) const override {

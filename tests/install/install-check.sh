@@ -101,6 +101,11 @@ fi
 out=$(printf 'new rec\ncall Reset\n' | run "$prefix/bin/aurx-host" 2>&1)
 [ $? -eq 0 ] && [ "$out" = "Reset: errorCode=0" ] ||
     fail "aurx-host from the prefix: $out"
+# Its meter renderer, a module it loads only when a script draws the meter, comes from the prefix.
+out=$(printf 'new rec\nrender-meter "%s" 60 20\n' "$work/meter.png" |
+    run "$prefix/bin/aurx-host" 2>&1)
+[ $? -eq 0 ] && [ -z "$out" ] && [ -s "$work/meter.png" ] ||
+    fail "aurx-host render-meter from the prefix: $out"
 key='HKEY_CURRENT_USER\SOFTWARE\Parlaro'
 run "$prefix/bin/parlaro-reg" set "$key" KeepDays dword 30 || fail "parlaro-reg set"
 out=$(run "$prefix/bin/parlaro-reg" get "$key" KeepDays 2>&1)

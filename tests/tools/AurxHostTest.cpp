@@ -306,4 +306,12 @@ TEST(AurxHost, RendersTheMeterIntoAPng) {
         bytes[16] << 24 | bytes[17] << 16 | bytes[18] << 8 | static_cast<unsigned char>(bytes[19]),
         120);
 }
+
+// Qt's libraries are a third of the program's start-up: only drawing the meter loads them.
+TEST(AurxHost, StartsWithoutQt) {
+    std::string libraries;
+    ASSERT_EQ(run("ldd", PARLARO_BINARY_DIR "/tools/aurx-host/aurx-host", &libraries), 0);
+    EXPECT_EQ(libraries.find("libQt6"), std::string::npos) << libraries;
+    EXPECT_EQ(libraries.find("libaurx300-qt"), std::string::npos) << libraries;
+}
 #endif
