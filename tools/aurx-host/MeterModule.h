@@ -5,8 +5,7 @@
 
 #include "aurx/AURX300Ctrl.h"
 
-// The module's file name, looked for where the program's run path leads (beside it in the
-// build tree, in the library folder once installed).
+// The module's file name.
 #define AURX_HOST_METER_MODULE "aurx-host-meter.so"
 #define AURX_HOST_METER_ENTRY "aurxHostRenderMeter"
 

@@ -2,6 +2,7 @@
 // named on the command line, else from standard input.
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -10,12 +11,30 @@
 
 namespace {
 
+// The module sits beside the program in the build tree and in the library folder once
+// installed; it is looked for by path, since a sanitizer's runtime, not the program, is the
+// one that calls dlopen in a sanitized build, and the program's run path does not apply then.
+void* loadMeterModule() {
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return nullptr;
+    const auto folder = program.parent_path();
+    for (const auto& place : {folder, folder.parent_path() / AURX_HOST_LIBDIR}) {
+        const auto file = place / AURX_HOST_METER_MODULE;
+        if (std::filesystem::exists(file, error))
+            return dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    return nullptr;
+}
+
 // Loads the meter renderer at its first use; it stays loaded until the program ends.
 bool renderMeter(const aurx::AURX300Ctrl& control, int width, int height, const std::string& path) {
     static AurxHostRenderMeter* const render = [] {
-        void* module = dlopen(AURX_HOST_METER_MODULE, RTLD_NOW | RTLD_LOCAL);
+        void* module = loadMeterModule();
         if (!module) {
-            std::cerr << "render-meter: " << dlerror() << std::endl;
+            const char* why = dlerror();
+            std::cerr << "render-meter: "
+                      << (why ? why : AURX_HOST_METER_MODULE " is not installed") << std::endl;
             return static_cast<AurxHostRenderMeter*>(nullptr);
         }
         return reinterpret_cast<AurxHostRenderMeter*>(dlsym(module, AURX_HOST_METER_ENTRY));
