@@ -40,7 +40,8 @@ std::shared_ptr<DeviceSet> makeVirtualDevices();
 // Every device through PortAudio.
 std::shared_ptr<DeviceSet> makePortAudioDevices();
 // PortAudio's devices, started only when first needed, except the default input where ALSA's
-// default device is PulseAudio's plugin: that one is recorded from PulseAudio directly.
+// default device is PulseAudio's plugin: that one is recorded from PulseAudio directly, and
+// format questions on the default devices are answered without PortAudio.
 std::shared_ptr<DeviceSet> makeSoundServerDevices();
 
 // 8- or 16-bit linear PCM with a consistent block alignment: what real devices are opened with.

@@ -1,8 +1,9 @@
 // The system's devices as the recorder uses them all day: PortAudio (ALSA, PulseAudio,
 // PipeWire) for every numbered device and for output, started at the first question that needs
-// it, and PulseAudio itself for the default input where ALSA's default device leads there.
-// Listening on the default input then costs neither PortAudio's start (which opens every
-// device ALSA defines) nor the ALSA plugin's second buffer.
+// it, and PulseAudio itself for the default input where ALSA's default device leads there (it
+// also answers the format questions on both default devices). Listening on the default input
+// then costs neither PortAudio's start (which opens every device ALSA defines) nor the ALSA
+// plugin's second buffer.
 #include <chrono>
 #include <mutex>
 
@@ -37,7 +38,10 @@ class SoundServerDevices : public DeviceSet {
         if (device == kDefaultDevice && route()) return pulseAccepts(f);
         return portAudio().inputAccepts(device, f);
     }
+    // The default output plays through the same server (by PortAudio and the plugin), which
+    // takes any PCM it carries: asking it needs no PortAudio.
     bool outputAccepts(int device, const codecs::WaveFormat& f) const override {
+        if (device == kDefaultDevice && route()) return pulseAccepts(f);
         return portAudio().outputAccepts(device, f);
     }
     std::unique_ptr<InputStream> openInput(int device, const codecs::WaveFormat& f,

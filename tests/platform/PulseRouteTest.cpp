@@ -1,10 +1,19 @@
-// Which ALSA configurations send the default input straight to PulseAudio, and with what.
+// Which ALSA configurations send the default input straight to PulseAudio, and with what; and
+// which questions the system's devices answer without starting PortAudio.
 #include <gtest/gtest.h>
+#include <portaudio.h>
 
+#include <cstdlib>
+
+#include "platform/wave/DeviceSet.h"
 #include "platform/wave/PulseRoute.h"
+#include "tests/support/TempDir.h"
 
+using aurx::codecs::WaveFormat;
 using aurx::wave::PulseRoute;
 using aurx::wave::pulseRouteIn;
+using testsupport::TempDir;
+using testsupport::writeFile;
 
 TEST(PulseRoute, TheDefaultDeviceIsFollowedToPulseAudioWithItsServerAndSource) {
     EXPECT_EQ(pulseRouteIn("pcm.!default { type pulse }\n"), PulseRoute{});
@@ -30,4 +39,33 @@ TEST(PulseRoute, AnyOtherDefaultIsLeftToPortAudio) {
     EXPECT_EQ(pulseRouteIn(""), std::nullopt);
     EXPECT_EQ(pulseRouteIn("pcm.!default { type pulse"), std::nullopt) << "cut short";
     EXPECT_EQ(pulseRouteIn("pcm.!default { type 42 }\n"), std::nullopt);
+}
+
+// What the system's devices ask of whom: format questions on the default devices go to the
+// server that ALSA's default leads to, and PortAudio (which opens every device ALSA defines)
+// starts only for what only it can answer. Each case runs in a process of its own: ALSA reads
+// the configuration once.
+TEST(SoundServerDevices, TheDefaultDevicesOfAPulseDefaultAreAskedWithoutPortAudio) {
+    TempDir dir;
+    writeFile(dir.file(".asoundrc"), "pcm.!default { type pulse }\n");
+    ::setenv("HOME", dir.path().c_str(), 1);
+    const auto devices = aurx::wave::makeSoundServerDevices();
+    EXPECT_TRUE(devices->inputAccepts(-1, WaveFormat::pcm(8000, 1, 16)));
+    EXPECT_TRUE(devices->outputAccepts(-1, WaveFormat::pcm(44100, 2, 8)));
+    auto gsm = WaveFormat::pcm(8000, 1, 16);
+    gsm.tag = 0x31;
+    EXPECT_FALSE(devices->inputAccepts(-1, gsm)) << "only linear PCM is recorded from a device";
+    EXPECT_FALSE(devices->inputAccepts(-1, WaveFormat::pcm(8000, 1, 24)));
+    EXPECT_EQ(Pa_GetDeviceCount(), paNotInitialized);
+    devices->inputCount();
+    EXPECT_GE(Pa_GetDeviceCount(), 0) << "numbered devices are PortAudio's";
+}
+
+TEST(SoundServerDevices, AnyOtherDefaultIsAskedThroughPortAudio) {
+    TempDir dir;
+    writeFile(dir.file(".asoundrc"), "pcm.!default { type null }\n");
+    ::setenv("HOME", dir.path().c_str(), 1);
+    const auto devices = aurx::wave::makeSoundServerDevices();
+    EXPECT_TRUE(devices->inputAccepts(-1, WaveFormat::pcm(8000, 1, 16)));
+    EXPECT_GE(Pa_GetDeviceCount(), 0);
 }
