@@ -46,10 +46,9 @@ class SoundServerDevices : public DeviceSet {
     }
     std::unique_ptr<InputStream> openInput(int device, const codecs::WaveFormat& f,
                                            BufferSink& sink) override {
-        if (device == kDefaultDevice && route()) {
-            if (auto in = openPulseInput(*route(), f, sink)) return in;
-            // The server went away since ALSA was read: PortAudio says what the default is now.
-        }
+        // No second try through PortAudio when the server does not take the stream: its
+        // default leads to the same server, and starting it waits on a server that is frozen.
+        if (device == kDefaultDevice && route()) return openPulseInput(*route(), f, sink);
         return portAudio().openInput(device, f, sink);
     }
     std::unique_ptr<OutputStream> openOutput(int device, const codecs::WaveFormat& f,

@@ -57,15 +57,17 @@ TEST(SoundServerDevices, TheDefaultDevicesOfAPulseDefaultAreAskedWithoutPortAudi
     EXPECT_FALSE(devices->inputAccepts(-1, gsm)) << "only linear PCM is recorded from a device";
     EXPECT_FALSE(devices->inputAccepts(-1, WaveFormat::pcm(8000, 1, 24)));
     EXPECT_EQ(Pa_GetDeviceCount(), paNotInitialized);
-    devices->inputCount();
-    EXPECT_GE(Pa_GetDeviceCount(), 0) << "numbered devices are PortAudio's";
 }
 
-TEST(SoundServerDevices, AnyOtherDefaultIsAskedThroughPortAudio) {
+// (PortAudio is not started with a pulse default here: it would open the plugin, whose
+// libpulse threads ThreadSanitizer cannot follow.)
+TEST(SoundServerDevices, AnyOtherDefaultAndTheNumberedDevicesAreAskedThroughPortAudio) {
     TempDir dir;
     writeFile(dir.file(".asoundrc"), "pcm.!default { type null }\n");
     ::setenv("HOME", dir.path().c_str(), 1);
     const auto devices = aurx::wave::makeSoundServerDevices();
     EXPECT_TRUE(devices->inputAccepts(-1, WaveFormat::pcm(8000, 1, 16)));
     EXPECT_GE(Pa_GetDeviceCount(), 0);
+    const auto other = aurx::wave::makeSoundServerDevices();
+    EXPECT_GE(other->inputCount(), 1) << "numbered devices are PortAudio's";
 }

@@ -140,3 +140,20 @@ TEST_F(RealServer, AFrozenServerHoldsUpNoCallWhileRecording) {
 TEST_F(PulseDefaultInput, AFrozenServerHoldsUpNoCallWhileRecording) {
     aFrozenServerHoldsUpNoCallWhileRecording(*this);
 }
+
+// A server that stopped answering before the recording starts: the start fails in time, and the
+// control is ready for the next try.
+TEST_F(PulseDefaultInput, AFrozenServerFailsTheStartInTime) {
+    auto& c = control();
+    ASSERT_TRUE(c.put_SampleRate(8000));
+    ASSERT_TRUE(c.put_NumChannels(1));
+    ASSERT_EQ(c.OpenNewFile(dir_.file("call.wav")), 0);
+    server_->freeze();
+    int result = 0;
+    EXPECT_LE(millisecondsOf([&] { result = c.StartRecording(); }), kBound + 500);
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(c.status(), Status::FileOpen);
+    server_->thaw();
+    EXPECT_LE(millisecondsOf([&] { EXPECT_EQ(c.Reset(), 0); }), kBound);
+    EXPECT_LE(millisecondsOf([&] { control_.reset(); }), kBound);
+}
