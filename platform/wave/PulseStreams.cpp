@@ -76,9 +76,9 @@ class PulseInputCore {
 
     bool queue(Buffer& b) { return pending_.push(&b); }
 
-    // Returns every buffer held (the current one with what it recorded); with `keep` false the
-    // stream touches no buffer and calls the sink no more afterwards.
-    void returnAll(bool keep) {
+    // Returns every buffer held (the current one with what it recorded); the stream goes on
+    // with the buffers added after it.
+    void returnAll() {
         pa_threaded_mainloop_lock(loop_);
         if (current_) {
             current_->length = used_;
@@ -90,7 +90,6 @@ class PulseInputCore {
             (*b)->length = 0;
             sink_.bufferDone(Direction::Input, **b);
         }
-        if (!keep) detached_ = true;
         pa_threaded_mainloop_unlock(loop_);
     }
 
@@ -271,7 +270,7 @@ class PulseInput : public InputStream {
     ~PulseInput() override { PulseInputCore::close(core_); }
     bool add(Buffer& b) override { return core_->queue(b); }
     bool start() override { return core_->start(); }
-    void reset() override { core_->returnAll(true); }
+    void reset() override { core_->returnAll(); }
 
   private:
     std::shared_ptr<PulseInputCore> core_;
