@@ -22,12 +22,13 @@ namespace {
 constexpr milliseconds kOpenBound{2000};
 constexpr milliseconds kCloseBound{400};
 
-pa_sample_spec specOf(const codecs::WaveFormat& f) {
-    pa_sample_spec spec{};
-    spec.format = f.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    spec.rate = f.samplesPerSec;
-    spec.channels = static_cast<std::uint8_t>(f.channels);
-    return spec;
+// The stream's sample layout in libpulse's terms.
+pa_sample_spec layoutOf(const codecs::WaveFormat& f) {
+    pa_sample_spec layout{};
+    layout.format = f.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    layout.rate = f.samplesPerSec;
+    layout.channels = static_cast<std::uint8_t>(f.channels);
+    return layout;
 }
 
 // One record stream and the libpulse main loop that runs it. Everything libpulse calls back
@@ -185,8 +186,8 @@ class PulseInputCore {
 
     // The server hands over a fragment of one buffer's length at a time: ten wake-ups a second.
     bool connectStream() {
-        const pa_sample_spec spec = specOf(format_);
-        stream_ = pa_stream_new(context_, "Recording", &spec, nullptr);
+        const auto layout = layoutOf(format_);
+        stream_ = pa_stream_new(context_, "Recording", &layout, nullptr);
         if (!stream_) return false;
         pa_stream_set_state_callback(stream_, &PulseInputCore::streamChanged, this);
         pa_stream_set_read_callback(stream_, &PulseInputCore::readable, this);

@@ -145,9 +145,8 @@ TEST_F(PulseDefaultInput, AFrozenServerHoldsUpNoCallWhileRecording) {
 // control is ready for the next try.
 TEST_F(PulseDefaultInput, AFrozenServerFailsTheStartInTime) {
     auto& c = control();
-    ASSERT_TRUE(c.put_SampleRate(8000));
-    ASSERT_TRUE(c.put_NumChannels(1));
-    ASSERT_EQ(c.OpenNewFile(dir_.file("call.wav")), 0);
+    openPcmFile(c, dir_.file("call.wav"), 8000, 1);
+    if (HasFatalFailure()) return;
     server_->freeze();
     int result = 0;
     EXPECT_LE(millisecondsOf([&] { result = c.StartRecording(); }), kBound + 500);

@@ -73,6 +73,14 @@ class PulseDefaultInput : public RealServer {
     }
 };
 
+// Sets the control to record `rate` Hz, `channels`-channel PCM into a new file.
+inline void openPcmFile(aurx::AURX300Ctrl& c, const std::string& file, unsigned rate,
+                        unsigned channels) {
+    ASSERT_TRUE(c.put_SampleRate(static_cast<std::int32_t>(rate)));
+    ASSERT_TRUE(c.put_NumChannels(static_cast<std::int16_t>(channels)));
+    ASSERT_EQ(c.OpenNewFile(file), 0);
+}
+
 // How long a call took, in milliseconds.
 template <class Call>
 long long millisecondsOf(Call call) {

@@ -42,9 +42,8 @@ void chirpIsRecordedAsCarried(RealServer& t) {
     std::vector<std::int16_t> file(rate / 2 * channels, 0);
     file.insert(file.end(), signal.begin(), signal.end());
     writePcm16Wav(t.dir_.file("chirp.wav"), file, rate, channels);
-    ASSERT_TRUE(c.put_SampleRate(rate));
-    ASSERT_TRUE(c.put_NumChannels(channels));
-    ASSERT_EQ(c.OpenNewFile(t.dir_.file("rec.wav")), 0);
+    openPcmFile(c, t.dir_.file("rec.wav"), rate, channels);
+    if (::testing::Test::HasFatalFailure()) return;
     auto reference = t.server_->recordMonitor(t.dir_.file("ref.raw"), rate, channels);
     ASSERT_EQ(c.StartRecording(), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
@@ -87,9 +86,8 @@ TEST_F(PulseDefaultInput, AChirpIsRecordedAsTheServerCarriedIt) {
 // The server lists the recording as this program's own stream, not as one of ALSA's plugin.
 TEST_F(PulseDefaultInput, TheDefaultInputIsRecordedFromTheServerItself) {
     auto& c = control();
-    ASSERT_TRUE(c.put_SampleRate(8000));
-    ASSERT_TRUE(c.put_NumChannels(1));
-    ASSERT_EQ(c.OpenNewFile(dir_.file("rec.wav")), 0);
+    openPcmFile(c, dir_.file("rec.wav"), 8000, 1);
+    if (HasFatalFailure()) return;
     ASSERT_EQ(c.StartRecording(), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     std::string streams;
