@@ -127,9 +127,11 @@ bool AudioFile::write(std::span<const std::uint8_t> bytes, std::int32_t frames,
 }
 
 std::size_t AudioFile::gatherLimit() const {
-    // About half a second of the file's data, so that little waits in memory.
+    // About a second of the file's data: the disk is then at most as far behind after a crash
+    // as after a power cut (write-back starts once a second), and a recording that runs all
+    // day touches its file, header and all, once a second rather than twice.
     const auto perSecond = static_cast<std::size_t>(layout_.format.avgBytesPerSec);
-    return std::clamp<std::size_t>(perSecond / 2, 1, 65536);
+    return std::clamp<std::size_t>(perSecond, 1, 65536);
 }
 
 bool AudioFile::flushPending() {

@@ -201,9 +201,9 @@ TEST(EngineEvents, ARecordingCutOffByACrashOpensWithWhatReachedTheDisk) {
 
         aurx::AURX300Ctrl other;
         ASSERT_EQ(other.OpenExistingOrNewFile(snapshot), 0) << bits;
-        // At most the last half second waited in memory.
+        // At most the last second waited in memory, and the encoder's unfinished block.
         EXPECT_LE(other.get_NumSamples(), recorded) << bits;
-        EXPECT_GE(other.get_NumSamples(), recorded - 4000) << bits;
+        EXPECT_GE(other.get_NumSamples(), recorded - 8000 - 320) << bits;
         EXPECT_GT(other.get_NumSamples(), 0) << bits;
 
         // Closing it finishes the header, so other programs read all of it too; a file opened
@@ -258,7 +258,7 @@ TEST(EngineEvents, WhileRecordingOtherProgramsReadAllButTheLastSecond) {
                 ASSERT_EQ(run("soxi", "-s " + snapshot, &info), 0) << info;
                 const long read = std::stol(info);
                 EXPECT_LE(read, total) << what << " after " << second << " s";
-                EXPECT_GE(read, total - 8000) << what << " after " << second << " s";
+                EXPECT_GE(read, total - 8000 - 320) << what << " after " << second << " s";
                 EXPECT_GT(read, before) << what << " after " << second << " s";
             }
             c.Stop();
