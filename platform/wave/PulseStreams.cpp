@@ -207,7 +207,9 @@ class PulseInputCore {
         auto& core = *static_cast<PulseInputCore*>(self);
         const void* data = nullptr;
         std::size_t bytes = 0;
-        while (pa_stream_readable_size(s) > 0 && pa_stream_peek(s, &data, &bytes) == 0) {
+        // Peek says when nothing is left (no data, no length); every call into libpulse costs
+        // it a system call to check for a fork, so none is made only to ask.
+        while (pa_stream_peek(s, &data, &bytes) == 0) {
             if (bytes == 0) break;
             if (!core.detached_) core.take(static_cast<const std::uint8_t*>(data), bytes);
             pa_stream_drop(s);
