@@ -1,7 +1,7 @@
-// GSM 6.10 (tag 49) through libgsm in its WAV49 mode: one 65-byte block carries two 160-sample
-// frames. The second frame is encoded at byte 32 (the first leaves half a byte there) and
-// decoded from byte 33. Encoder and decoder keep separate handles; a stream start gives a fresh
-// handle so the frame parity begins again at a block boundary.
+// GSM 6.10 (tag 49) in its WAV form: one 65-byte block carries two 160-sample frames. Encoding
+// is our own (the recorder runs it all day); decoding goes through libgsm in its WAV49 mode,
+// which reads the second frame from byte 33. A stream start gives a fresh encoder or decoder
+// handle, so the frame parity begins again at a block boundary.
 #include <gsm.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 
 #include "platform/codecs/BlockStream.h"
 #include "platform/codecs/Drivers.h"
+#include "platform/codecs/GsmEncoder.h"
 
 namespace aurx::codecs {
 namespace {
@@ -45,17 +46,15 @@ class GsmHandle {
 };
 
 std::unique_ptr<Stream> makeEncoder() {
-    auto state = std::make_shared<GsmHandle>();
-    if (!*state) return nullptr;
+    auto state = std::make_shared<GsmEncoder>();
     return std::make_unique<BlockStream>(
         kSamplesPerBlock * 2, kBlockBytes,
         [state](const std::uint8_t* s, std::uint8_t* d) {
-            gsm_signal pcm[kSamplesPerBlock];
+            std::int16_t pcm[kSamplesPerBlock];
             std::memcpy(pcm, s, sizeof pcm);
-            gsm_encode(state->get(), pcm, d);
-            gsm_encode(state->get(), pcm + 160, d + 32);
+            state->encodeBlock(pcm, d);
         },
-        [state] { state->restart(); }, /*padFinalBlock=*/true);
+        [state] { state->reset(); }, /*padFinalBlock=*/true);
 }
 
 std::unique_ptr<Stream> makeDecoder() {
