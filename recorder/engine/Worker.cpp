@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <system_error>
 
@@ -133,10 +134,26 @@ std::optional<std::pair<Message, std::uint64_t>> Worker::next() {
     return std::nullopt;
 }
 
+// Playback's device plays out its buffers in a few tenths of a second, so while playing the
+// worker that refills them runs at a raised priority (where the system allows it), which keeps
+// the sound flowing on a busy desktop. A recording needs no such haste, since its device holds
+// a second of buffers; a raised worker would only preempt the device's thread at each buffer
+// it hands over, two extra switches every tenth of a second all day.
+void Worker::keepPriority() {
+    const WorkerState s = state_.load();
+    const bool raise = s == WorkerState::Playing                               ? true
+                       : s == WorkerState::Idle || s == WorkerState::Recording ? false
+                                                                               : raised_;
+    if (raise == raised_) return;
+    raised_ = raise;
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)),
+                  raise ? std::min(basePriority_, -10) : basePriority_);
+}
+
 void Worker::run() {
-    // A raised priority keeps the buffers flowing on a busy desktop; where the system does
-    // not allow it the worker runs at normal priority.
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), -10);
+    errno = 0;
+    basePriority_ = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
+    if (errno != 0) basePriority_ = 0;
     setState(WorkerState::Started);
     for (;;) {
         const std::uint32_t seen = wakeups_.load(std::memory_order_acquire);
@@ -152,6 +169,7 @@ void Worker::run() {
             setState(WorkerState::Idle);
         } else if (handler_) {
             handler_(m);
+            keepPriority();
         }
         if (sequence > handled_.load()) handled_.store(sequence);
         signal_.notify();

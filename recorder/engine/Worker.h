@@ -105,6 +105,8 @@ class Worker : public wave::BufferSink {
     // The oldest waiting message and its sequence number.
     std::optional<std::pair<Message, std::uint64_t>> next();
     void run();
+    // Raises the worker's priority while it plays, and lowers it again after.
+    void keepPriority();
     void wake() noexcept;
     // Sleeps until the wake-up count is no longer `seen`.
     void sleepWhile(std::uint32_t seen) noexcept;
@@ -124,6 +126,9 @@ class Worker : public wave::BufferSink {
     wave::SpscRing<Done, 32> done_[2];
     std::atomic<std::uint64_t> failed_[2]{};  // the sequence of a failure not yet handled; 0: none
     std::thread thread_;
+    // The worker's own: its priority when it started, and whether it is raised now.
+    int basePriority_ = 0;
+    bool raised_ = false;
 };
 
 }  // namespace aurx::engine
