@@ -91,7 +91,7 @@ void autocorrelation(Word* s, std::int32_t* acf) {
         for (int k = 0; k < 160; ++k)
             s[k] = word(multRound(s[k], factor));
     }
-    // Every sample is now below 2^11 in size: the sums fit 31 bits.
+    // No sample is now above 2^11 in size: the doubled sums fit 31 bits.
     for (int lag = 0; lag <= 8; ++lag) {
         std::int32_t sum = 0;
         for (int i = lag; i < 160; ++i)
