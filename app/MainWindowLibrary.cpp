@@ -34,6 +34,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 namespace parlaro {
 
 namespace {
@@ -537,12 +540,27 @@ void MainWindow::FitCallColumns() {
     for (std::size_t i = 0; i < kColumnSettings.size(); ++i) {
         const int32_t twips =
             columnTwips_[i] > 0 ? columnTwips_[i] : kColumnSettings[i].defaultTwips;
-        const int width = static_cast<int>(twips / static_cast<double>(kTwipsPerPixel) * factor);
+        // No column wider than the list: a damaged setting would otherwise make one so wide
+        // that painting its header takes tens of megabytes.
+        const int width = static_cast<int>(std::lround(std::min<double>(
+            twips / static_cast<double>(kTwipsPerPixel) * factor, std::max(listWidth, 40))));
         lvwCalls_->setColumnWidth(static_cast<int>(i), width);
         sum += width;
     }
     lvwCalls_->setColumnWidth(CallListModel::Note, std::max(listWidth - sum, 40));
     setPanelText(3, QString::number(rowCount()) + " call/s");
+}
+
+std::array<int32_t, 5> MainWindow::columnWidthsTwips() const {
+    // Stored for the reference width, as FitCallColumns reads them: stored as shown, every
+    // session would widen them by the list's width over the reference.
+    const int listWidth = lvwCalls_->viewport()->width();
+    const double factor = listWidth > 0 ? static_cast<double>(kReferenceWidth) / listWidth : 1.0;
+    std::array<int32_t, 5> twips{};
+    for (std::size_t i = 0; i < twips.size(); ++i)
+        twips[i] = static_cast<int32_t>(std::lround(
+            lvwCalls_->header()->sectionSize(static_cast<int>(i)) * kTwipsPerPixel * factor));
+    return twips;
 }
 
 bool MainWindow::SetDirListPath(const QString& path) {

@@ -7,7 +7,6 @@
 #include "app/recording/StatusDisplay.h"
 
 #include <QAction>
-#include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
@@ -70,13 +69,6 @@ void MainWindow::showNormalWindow(std::optional<QPoint> topLeftTwips) {
     showNormal();
     raise();
     activateWindow();
-}
-
-std::array<int32_t, 5> MainWindow::columnWidthsTwips() const {
-    std::array<int32_t, 5> twips{};
-    for (std::size_t i = 0; i < twips.size(); ++i)
-        twips[i] = lvwCalls_->header()->sectionSize(static_cast<int>(i)) * kTwipsPerPixel;
-    return twips;
 }
 
 void MainWindow::closeFindDialog() {

@@ -195,3 +195,39 @@ TEST(MainWindow, TheDeleteKeyAndTheCallMenuDeleteWithinTheUsersRights) {
     EXPECT_EQ(list->model()->rowCount(), 1);
     EXPECT_FALSE(std::filesystem::exists(calls + "20050314-080000-ann-10.wav"));
 }
+
+TEST(MainWindow, TheCallColumnsKeepTheirWidthsFromSessionToSession) {
+    // Widths are stored for the reference width of the list and scaled to the list shown:
+    // closing and opening the same window again shows the same columns, however often.
+    Form f;
+    FormPosition(f.reg, f.paths.user).save({7500, 14000, 0, 0});
+    std::vector<int> first;
+    for (int session = 0; session < 4; ++session) {
+        MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
+        w.Load();
+        w.show();
+        QApplication::processEvents();
+        const auto* list = w.findChild<QTreeView*>("lvwCalls");
+        std::vector<int> widths;
+        for (int c = 0; c < 4; ++c)
+            widths.push_back(list->columnWidth(c));
+        if (session == 0) {
+            first = widths;
+            ASSERT_GT(list->viewport()->width(), 400) << "a list wider than the reference";
+        }
+        EXPECT_EQ(widths, first) << "session " << session;
+        ASSERT_TRUE(w.close());
+    }
+    EXPECT_LT(f.at(registry::Root::CurrentUser, "GRD_USER").value.dword, 2000u);
+}
+
+TEST(MainWindow, AStoredColumnWidthBeyondReasonIsShownNoWiderThanTheList) {
+    Form f;
+    f.userSets("GRD_USER", registry::RegistryValue::number(11572215));
+    MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
+    w.Load();
+    w.show();
+    QApplication::processEvents();
+    const auto* list = w.findChild<QTreeView*>("lvwCalls");
+    EXPECT_LE(list->columnWidth(0), std::max(list->viewport()->width(), 40));
+}
