@@ -50,6 +50,11 @@ constexpr std::array<ColumnSetting, 4> kColumnSettings{
 // The default columns and the note's 1170 twips, in pixels.
 constexpr int kReferenceWidth = (1250 + 1200 + 900 + 900 + 1170) / kTwipsPerPixel;
 
+// Shown pixels per stored pixel: the widths are kept for a list of the reference width.
+double ListScale(const QTreeView& list) {
+    return static_cast<double>(list.viewport()->width()) / kReferenceWidth;
+}
+
 // Enter on the list plays, as a double click does; releasing Delete deletes the selection.
 class ListKeyFilter final : public QObject {
   public:
@@ -535,7 +540,7 @@ void MainWindow::FitCallColumns() {
     // The widths are kept for a list as wide as the five default columns together; a wider
     // or narrower list scales them, and the note takes what is left.
     const int listWidth = lvwCalls_->viewport()->width();
-    const double factor = static_cast<double>(listWidth) / kReferenceWidth;
+    const double factor = ListScale(*lvwCalls_);
     int sum = 0;
     for (std::size_t i = 0; i < kColumnSettings.size(); ++i) {
         const int32_t twips =
@@ -554,8 +559,8 @@ void MainWindow::FitCallColumns() {
 std::array<int32_t, 5> MainWindow::columnWidthsTwips() const {
     // Stored for the reference width, as FitCallColumns reads them: stored as shown, every
     // session would widen them by the list's width over the reference.
-    const int listWidth = lvwCalls_->viewport()->width();
-    const double factor = listWidth > 0 ? static_cast<double>(kReferenceWidth) / listWidth : 1.0;
+    const double scale = ListScale(*lvwCalls_);
+    const double factor = scale > 0 ? 1 / scale : 1.0;
     std::array<int32_t, 5> twips{};
     for (std::size_t i = 0; i < twips.size(); ++i)
         twips[i] = static_cast<int32_t>(std::lround(
