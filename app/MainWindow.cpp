@@ -64,9 +64,8 @@ MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompt
         if (frmAddNote_->isOpen()) timer(MainTimer::AddNote).start();
     });
 
-    const std::array<std::tuple<MainTimer, const char*, int, bool>, 6> timers = {{
+    const std::array<std::tuple<MainTimer, const char*, int, bool>, 5> timers = {{
         {MainTimer::Detection, "Detection", 200, false},
-        {MainTimer::VoxTriggerDelay, "tmrVoxTriggerDelay", 1500, true},
         {MainTimer::VoxLatch, "tmrVoxLatch", 1000, false},
         {MainTimer::TimeStamp, "tmrTimeStamp", 1000, false},
         {MainTimer::AddNote, "tmrAddNote", 20000, false},
@@ -89,8 +88,6 @@ MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompt
         }
         c.PollDetection();
     });
-    connect(timers_[MainTimer::VoxTriggerDelay], &QTimer::timeout, this,
-            [&c] { c.TriggerDelayElapsed(); });
     connect(timers_[MainTimer::VoxLatch], &QTimer::timeout, this, [&c] { c.VoxLatchTick(); });
     connect(timers_[MainTimer::TimeStamp], &QTimer::timeout, this, [&c] { c.UpdateTimeStamp(); });
     connect(timers_[MainTimer::AddNote], &QTimer::timeout, this, [&c] { c.AddNoteTimerElapsed(); });

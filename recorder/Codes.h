@@ -29,6 +29,7 @@ enum class WorkerCommand : std::int32_t {
     StartPlayback = 4,   // Idle
     StopPlayback = 5,    // Stopping or Playing
     PausePlayback = 6,   // Playing; carries the new pause flag
+    SwitchFile = 7,      // Recording: go on into the file prepared for it, without stopping
 };
 
 }  // namespace aurx

@@ -16,8 +16,14 @@ struct Message {
     QString text;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // Enter, Space and an unattended run choose the second button (Cancel, No): for a box
+    // whose first answer throws something away.
+    bool secondIsDefault = false;
     // The first button unless said otherwise.
-    Answer defaultAnswer() const { return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok; }
+    Answer defaultAnswer() const {
+        if (secondIsDefault && buttons != Buttons::Ok) return cancellingAnswer();
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
     // The answer of a box closed without a choice (Escape, the close box).
     Answer cancellingAnswer() const {
         switch (buttons) {

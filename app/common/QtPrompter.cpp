@@ -40,7 +40,20 @@ Answer QtPrompter::show(const Message& message) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             break;
     }
-    box.setDefaultButton(message.buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);
+    switch (message.defaultAnswer()) {
+        case Answer::Ok:
+            box.setDefaultButton(QMessageBox::Ok);
+            break;
+        case Answer::Cancel:
+            box.setDefaultButton(QMessageBox::Cancel);
+            break;
+        case Answer::Yes:
+            box.setDefaultButton(QMessageBox::Yes);
+            break;
+        case Answer::No:
+            box.setDefaultButton(QMessageBox::No);
+            break;
+    }
     switch (box.exec()) {
         case QMessageBox::Cancel:
             return Answer::Cancel;

@@ -41,6 +41,10 @@ int16_t ControlRecorder::StartRecording() {
     return control_.StartRecording();
 }
 
+int16_t ControlRecorder::ContinueInNewFile(const QString& path, float leadInSeconds) {
+    return control_.ContinueInNewFile(nativePath(path), leadInSeconds);
+}
+
 int16_t ControlRecorder::StartPlayback() {
     return control_.StartPlayback();
 }

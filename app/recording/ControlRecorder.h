@@ -19,6 +19,7 @@ class ControlRecorder final : public Recorder {
     int16_t OpenNewFile(const QString& path) override;
     int16_t OpenExistingOrNewFile(const QString& path) override;
     int16_t StartRecording() override;
+    int16_t ContinueInNewFile(const QString& path, float leadInSeconds) override;
     int16_t StartPlayback() override;
     int16_t RePack() override;
     bool Paused() const override;

@@ -34,6 +34,9 @@ class Recorder {
     virtual int16_t OpenNewFile(const QString& path) = 0;
     virtual int16_t OpenExistingOrNewFile(const QString& path) = 0;
     virtual int16_t StartRecording() = 0;
+    // While recording: goes on recording into a new file without stopping the input; the new
+    // file begins with the last `leadInSeconds` of what was heard while paused.
+    virtual int16_t ContinueInNewFile(const QString& path, float leadInSeconds) = 0;
     virtual int16_t StartPlayback() = 0;
     virtual int16_t RePack() = 0;
     virtual bool Paused() const = 0;

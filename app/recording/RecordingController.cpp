@@ -20,7 +20,15 @@ namespace {
 // Nearest whole second, a half going to the even second (9.5 → 10, 10.5 → 10).
 int32_t roundHalfEven(double seconds) {
     if (!std::isfinite(seconds) || seconds < 0) return 0;
-    return static_cast<int32_t>(std::nearbyint(seconds));
+    return static_cast<int32_t>(std::nearbyint(std::min(seconds, 2147483647.0)));
+}
+
+// The longest stretch of the line a call may begin with before its trigger.
+constexpr double kLongestLeadIn = 10;
+
+// A level as the level labels show it: one decimal, a dash where nothing was measured.
+QString levelText(float level) {
+    return level <= -100 ? QStringLiteral("\u2014") : QString::number(level, 'f', 1);
 }
 
 // Keeps a timer body from running again inside its own message box.
@@ -60,7 +68,8 @@ bool RecordingController::SetUpRecorder() {
         rec_.setBitsPerSample(kAcmBitsPerSample);
         rec_.setAcmFormat(kGsmFormatText);
     }
-    rec_.setPreRollTime(static_cast<float>(std::clamp(settings_.PreRoll, 0, 10)));
+    // The control keeps the most a call may reach back; each call takes what it needs.
+    rec_.setPreRollTime(settings_.PreRoll > 0 ? static_cast<float>(kLongestLeadIn) : 0.0F);
     UpdateButtonStates();
     status_.setPanel(2, "00:00:00");
     status_.SetStatus("Ready");
@@ -119,36 +128,36 @@ void RecordingController::CheckLevels() {
     if (monitoring_ && status != RecorderStatus::Recording) {
         rec_.LastError();
         monitoring_ = false;
+        trigger_.reset();
         return;
     }
-    view_.setLevelTexts(QString::number(levels.left), QString::number(levels.right));
+    view_.setLevelTexts(levelText(levels.left), levelText(levels.right));
 
     const bool voice = levels.left > static_cast<float>(settings_.Sensitivity);
-    if (voice) {
-        if (!triggerRunning_) {
-            triggerRunning_ = true;
-            timers_.start(MainTimer::VoxTriggerDelay);
-        }
-        if (triggerElapsed_) {
-            latchCounter_ = settings_.CallTimeOut;
-            if (!recording_) {
-                if (timers_.isActive(MainTimer::AddNote) && notePrompt_.isOpen())
-                    notePrompt_.CloseAddNoteForm(notePrompt_.text());
-                if (playbackMode_) onStop();
-                StartRecording();
-                timers_.start(MainTimer::VoxLatch);
-            }
-        }
-    } else if (!recording_) {
-        timers_.stop(MainTimer::VoxTriggerDelay);
-        triggerRunning_ = false;
-        triggerElapsed_ = false;
-    }
+    if (voice) latchCounter_ = settings_.CallTimeOut;
+    if (recording_ || stillHeld(voice)) return;
+    if (!trigger_.poll(clock_.steadyMs(), voice)) return;
+    if (timers_.isActive(MainTimer::AddNote) && notePrompt_.isOpen())
+        notePrompt_.CloseAddNoteForm(notePrompt_.text());
+    if (playbackMode_) onStop();
+    StartRecording();
+    timers_.start(MainTimer::VoxLatch);
 }
 
-void RecordingController::TriggerDelayElapsed() {
-    triggerElapsed_ = true;
-    timers_.stop(MainTimer::VoxTriggerDelay);
+bool RecordingController::stillHeld(bool voice) {
+    if (holdQuietSince_ < 0) return false;
+    const qint64 now = clock_.steadyMs();
+    if (voice) holdQuietSince_ = now;
+    if (now - holdQuietSince_ < static_cast<qint64>(settings_.CallTimeOut) * 1000) return true;
+    holdQuietSince_ = -1;
+    status_.SetStatus("Ready");
+    return false;
+}
+
+double RecordingController::leadInSeconds() const {
+    if (settings_.PreRoll <= 0 || trigger_.onsetMs() < 0) return 0;
+    const double sinceOnset = static_cast<double>(clock_.steadyMs() - trigger_.onsetMs()) / 1000;
+    return std::clamp(sinceOnset + settings_.PreRoll, 0.0, kLongestLeadIn);
 }
 
 void RecordingController::VoxLatchTick() {
@@ -166,11 +175,11 @@ void RecordingController::VoxLatchTick() {
 
 void RecordingController::endCallAsLatch(bool withNote) {
     timers_.stop(MainTimer::VoxLatch);
-    triggerRunning_ = false;
-    triggerElapsed_ = false;
-    const int32_t t = roundHalfEven(rec_.CurrentTimePosition());
-    const bool discard = t < settings_.MinCallLength || discardFlag_;
-    if (!discard) currentCall_.CallDuration = t;
+    trigger_.reset();
+    // Shorter than MinCallLength by even a sample is too short: rounding kept a 9.92 s call.
+    const double position = rec_.CurrentTimePosition();
+    const bool discard = !(position >= settings_.MinCallLength);
+    if (!discard) currentCall_.CallDuration = roundHalfEven(position);
     timers_.stop(MainTimer::Detection);
     noPrompt_ = !withNote;
     StopRecording(discard);
@@ -188,6 +197,7 @@ void RecordingController::StartRecording() {
     fileName_ = MakeCallFileName();
     status_.SetRecordingIndicator(true);
     SetPlaybackButtons(false);
+    continuesListening_ = monitoring_ && rec_.Status() == RecorderStatus::Recording;
     monitoring_ = false;
     recording_ = true;
     status_.SetStatus("Recording");
@@ -205,10 +215,18 @@ QString RecordingController::MakeCallFileName() {
 }
 
 void RecordingController::StartControlRecording() {
-    rec_.Stop();
-    rec_.setPaused(false);
     controlRecording_ = false;
     const QString path = values_.tempFolder + fileName_;
+    // The listening capture goes on into the call file, so that nothing said between the
+    // trigger and the start of the call is lost, and the file begins where the speech did.
+    if (std::exchange(continuesListening_, false) &&
+        rec_.ContinueInNewFile(path, static_cast<float>(leadInSeconds())) == 0) {
+        controlRecording_ = true;
+        status_.SetStatus("Recording");
+        return;
+    }
+    rec_.Stop();
+    rec_.setPaused(false);
     if (const int16_t code = rec_.OpenNewFile(path); code != 0)
         ShowRecorderError(prompter_, code, fileName_);
     if (const int16_t code = rec_.StartRecording(); code != 0) {
@@ -246,7 +264,6 @@ void RecordingController::StopRecording(bool discard) {
         if (discard) {
             if (settings_.AutoRecord) {
                 QFile::remove(values_.tempFolder + fileName_);
-                discardFlag_ = false;
             } else {
                 view_.setButtonEnabled(MainButton::Quit, true);
                 view_.setButtonEnabled(MainButton::Options, true);
@@ -257,7 +274,9 @@ void RecordingController::StopRecording(bool discard) {
             call.CallDuration = n;
             StartMover(launcher_, prompter_, programFolder_);
             const bool wasMinimised = wasMinimised_;
-            if (settings_.AddNote && !noPrompt_) {
+            if (!presetNote_.isEmpty()) {
+                finishKeptCall(call, false, presetNote_);
+            } else if (settings_.AddNote && !noPrompt_) {
                 timers_.start(MainTimer::AddNote);
                 notePrompt_.open([this, call, wasMinimised](const QString& note) {
                     finishKeptCall(call, wasMinimised, note);
@@ -369,7 +388,16 @@ void RecordingController::onStop() {
         rec_.Stop();
         StopRecording(false);
         callPending_ = false;
-        if (settings_.AutoRecord) view_.setButtonEnabled(MainButton::Stop, false);
+        if (settings_.AutoRecord) {
+            view_.setButtonEnabled(MainButton::Stop, false);
+            // The far end may still be talking: a new call starts only once the line has
+            // been quiet for CallTimeOut, so that one conversation is not cut into two files.
+            timers_.stop(MainTimer::VoxLatch);
+            trigger_.reset();
+            holdQuietSince_ = clock_.steadyMs();
+            status_.SetStatus(QString("Call stopped - the next call starts after %1 s of quiet")
+                                  .arg(settings_.CallTimeOut));
+        }
     } else if (playbackMode_) {
         view_.stopPlayback();
     }
@@ -383,11 +411,15 @@ void RecordingController::onPause(Recorder* player) {
 void RecordingController::onOptions() {
     bool enter = true;
     if (recording_) {
-        enter = prompter_.show({"Warning",
-                                "Entering options now will terminate the recording! Press OK to "
-                                "go to Options, Cancel to carry on recording",
-                                Icon::Exclamation, Buttons::OkCancel}) == Answer::Ok;
-        if (enter) discardFlag_ = true;
+        Message warning{"Warning",
+                        "Entering options now will terminate the recording! Press OK to go to "
+                        "Options, Cancel to carry on recording",
+                        Icon::Exclamation, Buttons::OkCancel};
+        // A stray Enter or Space must not end a call.
+        warning.secondIsDefault = true;
+        enter = prompter_.show(warning) == Answer::Ok;
+        // The call recorded so far is kept, as a shutdown keeps it.
+        if (enter && recording_) endCallForOptions();
     }
     if (enter) {
         optionsOpen_ = true;
@@ -395,8 +427,14 @@ void RecordingController::onOptions() {
         view_.runOptions();
     }
     if (!playbackMode_) ResumeDetection();
-    status_.SetStatus("Ready");
+    status_.SetStatus(recording_ ? "Recording" : "Ready");
     optionsOpen_ = false;
+}
+
+void RecordingController::endCallForOptions() {
+    presetNote_ = QStringLiteral("Recording ended when the options were opened.");
+    EndCallForShutdown();
+    presetNote_.clear();
 }
 
 void RecordingController::onKey(int functionKey) {

@@ -1,8 +1,9 @@
 // The recording controller: turns the sound input into call recordings. In automatic mode it
 // keeps the recording control capturing, paused, into a temporary file (voice detection),
-// polls its levels, starts a call after 1.5 s of sound above `Sensitivity` and ends it after
-// `CallTimeOut` quiet seconds; in manual mode Record and Stop do it. A kept call is renamed
-// with its length, handed to the mover, offered a note and put at the top of the call list.
+// polls its levels, starts a call after about 1.5 s of voice above `Sensitivity` and ends it
+// after `CallTimeOut` quiet seconds; the capture runs on into the call file, which reaches back
+// to where the speech began. In manual mode Record and Stop do it. A kept call is renamed with
+// its length, handed to the mover, offered a note and put at the top of the call list.
 //
 // The window's timers call the procedures named after them; tests call them directly.
 #pragma once
@@ -13,6 +14,7 @@
 #include "app/recording/Recorder.h"
 #include "app/recording/RecordingView.h"
 #include "app/recording/StatusDisplay.h"
+#include "app/recording/VoiceTrigger.h"
 #include "app/startup/MainStartup.h"
 #include "app/support/Clock.h"
 #include "app/support/Launcher.h"
@@ -48,7 +50,6 @@ class RecordingController {
 
     // Timer bodies.
     void PollDetection();        // Detection, every 200 ms
-    void TriggerDelayElapsed();  // tmrVoxTriggerDelay, one shot
     void VoxLatchTick();         // tmrVoxLatch, every second
     void UpdateTimeStamp();      // tmrTimeStamp, every second
     void AddNoteTimerElapsed();  // tmrAddNote
@@ -82,19 +83,23 @@ class RecordingController {
     bool recording() const { return recording_; }
     bool callPending() const { return callPending_; }
     bool optionsOpen() const { return optionsOpen_; }
-    bool discardFlag() const { return discardFlag_; }
-    int32_t latchCounter() const { return latchCounter_; }
+    // A call the user stopped holds detection until the line has been quiet for CallTimeOut.
+    bool heldAfterStop() const { return holdQuietSince_ >= 0; }
     const QString& fileName() const { return fileName_; }
     const CallRecord& currentCall() const { return currentCall_; }
-    const QString& lastDurationText() const { return lastDuration_; }
+
+    // Seconds of the line before the trigger that a call starting now begins with.
+    double leadInSeconds() const;
 
   private:
     void reportStopError(const std::exception& error);
     void refreshDuration();
     void finishKeptCall(CallRecord call, bool wasMinimised, const QString& note);
     void endCallAsLatch(bool withNote);
+    void endCallForOptions();
     void checkRecorderStopped();
-    void failVoiceDetection();
+    // While held after a stop: true until the line has been quiet for CallTimeOut.
+    bool stillHeld(bool voice);
 
     Recorder& rec_;
     Prompter& prompter_;
@@ -113,14 +118,17 @@ class RecordingController {
     bool callPending_ = false;
     bool optionsOpen_ = false;
     bool playbackMode_ = false;
-    bool triggerRunning_ = false;
-    bool triggerElapsed_ = false;
+    VoiceTrigger trigger_;
     int32_t latchCounter_ = 0;
+    qint64 holdQuietSince_ = -1;  // when the line was last loud while held; -1: not held
+    // Detection was listening when the call started: the capture goes on into the call file.
+    bool continuesListening_ = false;
     CallRecord currentCall_;
     QString fileName_;
     bool wasMinimised_ = false;
-    bool discardFlag_ = false;
     QString lastDuration_ = QStringLiteral("00:00:00");
+    // The note a kept call gets without the prompt (a call ended for the options).
+    QString presetNote_;
     // The control really records the current call: its start succeeded and it has not been
     // seen to stop by itself.
     bool controlRecording_ = false;

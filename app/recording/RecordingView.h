@@ -11,7 +11,7 @@
 namespace parlaro {
 
 // The main window's timers the controller starts and stops.
-enum class MainTimer { Detection, VoxTriggerDelay, VoxLatch, TimeStamp, AddNote, PlaybackPos };
+enum class MainTimer { Detection, VoxLatch, TimeStamp, AddNote, PlaybackPos };
 
 // The main window's buttons whose enabled state follows the recording side.
 enum class MainButton {

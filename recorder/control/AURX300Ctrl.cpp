@@ -318,6 +318,10 @@ std::int16_t AURX300Ctrl::StartRecording() {
     return impl_->StartRecording();
 }
 
+std::int16_t AURX300Ctrl::ContinueInNewFile(const std::string& filename, float leadInTime) {
+    return impl_->ContinueInNewFile(filename, leadInTime);
+}
+
 std::int16_t AURX300Ctrl::StartPlayback() {
     return impl_->StartPlayback();
 }

@@ -133,6 +133,9 @@ class Control : private engine::Notifier {
     }
     Levels GetLevels() const;
     std::int16_t StartRecording() { return report(startRecording()); }
+    std::int16_t ContinueInNewFile(const std::string& filename, float leadInTime) {
+        return report(continueInNewFile(filename, leadInTime));
+    }
     std::int16_t StartPlayback() { return report(startPlayback()); }
     std::int16_t ShowMixer(std::int16_t mixerType) { return report(showMixer(mixerType)); }
     std::int16_t DeleteSamples(std::int32_t nSamples) { return report(deleteSamples(nSamples)); }
@@ -192,6 +195,7 @@ class Control : private engine::Notifier {
     ErrorCode openTemporary();
     ErrorCode openExistingOrNew(const std::string& filename);
     ErrorCode startRecording();
+    ErrorCode continueInNewFile(const std::string& filename, float leadInTime);
     ErrorCode startPlayback();
     ErrorCode showMixer(std::int16_t mixerType);
     ErrorCode deleteSamples(std::int32_t nSamples);
@@ -210,8 +214,11 @@ class Control : private engine::Notifier {
     void closeFile();
     ErrorCode checkDefaultInput();
     ErrorCode createNew(const std::string& filename);
+    // A new file in the current format; the properties are put back when it fails.
+    ErrorCode createFile(const std::string& filename, std::unique_ptr<store::AudioFile>& out);
     ErrorCode startWorker(WorkerCommand command, WorkerState failedState, ErrorCode failure);
-    void adoptFile(std::unique_ptr<store::AudioFile> file);
+    // The file becomes the open one, in status 2 unless `status` says otherwise.
+    void adoptFile(std::unique_ptr<store::AudioFile> file, Status status = Status::FileOpen);
     ErrorCode setUpCompression(store::CompressedInfo& out);
     formats::InstallContext installContext() const;
     bool installFormat(std::span<const std::uint8_t> block, bool codecChecks);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -91,7 +92,7 @@ ErrorCode Control::reset() {
     return checkDefaultInput();
 }
 
-void Control::adoptFile(std::unique_ptr<store::AudioFile> file) {
+void Control::adoptFile(std::unique_ptr<store::AudioFile> file, Status status) {
     file_ = std::move(file);
     ++generation_;
     temporaryFile_ = 0;
@@ -114,7 +115,7 @@ void Control::adoptFile(std::unique_ptr<store::AudioFile> file) {
             break;
     }
     recomputeRecordLimit();
-    shared_.status.store(Status::FileOpen);
+    shared_.status.store(status);
 }
 
 Control::FormatProperties Control::formatProperties() const {
@@ -129,7 +130,7 @@ void Control::restore(const FormatProperties& saved) {
     repaint();
 }
 
-ErrorCode Control::createNew(const std::string& filename) {
+ErrorCode Control::createFile(const std::string& filename, std::unique_ptr<store::AudioFile>& out) {
     const FormatProperties saved = formatProperties();
     FormatBridge bridge(*this);
     const store::FileRequest request{filename,
@@ -143,7 +144,14 @@ ErrorCode Control::createNew(const std::string& filename) {
         restore(saved);
         return outcome.code;
     }
-    adoptFile(std::move(outcome.file));
+    out = std::move(outcome.file);
+    return ErrorCode::Ok;
+}
+
+ErrorCode Control::createNew(const std::string& filename) {
+    std::unique_ptr<store::AudioFile> file;
+    if (const ErrorCode code = createFile(filename, file); code != ErrorCode::Ok) return code;
+    adoptFile(std::move(file));
     return ErrorCode::Ok;
 }
 
@@ -238,6 +246,34 @@ ErrorCode Control::startRecording() {
     shared_.voxCountdown.store(0);
     return startWorker(WorkerCommand::StartRecording, WorkerState::InputFailed,
                        ErrorCode::InputNotStarted);
+}
+
+// The open file's format is the properties' (they cannot change while a file is open), so the
+// new file takes the samples the input delivers as they are.
+ErrorCode Control::continueInNewFile(const std::string& filename, float leadInTime) {
+    if (playOnly_) return ErrorCode::PlayOnlyRefused;
+    if (status() != Status::Recording || !file_ || file_->inserting()) return ErrorCode::WrongState;
+    std::unique_ptr<store::AudioFile> next;
+    if (const ErrorCode code = createFile(filename, next); code != ErrorCode::Ok) return code;
+    const double seconds = std::isfinite(leadInTime) ? std::clamp(leadInTime, 0.0F, 10.0F) : 0.0;
+    const auto leadIn = static_cast<std::int64_t>(std::floor(seconds * sampleRate_ + 0.5));
+    engine_->prepareSwitch(next.get(), generation_ + 1, leadIn);
+    worker_.waitHandled(worker_.post(WorkerCommand::SwitchFile));
+    const auto switched = engine_->switched();
+    if (switched == engine::Engine::Switched::No) {
+        // The recording ended by itself just before: the new file was never written.
+        const std::string name = next->name();
+        next->close();
+        ::unlink(name.c_str());
+        engine_->prepare(file_.get(), generation_);
+        return ErrorCode::WrongState;
+    }
+    const std::string oldName = file_->name();
+    const bool closed = file_->close();
+    if (temporaryFile_ != 0) ::unlink(oldName.c_str());
+    adoptFile(std::move(next), Status::Recording);
+    return switched == engine::Engine::Switched::Yes && closed ? ErrorCode::Ok
+                                                               : ErrorCode::CannotWriteHeader;
 }
 
 ErrorCode Control::startPlayback() {

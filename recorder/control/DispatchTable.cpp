@@ -237,6 +237,9 @@ constexpr MemberInfo kMembers[] = {
                                          in("waveFormat", A::I2), out("errorCode", A::I2)}),
     readWrite<&C::get_DataOnly, &C::put_DataOnly>(56, "DataOnly"),
     readWrite<&C::get_PreRollTime, &C::put_PreRollTime>(57, "PreRollTime"),
+    method<&C::ContinueInNewFile>(
+        58, "ContinueInNewFile",
+        {in("Filename", A::Bstr), in("LeadInTime", A::R4), out("errorCode", A::I2)}),
 };
 
 // An event's arguments are those of its sink method, in order.

@@ -23,12 +23,9 @@ void Capture::start(store::AudioFile& file, std::uint64_t generation) {
     const Encoding encoding = file.encoding();
     if (encoding == Encoding::ALaw || encoding == Encoding::MuLaw)
         format_ = codecs::WaveFormat::pcm(format_.samplesPerSec, format_.channels, 16);
-    if (encoding == Encoding::Compressed) {
-        if (!openEncoder()) {
-            ctx_.worker.setState(WorkerState::InputFailed);
-            return;
-        }
-        if (file.compressed()->wave().tag == codecs::kTagMpegLayer3) alignMpegWritePoint();
+    if (!prepareFile()) {
+        ctx_.worker.setState(WorkerState::InputFailed);
+        return;
     }
     // An insert recording collects its audio apart and puts it into the data at the end.
     if (ctx_.shared.insert.load() != 0 && !file.beginInsert()) {
@@ -63,6 +60,13 @@ void Capture::start(store::AudioFile& file, std::uint64_t generation) {
         ctx_.worker.setState(WorkerState::Stopping);
         cause_ = StopCause::Requested;
     }
+}
+
+bool Capture::prepareFile() {
+    if (file_->encoding() != Encoding::Compressed) return true;
+    if (!openEncoder()) return false;
+    if (file_->compressed()->wave().tag == codecs::kTagMpegLayer3) alignMpegWritePoint();
+    return true;
 }
 
 bool Capture::openEncoder() {
@@ -103,6 +107,38 @@ void Capture::stop() {
     if (!input_) return;
     input_->reset();
     ctx_.worker.setState(WorkerState::Stopping);
+}
+
+bool Capture::switchTo(store::AudioFile& next, std::uint64_t generation,
+                       std::int64_t leadInFrames) {
+    const bool ended = endFile();
+    file_ = &next;
+    generation_ = generation;
+    failed_ = false;
+    cause_ = StopCause::Requested;
+    tonePending_ = true;
+    next.setWriteOffset(-1);
+    preRoll_.takeCarried();
+    ctx_.shared.paused.store(0);
+    if (!prepareFile()) {
+        writeFailed();
+        return ended;
+    }
+    const std::size_t frames =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max<std::int64_t>(leadInFrames, 0)),
+                              preRoll_.ring().frames());
+    if (frames > 0 && ctx_.shared.voxPaused.load() == 0) {
+        // As at the first written buffer: the pre-tone marks where the file's audio begins.
+        tonePending_ = false;
+        if (!writeTone(false) || !writePreRoll(frames)) {
+            writeFailed();
+        } else {
+            const std::int32_t limit = ctx_.shared.recordLimit.load();
+            if (limit > 0 && file_->limitCounter() >= limit) stopWith(StopCause::LimitReached);
+        }
+    }
+    preRoll_.clear();
+    return ended;
 }
 
 void Capture::stopWith(StopCause cause) {
@@ -155,7 +191,7 @@ void Capture::onBuffer(wave::Buffer& b) {
             }
             // The pre-tone marks where the file's audio begins, so the carried audio follows it
             // and runs straight on into this buffer, as it ran on the line.
-            if (carried) ok = ok && writePreRoll();
+            if (carried) ok = ok && writePreRoll(preRoll_.ring().frames());
             preRoll_.clear();
             if (ok && carried && limitReached()) {
                 // The carried audio counts against the limit like any captured buffer.
@@ -197,11 +233,15 @@ bool Capture::writeAudio(const std::uint8_t* data, std::size_t bytes, std::int32
     return false;
 }
 
-// The ring's audio as captured audio, in pieces no larger than a buffer (all the G.711 output
-// holds).
-bool Capture::writePreRoll() {
+// In pieces no larger than a buffer (all the G.711 output holds).
+bool Capture::writePreRoll(std::size_t wanted) {
     const std::size_t most = buffers_.bytes();
-    for (const auto piece : preRoll_.ring().pieces()) {
+    const FrameRing& ring = preRoll_.ring();
+    std::size_t skip = (ring.frames() - std::min(wanted, ring.frames())) * format_.blockAlign;
+    for (auto piece : ring.pieces()) {
+        const std::size_t dropped = std::min(skip, piece.size());
+        piece = piece.subspan(dropped);
+        skip -= dropped;
         for (std::size_t at = 0; at < piece.size(); at += most) {
             const std::size_t bytes = std::min(most, piece.size() - at);
             const auto frames = static_cast<std::int32_t>(bytes / format_.blockAlign);
@@ -268,42 +308,55 @@ bool Capture::writeTone(bool post) {
 }
 
 void Capture::finish() {
-    if (file_->isCompressed() && encoder_ && !failed_) {
-        // What the encoder still holds: whole blocks first, then the rest, flushed unless a
-        // post-tone is still to be appended to it.
-        bool ok = true;
-        while (ok && leftover_ > 0) {
-            const auto c = encoder_->convert({source_.data(), leftover_}, encoded_,
-                                             codecs::kConvertBlockAlign);
-            ok = c.has_value();  // a codec that fails here loses the recording's end
-            if (!c || c->destUsed == 0) break;
-            leftover_ -= c->sourceUsed;
-            std::memmove(source_.data(), source_.data() + c->sourceUsed, leftover_);
-            ok = writeEncoded(c->destUsed, true);
-        }
-        const bool toneFollows = !tonePending_ && ctx_.shared.postToneDuration.load() > 0;
-        const unsigned flags =
-            codecs::kConvertBlockAlign | (toneFollows ? 0u : unsigned{codecs::kConvertEnd});
-        for (int guard = 0; ok && guard < 64; ++guard) {
-            const auto c = encoder_->convert({source_.data(), leftover_}, encoded_, flags);
-            ok = c.has_value();
-            if (!c || (c->destUsed == 0 && c->sourceUsed == 0)) break;
-            leftover_ -= c->sourceUsed;
-            std::memmove(source_.data(), source_.data() + c->sourceUsed, leftover_);
-            if (c->destUsed > 0) ok = writeEncoded(c->destUsed, true);
-        }
-        if (!ok) writeFailed();
-    }
     input_.reset();
     buffers_.release();
-    if (!tonePending_ && !failed_ && !writeTone(true)) writeFailed();
-    // What is still gathered goes to the file here, where a failure can still be reported.
-    if (!failed_ && !file_->flushWrites()) writeFailed();
+    if (!endFile()) writeFailed();
     release();
     if (file_->inserting() && !file_->finishInsert()) writeFailed();
     preRoll_.end(cause_ == StopCause::Requested && !failed_, PreRoll::Clock::now());
     file_ = nullptr;
     ctx_.finished(Notice::RecordingStopped, generation_, cause_);
+}
+
+bool Capture::endFile() {
+    bool ok = !failed_;
+    if (ok && file_->isCompressed() && encoder_) ok = flushEncoder();
+    if (ok && !tonePending_) ok = writeTone(true);
+    // What is still gathered goes to the file here, where a failure can still be reported.
+    if (ok) ok = file_->flushWrites();
+    encoder_.reset();
+    source_.clear();
+    encoded_.clear();
+    leftover_ = 0;
+    // A failure reported before is not reported again.
+    return ok || failed_;
+}
+
+bool Capture::flushEncoder() {
+    // What the encoder still holds: whole blocks first, then the rest, flushed unless a
+    // post-tone is still to be appended to it.
+    bool ok = true;
+    while (ok && leftover_ > 0) {
+        const auto c =
+            encoder_->convert({source_.data(), leftover_}, encoded_, codecs::kConvertBlockAlign);
+        ok = c.has_value();  // a codec that fails here loses the recording's end
+        if (!c || c->destUsed == 0) break;
+        leftover_ -= c->sourceUsed;
+        std::memmove(source_.data(), source_.data() + c->sourceUsed, leftover_);
+        ok = writeEncoded(c->destUsed, true);
+    }
+    const bool toneFollows = !tonePending_ && ctx_.shared.postToneDuration.load() > 0;
+    const unsigned flags =
+        codecs::kConvertBlockAlign | (toneFollows ? 0u : unsigned{codecs::kConvertEnd});
+    for (int guard = 0; ok && guard < 64; ++guard) {
+        const auto c = encoder_->convert({source_.data(), leftover_}, encoded_, flags);
+        ok = c.has_value();
+        if (!c || (c->destUsed == 0 && c->sourceUsed == 0)) break;
+        leftover_ -= c->sourceUsed;
+        std::memmove(source_.data(), source_.data() + c->sourceUsed, leftover_);
+        if (c->destUsed > 0) ok = writeEncoded(c->destUsed, true);
+    }
+    return ok;
 }
 
 void Capture::release() {

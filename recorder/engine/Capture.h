@@ -2,8 +2,9 @@
 // the open file (as captured for PCM, through G.711 for A-law and µ-law, through the codec's
 // stream for a codec format, with its leftover source bytes carried to the next buffer), the
 // manual and voice-operated pauses, the marker tones around every written stretch, the
-// lead-in carried over from a paused recording stopped just before, the recording limit, write
-// failures, a lost input device and the finish.
+// lead-in carried over from a paused recording stopped just before, the move into a new file
+// while the input runs on, the recording limit, write failures, a lost input device and the
+// finish.
 #pragma once
 
 #include <cstdint>
@@ -25,11 +26,19 @@ class Capture {
     void start(store::AudioFile& file, std::uint64_t generation);
     // StopRecording while Recording.
     void stop();
+    // While Recording: the current file ends as a stop would end it, and the buffers that
+    // follow go to `next`, which begins with the last `leadInFrames` frames of the audio the
+    // paused recording kept; the recording is no longer paused. The input never stops, so no
+    // sample falls between the two files. False when the current file's end could not be
+    // written (the move is made all the same).
+    bool switchTo(store::AudioFile& next, std::uint64_t generation, std::int64_t leadInFrames);
     void onBuffer(wave::Buffer& buffer);
     // The input device went away: the recording ends with InputLost and keeps what it
     // captured.
     void deviceFailed();
     bool active() const { return input_ != nullptr; }
+    // The recording collects its audio apart, to be put into the data at its end.
+    bool inserting() const { return file_ != nullptr && file_->inserting(); }
 
   private:
     bool openEncoder();
@@ -37,7 +46,14 @@ class Capture {
     void stopWith(aurx::StopCause cause);
     void writeFailed();
     bool writeAudio(const std::uint8_t* data, std::size_t bytes, std::int32_t frames);
-    bool writePreRoll();
+    // The last `wanted` frames of what the pre-roll holds, as captured audio.
+    bool writePreRoll(std::size_t wanted);
+    // Opens the encoder of a compressed file and finds where its writing starts.
+    bool prepareFile();
+    // What the encoder still holds, the post-tone and everything gathered, to the file; the
+    // encoder is closed after. False when that could not be written.
+    bool endFile();
+    bool flushEncoder();
     bool encode(const std::uint8_t* data, std::size_t bytes, unsigned extraFlags,
                 bool countsAsAudio);
     bool writeEncoded(std::size_t bytes, bool countsAsAudio);

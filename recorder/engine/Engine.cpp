@@ -14,6 +14,13 @@ void Engine::prepare(store::AudioFile* file, std::uint64_t generation) {
     generation_ = generation;
 }
 
+void Engine::prepareSwitch(store::AudioFile* next, std::uint64_t generation,
+                           std::int64_t leadInFrames) {
+    prepare(next, generation);
+    leadInFrames_ = leadInFrames;
+    switched_.store(Switched::No);
+}
+
 void Engine::handle(const Message& m) {
     if (const auto* done = std::get_if<BufferDone>(&m)) {
         if (done->direction == wave::Direction::Input)
@@ -37,6 +44,14 @@ void Engine::handle(const Message& m) {
             break;
         case WorkerCommand::StopRecording:
             if (state == WorkerState::Recording) capture_.stop();
+            break;
+        case WorkerCommand::SwitchFile:
+            // A recording that is already ending (a lost device, a full disk) is not moved.
+            if (state == WorkerState::Recording && capture_.active() && !capture_.inserting() &&
+                file_)
+                switched_.store(capture_.switchTo(*file_, generation_, leadInFrames_)
+                                    ? Switched::Yes
+                                    : Switched::OldEndLost);
             break;
         case WorkerCommand::StartPlayback:
             if (state == WorkerState::Idle && file_) playback_.start(*file_, generation_);

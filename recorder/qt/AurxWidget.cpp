@@ -112,6 +112,10 @@ short AurxWidget::OpenNewFile(const QString& filename) {
     return control_->OpenNewFile(fileName(filename));
 }
 
+short AurxWidget::ContinueInNewFile(const QString& filename, float leadInTime) {
+    return control_->ContinueInNewFile(fileName(filename), leadInTime);
+}
+
 short AurxWidget::OpenExistingOrNewFile(const QString& filename) {
     return control_->OpenExistingOrNewFile(fileName(filename));
 }

@@ -174,6 +174,7 @@ class AURXQT_EXPORT AurxWidget : public QWidget, private aurx::ControlSite {
     // leftLevel, leftOverload, rightLevel and rightOverload.
     Q_INVOKABLE QVariantMap GetLevels() const;
     Q_INVOKABLE short StartRecording() { return control_->StartRecording(); }
+    Q_INVOKABLE short ContinueInNewFile(const QString& filename, float leadInTime);
     Q_INVOKABLE short StartPlayback() { return control_->StartPlayback(); }
     Q_INVOKABLE short ShowMixer(short mixerType) { return control_->ShowMixer(mixerType); }
     Q_INVOKABLE short DeleteSamples(int nSamples) { return control_->DeleteSamples(nSamples); }

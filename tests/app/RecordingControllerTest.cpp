@@ -29,33 +29,72 @@ TEST(RecordingController, VoiceDetectionRecordsPausedIntoATemporaryFile) {
     listening(r);
     EXPECT_EQ(r.rec.calls, (std::vector<std::string>{"Reset", "Stop", "Reset", "OpenTemporaryFile",
                                                      "StartRecording paused"}));
-    EXPECT_FLOAT_EQ(r.rec.preRoll, 3.0F);
+    EXPECT_FLOAT_EQ(r.rec.preRoll, 10.0F) << "the most a call may reach back";
     EXPECT_EQ(r.view.panels[1], "Ready - Automatic Recording");
-    r.rec.left = -23.5F;
-    r.c->CheckLevels();
-    EXPECT_EQ(r.view.leftText, "-23.5");
+    for (const auto& [level, text] : std::vector<std::pair<float, QString>>{{-23.5F, "-23.5"},
+                                                                            {-56.3296F, "-56.3"},
+                                                                            {0, "0.0"},
+                                                                            {-9999, "\u2014"},
+                                                                            {-100, "\u2014"}}) {
+        r.rec.left = level;
+        r.c->CheckLevels();
+        EXPECT_EQ(r.view.leftText, text) << level;
+    }
 }
 
-TEST(RecordingController, ACallStartsOnlyAfterOneAndAHalfSecondsOfUnbrokenSound) {
+TEST(RecordingController, AboutOneAndAHalfSecondsOfVoiceStartACallThatReachesBackToItsOnset) {
     struct Case {
         const char* name;
         std::vector<std::pair<double, float>> line;  // seconds, level
         bool callStarts;
+        double leadIn;  // seconds of the line the call begins with (±0.2)
+        int preRoll = 3;
     };
+    // Syllables: 0.3 s loud, 0.1 s quiet.
+    std::vector<std::pair<double, float>> speech;
+    for (int i = 0; i < 5; ++i)
+        speech.insert(speech.end(), {{0.3, -6}, {0.1, -40}});
+    // Clicks: one loud buffer every half second.
+    std::vector<std::pair<double, float>> clicks;
+    for (int i = 0; i < 12; ++i)
+        clicks.insert(clicks.end(), {{0.1, -6}, {0.4, -40}});
     const std::vector<Case> cases = {
-        {"1.4 s burst", {{1.4, -6}, {3, -40}}, false},
-        {"level exactly at Sensitivity is quiet", {{5, -18}}, false},
-        {"just above Sensitivity", {{1.8, -17.9F}}, true},
-        {"a quiet poll at 1.4 s restarts the delay", {{1.4, -6}, {0.2, -40}, {1.4, -6}}, false},
-        {"then 1.6 s of sound after it", {{1.4, -6}, {0.2, -40}, {1.8, -6}}, true},
+        {"1.4 s burst", {{1.4, -6}, {3, -40}}, false, 0},
+        {"level exactly at Sensitivity is quiet", {{5, -18}}, false, 0},
+        {"just above Sensitivity", {{1.8, -17.9F}}, true, 1.6 + 3},
+        {"dips between words do not start the count again",
+         {{0.8, -6}, {0.5, -40}, {0.8, -6}},
+         true,
+         1.6 + 3},
+        {"syllables", speech, true, 1.6 + 3},
+        {"a pause of a second does", {{1.2, -6}, {1.0, -40}, {1.2, -6}, {3, -40}}, false, 0},
+        {"clicks", clicks, false, 0},
+        {"'Hi.' and a pause", {{0.4, -6}, {1.2, -40}, {1.8, -6}}, true, 1.6 + 1.6 + 3},
+        {"without PreRoll", {{0.4, -6}, {1.2, -40}, {1.8, -6}}, true, 0, 0},
+        {"never more than 10 s",
+         {{0.4, -6},
+          {1.6, -40},
+          {0.4, -6},
+          {1.6, -40},
+          {0.4, -6},
+          {1.6, -40},
+          {0.4, -6},
+          {1.6, -40},
+          {1.8, -6}},
+         true,
+         10},
     };
     for (const auto& tc : cases) {
         ControllerRig r;
+        r.settings.PreRoll = tc.preRoll;
         listening(r);
         for (const auto& [seconds, level] : tc.line)
             r.loud(seconds, level);
         EXPECT_EQ(r.c->recording(), tc.callStarts) << tc.name;
         EXPECT_EQ(!r.rec.openedPath.isEmpty(), tc.callStarts) << tc.name;
+        if (tc.callStarts) {
+            EXPECT_NEAR(r.rec.leadIn, tc.leadIn, 0.21) << tc.name;
+        }
     }
 }
 
@@ -68,7 +107,7 @@ TEST(RecordingController, TheCallIsNamedByDateTimeAndUserAndRecordedUnpaused) {
     EXPECT_EQ(r.c->fileName(), "20050314-093016-ann.wav");
     EXPECT_EQ(r.rec.openedPath, r.values.tempFolder + "20050314-093016-ann.wav");
     EXPECT_FALSE(r.rec.paused);
-    EXPECT_EQ(r.rec.calls.back(), "StartRecording");
+    EXPECT_EQ(r.rec.calls.back(), "ContinueInNewFile") << "the capture runs on into the call";
     EXPECT_EQ(r.view.restored, 1) << "Maximise brings a minimised window up for the call";
     EXPECT_TRUE(r.view.indicator);
     EXPECT_EQ(r.view.panels[1], "Recording - Automatic Recording");
@@ -109,40 +148,91 @@ TEST(RecordingController, TheLatchEndsTheCallCallTimeOutToOneSecondMoreAfterTheL
     }
 }
 
-TEST(RecordingController, ShortCallsAndCallsMarkedInTheOptionsAreThrownAway) {
+TEST(RecordingController, ShortCallsAreThrownAwayAndCallsEndedForTheOptionsKept) {
     struct Case {
         const char* name;
         double speech;
-        bool viaOptions;
+        std::vector<Answer> options;  // answers to the warning; none: no options
         bool kept;
+        const char* note;
     };
     const std::vector<Case> cases = {
-        {"shorter than MinCallLength", 2, false, false},
-        {"long enough", 12, false, true},
-        {"long, but the user went into the options", 12, true, false},
+        {"shorter than MinCallLength", 2, {}, false, ""},
+        {"long enough", 12, {}, true, "(prompted)"},
+        {"ended for the options",
+         12,
+         {Answer::Ok},
+         true,
+         "Recording ended when the options were opened."},
+        {"a stray Enter keeps recording", 12, {Answer::Cancel}, true, "(prompted)"},
     };
     for (const auto& tc : cases) {
         ControllerRig r;
         r.settings.AddNote = true;
+        r.settings.MinCallLength = 15;  // the call begins 4.6 s before its trigger
         listening(r);
         r.loud(1.8);
         ASSERT_TRUE(r.c->recording()) << tc.name;
-        if (tc.viaOptions) {
-            r.prompter.answers = {Answer::Ok};
+        r.loud(tc.speech);
+        if (!tc.options.empty()) {
+            r.prompter.answers.assign(tc.options.begin(), tc.options.end());
             r.c->onOptions();
             EXPECT_EQ(r.prompter.shown.back().title, "Warning");
-            EXPECT_TRUE(r.c->discardFlag());
+            EXPECT_EQ(r.prompter.shown.back().defaultAnswer(), Answer::Cancel) << tc.name;
+            EXPECT_EQ(r.view.options, tc.options[0] == Answer::Ok ? 1 : 0) << tc.name;
+            EXPECT_EQ(r.c->recording(), tc.options[0] != Answer::Ok) << tc.name;
+            EXPECT_EQ(r.view.indicator, r.c->recording()) << tc.name;
+            EXPECT_EQ(r.view.panels[1], r.c->recording() ? "Recording - Automatic Recording"
+                                                         : "Ready - Automatic Recording")
+                << tc.name;
         }
-        r.loud(tc.speech);
         r.quiet(8);
-        EXPECT_FALSE(r.c->recording()) << tc.name;
-        if (r.prompt.isOpen()) r.prompt.CloseAddNoteForm("");
+        const bool prompted = r.prompt.isOpen();
+        if (prompted) r.prompt.CloseAddNoteForm("");
         EXPECT_EQ(r.view.added.size(), tc.kept ? 1u : 0u) << tc.name;
         EXPECT_EQ(r.launcher.opened.size(), tc.kept ? 1u : 0u) << tc.name;
-        EXPECT_EQ(r.prompt.opened, tc.kept ? 1 : 0) << tc.name;
         EXPECT_EQ(r.tempFiles().size(), tc.kept ? 1 : 0) << tc.name;
-        EXPECT_FALSE(r.c->discardFlag()) << tc.name;
+        if (tc.kept) {
+            EXPECT_EQ(prompted ? "(prompted)" : r.view.added[0].CallNote, tc.note) << tc.name;
+        }
     }
+}
+
+TEST(RecordingController, ACallIsKeptOnlyWhenItLastsMinCallLengthToTheSample) {
+    for (const auto& [position, kept] :
+         std::vector<std::pair<double, bool>>{{9.92, false}, {9.9999, false}, {10.0, true}}) {
+        ControllerRig r;
+        listening(r);
+        r.loud(1.8);
+        r.rec.position = position;
+        r.c->EndCallForShutdown();
+        EXPECT_EQ(r.view.added.size(), kept ? 1u : 0u) << position;
+    }
+}
+
+TEST(RecordingController, StopEndsAnAutomaticCallAndTheNextWaitsForAQuietLine) {
+    ControllerRig r;
+    r.settings.MinCallLength = 1;
+    listening(r);
+    r.loud(4);
+    ASSERT_TRUE(r.c->recording());
+    r.c->onKey(10);
+    EXPECT_FALSE(r.c->recording());
+    ASSERT_EQ(r.view.added.size(), 1u);
+    EXPECT_EQ(r.view.panels[1],
+              "Call stopped - the next call starts after 5 s of quiet - Automatic Recording");
+    // The far end goes on talking, with short pauses: no second file.
+    r.loud(6);
+    r.quiet(3);
+    r.loud(3);
+    EXPECT_FALSE(r.c->recording());
+    EXPECT_TRUE(r.c->heldAfterStop());
+    r.quiet(5.2);
+    EXPECT_FALSE(r.c->heldAfterStop());
+    EXPECT_EQ(r.view.panels[1], "Ready - Automatic Recording");
+    r.loud(1.8);
+    EXPECT_TRUE(r.c->recording()) << "the next call";
+    EXPECT_EQ(r.view.added.size(), 1u);
 }
 
 TEST(RecordingController, TheFileNameCarriesTheLengthShownInTheStatusBar) {

@@ -5,6 +5,7 @@
 #include "tests/e2e/LineAudio.h"
 #include "tests/e2e/Workstation.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -32,11 +33,11 @@ inline void preset(const Workstation& ws, const Automatic& a) {
 
 // Where a call's file begins, in seconds after the onset of its speech (negative: before it).
 // The first loud poll comes up to 0.3 s after the onset (a 0.1 s capture buffer, then a 200 ms
-// poll) and the call starts at the first loud poll after the trigger's 1.5 s: 1.6 to 2.0 s after
-// the onset (measured: 1.6 to 1.85). The pre-roll reaches back from there, as far as the
-// detection had been listening.
-inline double callBegins(int preRoll) {
-    return 1.75 - preRoll;
+// poll); the call reaches back PreRoll seconds from there, as far as the detection had been
+// listening (`heard` seconds before the onset). Without PreRoll it begins where the trigger
+// fired: at the first loud poll after 1.5 s, 1.6 to 2.0 s after the onset.
+inline double callBegins(int preRoll, double heard = 1e9) {
+    return preRoll > 0 ? -std::min(preRoll - 0.15, heard) : 1.75;
 }
 
 // Where a call the latch ends stops, in seconds after its last word. The latch counts down once
@@ -46,8 +47,16 @@ inline double callEndsAfterSpeech(int callTimeOut) {
     return callTimeOut + 0.55;
 }
 
-inline double expectedCallSeconds(const Span& speech, int preRoll, int callTimeOut) {
-    return speech.length() - callBegins(preRoll) + callEndsAfterSpeech(callTimeOut);
+inline double expectedCallSeconds(const Span& speech, int preRoll, int callTimeOut,
+                                  double heard = 1e9) {
+    return speech.length() - callBegins(preRoll, heard) + callEndsAfterSpeech(callTimeOut);
+}
+
+// How long the detection listened before the onset of `speech[i]`: from the line's start for
+// the first call, else from the end of the call before (it listens again at the next poll).
+inline double heardBefore(const std::vector<Span>& speech, std::size_t i, int callTimeOut) {
+    if (i == 0) return speech[0].start;
+    return speech[i].start - speech[i - 1].end - callEndsAfterSpeech(callTimeOut) - 0.2;
 }
 
 // The N in a kept call's name is the elapsed time the status bar showed at its last update: it

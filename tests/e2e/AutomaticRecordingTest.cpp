@@ -60,7 +60,10 @@ TEST(AutomaticRecording, EachCallOnTheLineBecomesOneFiledGsmRecording) {
         EXPECT_EQ(info.encoding, "GSM");
         EXPECT_EQ(info.rate, 8000);
         EXPECT_EQ(info.channels, 1);
-        EXPECT_NEAR(info.seconds, expectedCallSeconds(l.speech[i], kPreRoll, kCallTimeOut), 1.0);
+        EXPECT_NEAR(info.seconds,
+                    expectedCallSeconds(l.speech[i], kPreRoll, kCallTimeOut,
+                                        heardBefore(l.speech, i, kCallTimeOut)),
+                    1.0);
         EXPECT_TRUE(nameLengthFits(*name->seconds, info.seconds))
             << "N " << *name->seconds << ", file " << info.seconds << " s";
         // The pre-roll reaches back into the line's quiet before the first word.

@@ -68,7 +68,9 @@ TEST(EndedDuringACall, AKilledCallIsRecoveredWithANoteAtTheNextStart) {
     // half second).
     const AudioInfo info = probe(ws.callsFolder() + calls[0]);
     EXPECT_EQ(info.encoding, "GSM");
-    EXPECT_NEAR(info.seconds, kIntoSpeech - callBegins(kPreRoll) - 0.25, 1.0);
+    EXPECT_NEAR(info.seconds,
+                kIntoSpeech - callBegins(kPreRoll, line(LineKind::OneCall).speech[0].start) - 0.25,
+                1.0);
     EXPECT_LE(std::fabs(*name->seconds - info.seconds), 0.51);
 }
 
@@ -96,7 +98,8 @@ TEST(EndedDuringACall, SigtermEndsTheCallProperlyAndKeepsIt) {
     const std::string path = ws.callsFolder() + calls[0];
     const AudioInfo info = probe(path);
     EXPECT_EQ(info.encoding, "GSM");
-    EXPECT_NEAR(info.seconds, kIntoSpeech - callBegins(kPreRoll), 1.0);
+    EXPECT_NEAR(info.seconds,
+                kIntoSpeech - callBegins(kPreRoll, line(LineKind::OneCall).speech[0].start), 1.0);
     EXPECT_TRUE(nameLengthFits(*name->seconds, info.seconds))
         << "N " << *name->seconds << ", file " << info.seconds << " s";
     // Ended at the signal, in the middle of the words (a pause lasts under 0.5 s).

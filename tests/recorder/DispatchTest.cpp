@@ -190,7 +190,10 @@ TEST(Dispatch, PreRollTimeIsMember57ByNumberAndByName) {
     EXPECT_EQ(m->type, ArgType::R4);
     EXPECT_TRUE(m->readable() && m->writable());
     EXPECT_EQ(Dispatch::find("prerolltime"), m);
-    EXPECT_EQ(Dispatch::members().back().dispid, 57) << "a new member comes after the last";
+    const MemberInfo* next = Dispatch::find(58);
+    ASSERT_TRUE(next) << "a new member comes after the last";
+    EXPECT_EQ(next->name, "ContinueInNewFile");
+    EXPECT_EQ(Dispatch::members().back().dispid, 58);
 
     Host h;
     std::vector<Variant> none;
@@ -208,6 +211,12 @@ TEST(Dispatch, PreRollTimeIsMember57ByNumberAndByName) {
     EXPECT_EQ(r.error.description, "AURX300 PreRollTime must be in the range 0 to 10");
     ASSERT_TRUE(h.dispatch.invoke("PreRollTime", InvokeKind::PropertyGet, none, &got).ok());
     EXPECT_EQ(got, Variant(1.5f));
+    // Going on into a new file needs a recording.
+    Variant code(std::int16_t{99});
+    std::vector<Variant> args{Variant(std::string("/tmp/never.wav")), Variant(2.0f),
+                              Variant::byRef(&code)};
+    ASSERT_TRUE(h.dispatch.invoke("continueinnewfile", InvokeKind::Method, args).ok());
+    EXPECT_EQ(code, Variant(std::int16_t{7}));
 }
 
 // Each row reaches its own member: a write through the interface changes that property (and

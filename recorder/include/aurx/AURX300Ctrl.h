@@ -136,6 +136,15 @@ class AURX_EXPORT AURX300Ctrl {
     std::int16_t OpenExistingOrNewFile(const std::string& filename);
     Levels GetLevels() const;
     std::int16_t StartRecording();
+    // While recording: ends the open file as Stop would and goes on recording into a new file
+    // `filename` of the same format, without stopping the input, so that no sample falls
+    // between the two. The new file begins with the last `leadInTime` seconds (0 to 10, at
+    // most PreRollTime) of what the recording captured while paused, and is recorded
+    // unpaused. A temporary file is deleted. No event is raised for the file that ended.
+    // Errors: 7 when not recording (or inserting), those of OpenNewFile for the new file (the
+    // recording then goes on in the old one), 3 when the old file's end could not be written
+    // (the new file records all the same).
+    std::int16_t ContinueInNewFile(const std::string& filename, float leadInTime);
     std::int16_t StartPlayback();
     std::int16_t ShowMixer(std::int16_t mixerType);
     std::int16_t DeleteSamples(std::int32_t nSamples);

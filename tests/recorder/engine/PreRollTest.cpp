@@ -1,8 +1,10 @@
 // A call file that begins with the audio heard while the host listened with Paused set: the
-// listening recording is stopped and the call recorded into a new file right after.
+// listening recording is stopped and the call recorded into a new file right after, or the
+// listening recording goes on into the call file.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -359,4 +361,81 @@ TEST(PreRoll, WithPreRollTimeZeroTheCallFileIsAsBefore) {
     recordCall(fresh, "call.wav", 3);
     ASSERT_EQ(fresh.control().Reset(), 0);
     EXPECT_EQ(readFile(listened.dir.file("call.wav")), readFile(fresh.dir.file("call.wav")));
+}
+
+TEST(ContinueInNewFile, TheCallGoesOnFromTheListeningWithoutAGapAndWithTheLeadInAskedFor) {
+    // Listening 6 buffers, then 0.2 s of lead-in and 3 buffers: the same file as recording
+    // the line straight from buffer 4 on, in every kind of file.
+    const char* gsm = "31000100401f0000590600004100000002004001";
+    struct Case {
+        std::int16_t bits;
+        const char* acmFormat;
+    };
+    for (const Case& k : std::vector<Case>{{16, ""}, {8, ""}, {106, ""}, {100, gsm}}) {
+        SCOPED_TRACE(k.bits);
+        EngineRig moved;
+        moved.line(counting());
+        auto& c = moved.control();
+        if (*k.acmFormat) {
+            ASSERT_TRUE(c.put_AcmFormat(aurx::Variant(k.acmFormat)));
+        }
+        ASSERT_TRUE(c.put_PreRollTime(10));
+        useFormat(moved, k.bits, 8000, 1);
+        ASSERT_TRUE(c.put_Paused(1));
+        ASSERT_EQ(c.OpenTemporaryFile(), 0);
+        const std::string temporary = c.get_Filename();
+        ASSERT_EQ(c.StartRecording(), 0);
+        ASSERT_EQ(moved.steps(6), 6);
+        ASSERT_EQ(c.ContinueInNewFile(moved.dir.file("call.wav"), 0.2f), 0);
+        EXPECT_EQ(c.get_Status(), 3);
+        EXPECT_EQ(c.get_Paused(), 0);
+        EXPECT_EQ(c.get_Filename(), moved.dir.file("call.wav"));
+        EXPECT_FALSE(std::filesystem::exists(temporary)) << "the listening file is gone";
+        ASSERT_EQ(moved.steps(3), 3);
+        c.Stop();
+        EXPECT_EQ(c.get_NumSamples(), k.bits == 100 ? 13 * 320 : 4000) << "whole GSM blocks";
+        ASSERT_TRUE(moved.waitFor("RecordingStopped"));
+        EXPECT_EQ(moved.log->changes(), std::vector<std::string>{"RecordingStopped 0"})
+            << "one stop, for the call";
+        ASSERT_EQ(c.Reset(), 0);
+
+        EngineRig straight;
+        straight.line(counting());
+        if (*k.acmFormat) {
+            ASSERT_TRUE(straight.control().put_AcmFormat(aurx::Variant(k.acmFormat)));
+        }
+        listen(straight, 4, k.bits);
+        recordCall(straight, "call.wav", 5, k.bits);
+        ASSERT_EQ(straight.control().Reset(), 0);
+        EXPECT_EQ(readFile(moved.dir.file("call.wav")), readFile(straight.dir.file("call.wav")));
+    }
+}
+
+TEST(ContinueInNewFile, TheLeadInIsWhatWasHeldAndAFailureLeavesTheRecordingWhereItWas) {
+    struct Case {
+        float preRoll, leadIn;
+        std::size_t carried;  // of the 6 buffers (4800 frames) heard
+    };
+    for (const Case& k : std::vector<Case>{
+             {10, 0, 0}, {10, 9.5f, 4800}, {0.25f, 1, 2000}, {0, 1, 0}, {10, -3, 0}}) {
+        SCOPED_TRACE(testing::Message() << k.preRoll << " " << k.leadIn);
+        EngineRig rig;
+        rig.line(counting());
+        auto& c = rig.control();
+        ASSERT_TRUE(c.put_PreRollTime(k.preRoll));
+        useFormat(rig, 16, 8000, 1);
+        ASSERT_EQ(c.ContinueInNewFile(rig.dir.file("call.wav"), 1), 7) << "not recording";
+        ASSERT_TRUE(c.put_Paused(1));
+        ASSERT_EQ(c.OpenTemporaryFile(), 0);
+        ASSERT_EQ(c.StartRecording(), 0);
+        ASSERT_EQ(rig.steps(6), 6);
+        ASSERT_EQ(c.ContinueInNewFile(rig.dir.file("no/such/folder/call.wav"), 1), 2);
+        EXPECT_EQ(c.get_Status(), 3);
+        EXPECT_EQ(c.get_Paused(), 1) << "still listening into the temporary file";
+        ASSERT_EQ(c.ContinueInNewFile(rig.dir.file("call.wav"), k.leadIn), 0);
+        ASSERT_EQ(rig.steps(1), 1);
+        c.Stop();
+        ASSERT_EQ(c.Reset(), 0);
+        EXPECT_EQ(recorded(rig, "call.wav"), counting(k.carried + 800, 4800 - k.carried));
+    }
 }
