@@ -63,6 +63,10 @@ MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompt
     connect(frmAddNote_, &AddNoteDialog::noteTyped, this, [this] {
         if (frmAddNote_->isOpen()) timer(MainTimer::AddNote).start();
     });
+    // Keys typed just after the prompt closed by itself must not press a button.
+    connect(frmAddNote_, &AddNoteDialog::promptClosed, this, [this] {
+        if (lvwCalls_) lvwCalls_->setFocus(Qt::OtherFocusReason);
+    });
 
     const std::array<std::tuple<MainTimer, const char*, int, bool>, 5> timers = {{
         {MainTimer::Detection, "Detection", 200, false},
@@ -127,12 +131,13 @@ void MainWindow::buildWindow() {
     AURXCtrl_->setNumSegments(20);
     line->addWidget(AURXCtrl_, 1);
     auto* levels = new QGridLayout;
-    lblLeftLevel_ = new QLabel("-9999", central);
+    // A dash until a level has been measured.
+    lblLeftLevel_ = new QLabel(QStringLiteral("\u2014"), central);
     lblLeftLevel_->setObjectName("lblLeftLevel");
-    lblRightLevel_ = new QLabel("-9999", central);
+    lblRightLevel_ = new QLabel(QStringLiteral("\u2014"), central);
     lblRightLevel_->setObjectName("lblRightLevel");
     for (QLabel* l : {lblLeftLevel_, lblRightLevel_}) {
-        l->setMinimumWidth(l->fontMetrics().horizontalAdvance("-99.9999 dB"));
+        l->setMinimumWidth(l->fontMetrics().horizontalAdvance("-99.9 dB"));
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
     levels->addWidget(new QLabel("L", central), 0, 0);
@@ -208,6 +213,9 @@ QPushButton* MainWindow::addButton(const QString& name, const QString& text, con
     b->setObjectName(name);
     b->setToolTip(tip);
     b->setAutoDefault(false);
+    // A click leaves the focus where it was, so a later Space or Enter cannot press the
+    // button again unseen; Tab still reaches it.
+    b->setFocusPolicy(Qt::TabFocus);
     buttons_[role] = b;
     return b;
 }
@@ -246,6 +254,7 @@ void MainWindow::Load() {
         }
         LayoutCallColumns();
         ShowTodaysCalls();
+        listRecoveredCalls();
         addTrayIcon();
     } catch (const std::exception& e) {
         reportRuntimeError(prompter_, Guarded::FormLoad, e);
@@ -263,7 +272,9 @@ void MainWindow::nudgeCaptureMixers() {
 void MainWindow::recoverInterruptedCalls() {
     const RecoveryOutcome outcome =
         RecoverInterruptedCalls(*player_, values_.tempFolder, settings_.CallPath, prompter_);
-    if (!outcome.recovered.isEmpty()) StartMover(launcher_, prompter_, env_.programFolder);
+    if (outcome.recovered.isEmpty()) return;
+    recovered_ = outcome.recovered;
+    StartMover(launcher_, prompter_, env_.programFolder, [this] { callsFiled(); });
 }
 
 void MainWindow::showAsStored() {
@@ -422,7 +433,7 @@ void MainWindow::runOptions() {
     OptionsServices services;
     services.browseForFolder = &BrowseForFolder;
     services.calibrate = [this](QWidget* parent) {
-        return RunCalibrationWizard(parent, *recorder_, prompter_);
+        return RunCalibrationWizard(parent, *recorder_, prompter_, settings_.gsmFormat());
     };
     services.changePassword = [this](QWidget* parent) {
         return changeOptionsPassword(parent, settings_, globals_, prompter_);

@@ -10,6 +10,7 @@
 #include "app/library/CallNotes.h"
 #include "app/library/CallPlayback.h"
 #include "app/library/CallSaving.h"
+#include "app/library/FiledCalls.h"
 #include "app/library/MailAttachments.h"
 #include "app/recording/ControlRecorder.h"
 #include "app/recording/RecordingController.h"
@@ -122,6 +123,7 @@ class MainWindow final : public QMainWindow,
     void setLevelTexts(const QString& left, const QString& right) override;
     void setButtonEnabled(MainButton button, bool enabled) override;
     void addRecordedCall(const CallRecord& call) override;
+    void callsFiled() override;
     void stopPlayback() override;
     void playSelectedCall() override;
     void runOptions() override;
@@ -188,6 +190,11 @@ class MainWindow final : public QMainWindow,
     void onQuit();
     void onEditNote();
     void recoverInterruptedCalls();
+    // The calls recovered at start-up, at the top of the list whatever it shows, said once.
+    void listRecoveredCalls();
+    // Calls not in the list yet go to its top, when the list shows `folder`'s calls.
+    void listArrivedCalls(std::vector<CallRecord> calls);
+    bool listed(const QString& recordingPath) const;
     void nudgeCaptureMixers();
     void addTrayIcon();
     void endNow();
@@ -208,6 +215,8 @@ class MainWindow final : public QMainWindow,
     ShellLauncher launcher_;
     DesktopUrlOpener urlOpener_;
     CallCollection calls_;
+    FiledCalls filedCalls_;
+    QStringList recovered_;  // calls recovered at this start, until listed
 
     aurxqt::AurxWidget* AURXCtrl_ = nullptr;
     aurxqt::AurxWidget* AURXPlayer_ = nullptr;
@@ -242,6 +251,7 @@ class MainWindow final : public QMainWindow,
     bool loaded_ = false;
     bool ending_ = false;
     bool searching_ = false;
+    bool filedWhileSearching_ = false;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<TrayBehaviour> trayBehaviour_;
 };

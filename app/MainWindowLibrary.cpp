@@ -2,6 +2,9 @@
 // playback row. The rules live in the library's plain classes; this only shows and forwards.
 #include "app/MainWindow.h"
 
+#include "app/common/CallName.h"
+#include "app/recording/CallRecovery.h"
+
 #include "app/library/CallDropping.h"
 #include "app/library/CallFiles.h"
 #include "app/library/CallListModel.h"
@@ -385,6 +388,57 @@ void MainWindow::addRecordedCall(const CallRecord& call) {
     } catch (const std::exception& e) {
         prompter_.show(libraryErrorMessage("frmMain:StopRecording", e));
     }
+}
+
+bool MainWindow::listed(const QString& recordingPath) const {
+    const QString wanted = QDir::cleanPath(recordingPath);
+    for (const CallRecord& c : calls_)
+        if (QDir::cleanPath(c.RecordingLocation) == wanted) return true;
+    return false;
+}
+
+void MainWindow::listArrivedCalls(std::vector<CallRecord> arrived) {
+    for (CallRecord& call : arrived) {
+        if (listed(call.RecordingLocation)) continue;
+        call.CallNote = getCallNote(call.RecordingLocation, prompter_);
+        addRecordedCall(call);
+    }
+}
+
+void MainWindow::callsFiled() {
+    // The list is being filled: it is looked at again once it is.
+    if (searching_) {
+        filedWhileSearching_ = true;
+        return;
+    }
+    // Only the calls folder's own list can gain calls from the mover.
+    const auto folder = [](QString f) { return f.endsWith('/') ? f : f + '/'; };
+    const QString calls = folder(settings_.CallPath);
+    if (QDir::cleanPath(folder(settings_.SearchPath)) != QDir::cleanPath(calls)) return;
+    listArrivedCalls(filedCalls_.arrived(calls));
+}
+
+void MainWindow::listRecoveredCalls() {
+    if (recovered_.isEmpty()) return;
+    const QString calls =
+        settings_.CallPath.endsWith('/') ? settings_.CallPath : settings_.CallPath + '/';
+    std::vector<CallRecord> found;
+    for (const QString& name : recovered_) {
+        std::optional<CallRecord> call = CallFromCommonName(name);
+        if (!call) continue;
+        call->RecordingLocation = calls + name;
+        found.push_back(std::move(*call));
+    }
+    for (CallRecord& call : found) {
+        if (listed(call.RecordingLocation)) continue;
+        call.CallNote = kRecoveredNote;
+        addRecordedCall(call);
+    }
+    status_.SetStatus(
+        recovered_.size() == 1
+            ? "Recovered a call cut off when Parlaro last ended: " + recovered_[0]
+            : QString("Recovered %1 calls cut off when Parlaro last ended").arg(recovered_.size()));
+    recovered_.clear();
 }
 
 void MainWindow::stopPlayback() {

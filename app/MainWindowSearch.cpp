@@ -12,6 +12,8 @@
 #include <QScopedValueRollback>
 #include <QTreeView>
 
+#include <utility>
+
 namespace parlaro {
 
 namespace {
@@ -38,6 +40,9 @@ int MainWindow::FindCalls(const SearchCriteria& criteria) {
     callModel_->endRefill();
     lvwCalls_->setEnabled(false);
 
+    // What the mover files from now on is new to this list, unless the search finds it.
+    filedCalls_.snapshot(settings_.CallPath.endsWith('/') ? settings_.CallPath
+                                                          : settings_.CallPath + '/');
     SearchScope scope;
     scope.SearchPath = settings_.SearchPath;
     scope.subfolders = globals_.ReadSettingLong("subfolders", 0) == -1;
@@ -62,6 +67,7 @@ int MainWindow::FindCalls(const SearchCriteria& criteria) {
         setNoteBox("");
     }
     FitCallColumns();
+    if (std::exchange(filedWhileSearching_, false)) callsFiled();
     if (outcome.gaveUp && !ending_) {
         prompter_.show({kProductName,
                         "The folder " + outcome.hangsIn +

@@ -1,6 +1,7 @@
 #include "app/library/AddNoteDialog.h"
 
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,6 +19,8 @@ AddNoteDialog::AddNoteDialog(QWidget* owner, FormPosition position)
     txtCallNote_ = new QPlainTextEdit(this);
     txtCallNote_->setObjectName("txtCallNote");
     txtCallNote_->setToolTip("Enter a note to be associated with the call");
+    txtCallNote_->setTabChangesFocus(true);
+    txtCallNote_->installEventFilter(this);
     layout->addWidget(txtCallNote_);
     auto* buttons = new QDialogButtonBox(this);
     cmdOK_ = buttons->addButton(QDialogButtonBox::Ok);
@@ -27,6 +30,9 @@ AddNoteDialog::AddNoteDialog(QWidget* owner, FormPosition position)
     // Enter in the text box starts a new line; OK is a click or Ctrl+Enter away.
     cmdOK_->setAutoDefault(false);
     cmdCancel_->setAutoDefault(false);
+    cmdOK_->setDefault(true);
+    cmdOK_->setToolTip("Keep the note (Ctrl+Enter)");
+    cmdCancel_->setToolTip("No note for this call (Esc)");
     layout->addWidget(buttons);
     resize(360, 200);
     connect(cmdOK_, &QPushButton::clicked, this, &AddNoteDialog::onOk);
@@ -36,7 +42,6 @@ AddNoteDialog::AddNoteDialog(QWidget* owner, FormPosition position)
 
 void AddNoteDialog::open(std::function<void(const QString&)> closed) {
     closedHandler_ = std::move(closed);
-    closed_ = false;
     open_ = true;
     {
         const QSignalBlocker quiet(txtCallNote_);
@@ -52,6 +57,7 @@ void AddNoteDialog::open(std::function<void(const QString&)> closed) {
     show();
     raise();
     activateWindow();
+    txtCallNote_->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 QString AddNoteDialog::text() const {
@@ -61,7 +67,6 @@ QString AddNoteDialog::text() const {
 void AddNoteDialog::CloseAddNoteForm(const QString& text) {
     if (!open_) return;
     open_ = false;
-    closed_ = true;
     if (isVisible()) {
         const QRect g = geometry();
         position_.save({g.height() * kTwipsPerPixel, g.width() * kTwipsPerPixel,
@@ -71,9 +76,22 @@ void AddNoteDialog::CloseAddNoteForm(const QString& text) {
     cmdOK_->setEnabled(false);
     cmdCancel_->setEnabled(false);
     txtCallNote_->setEnabled(false);
+    emit promptClosed();
     // The handler may open the prompt again for the next call, so take it first.
     auto handler = std::exchange(closedHandler_, {});
     if (handler) handler(text);
+}
+
+bool AddNoteDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtCallNote_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            key->modifiers().testFlag(Qt::ControlModifier)) {
+            onOk();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void AddNoteDialog::showEvent(QShowEvent* event) {

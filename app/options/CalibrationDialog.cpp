@@ -22,7 +22,8 @@ const QString kCalibrateTip =
 
 }  // namespace
 
-CalibrationDialog::CalibrationDialog(QWidget* parent, Prompter& prompter) : QDialog(parent) {
+CalibrationDialog::CalibrationDialog(QWidget* parent, Prompter& prompter, bool gsm)
+    : QDialog(parent) {
     setObjectName("dlgCalibrate");
     setWindowTitle("Calibrate Parlaro");
     setModal(true);
@@ -39,7 +40,7 @@ CalibrationDialog::CalibrationDialog(QWidget* parent, Prompter& prompter) : QDia
     AURXCtrl_ = new aurxqt::AurxWidget(this);
     AURXCtrl_->setObjectName("AURXCtrl");
     AURXCtrl_->setSampleRate(8000);
-    AURXCtrl_->setBitsPerSample(8);
+    AURXCtrl_->setBitsPerSample(gsm ? 16 : 8);
     AURXCtrl_->setNumChannels(1);
     AURXCtrl_->setMinimumHeight(24);
     layout->addWidget(AURXCtrl_);
@@ -56,7 +57,7 @@ CalibrationDialog::CalibrationDialog(QWidget* parent, Prompter& prompter) : QDia
     imgRecLevelOk_->hide();
     lblLevel_ = new QLabel(this);
     lblLevel_->setObjectName("lblLevel");
-    lblLevel_->setMinimumWidth(lblLevel_->fontMetrics().horizontalAdvance("-9999 dB") + 8);
+    lblLevel_->setMinimumWidth(lblLevel_->fontMetrics().horizontalAdvance("-99 dB") + 8);
     lblDirection_ = new QLabel("Increase Levels", this);
     lblDirection_->setObjectName("lblDirection");
     status->addWidget(imgOutOfRange_);

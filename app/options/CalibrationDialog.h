@@ -23,7 +23,8 @@ class ControlRecorder;
 class CalibrationDialog final : public QDialog, public CalibrationView {
     Q_OBJECT
   public:
-    CalibrationDialog(QWidget* parent, Prompter& prompter);
+    // `gsm`: measure 16-bit samples, as a GSM recording captures them; else 8-bit ones.
+    CalibrationDialog(QWidget* parent, Prompter& prompter, bool gsm = true);
     ~CalibrationDialog() override;
 
     int quietLineMaximum() const { return calibration_->quietLineMaximum(); }

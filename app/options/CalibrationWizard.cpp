@@ -27,15 +27,15 @@ namespace {
 
 class DialogWizard final : public WizardUi {
   public:
-    DialogWizard(QWidget* parent, Recorder& mainControl, Prompter& prompter)
-        : parent_(parent), mainControl_(mainControl), prompter_(prompter) {}
+    DialogWizard(QWidget* parent, Recorder& mainControl, Prompter& prompter, bool gsm)
+        : parent_(parent), mainControl_(mainControl), prompter_(prompter), gsm_(gsm) {}
     HelpPageResult showPage(int page) override { return HelpPage::run(parent_, page, prompter_); }
     void showMixer() override {
         mainControl_.Reset();
         mainControl_.ShowMixer(1);
     }
     std::optional<int> calibrate() override {
-        CalibrationDialog dialog(parent_, prompter_);
+        CalibrationDialog dialog(parent_, prompter_, gsm_);
         dialog.exec();
         if (dialog.cancelled()) return std::nullopt;
         return dialog.quietLineMaximum();
@@ -45,13 +45,14 @@ class DialogWizard final : public WizardUi {
     QWidget* parent_;
     Recorder& mainControl_;
     Prompter& prompter_;
+    bool gsm_;
 };
 
 }  // namespace
 
-std::optional<int> RunCalibrationWizard(QWidget* parent, Recorder& mainControl,
-                                        Prompter& prompter) {
-    DialogWizard ui(parent, mainControl, prompter);
+std::optional<int> RunCalibrationWizard(QWidget* parent, Recorder& mainControl, Prompter& prompter,
+                                        bool gsm) {
+    DialogWizard ui(parent, mainControl, prompter, gsm);
     return RunCalibrationWizard(ui);
 }
 

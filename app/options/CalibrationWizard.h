@@ -35,7 +35,10 @@ class WizardUi {
 std::optional<int> RunCalibrationWizard(WizardUi& ui);
 
 // The wizard on real dialogs: `mainControl` is the window's recording control (for the
-// mixer); dlgCalibrate measures with a control of its own.
-std::optional<int> RunCalibrationWizard(QWidget* parent, Recorder& mainControl, Prompter& prompter);
+// mixer); dlgCalibrate measures with a control of its own, capturing as the calls are recorded
+// (`gsm`: 16-bit samples, else 8-bit ones, whose quantisation alone reads as -42 dB), so that
+// it reads the same levels as the main window's meter.
+std::optional<int> RunCalibrationWizard(QWidget* parent, Recorder& mainControl, Prompter& prompter,
+                                        bool gsm);
 
 }  // namespace parlaro

@@ -4,8 +4,10 @@
 
 namespace parlaro {
 
-bool StartMover(Launcher& launcher, Prompter& prompter, const QString& programFolder) {
-    const int result = launcher.open(programFolder + "/mover");
+bool StartMover(Launcher& launcher, Prompter& prompter, const QString& programFolder,
+                std::function<void()> ended) {
+    const int result = ended ? launcher.openAndWatch(programFolder + "/mover", std::move(ended))
+                             : launcher.open(programFolder + "/mover");
     if (result > 32) return true;
     prompter.show({kProductName + " Error",
                    kProductName + " failed to launch recording mover: " + QString::number(result),

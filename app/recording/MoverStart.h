@@ -7,7 +7,9 @@
 namespace parlaro {
 
 // Starts programFolder + "/mover"; a failure is told to the user and the recording simply
-// waits in the temporary folder for the next start. True when it started.
-bool StartMover(Launcher& launcher, Prompter& prompter, const QString& programFolder);
+// waits in the temporary folder for the next start. True when it started. `ended` runs once
+// the mover has gone, its calls filed.
+bool StartMover(Launcher& launcher, Prompter& prompter, const QString& programFolder,
+                std::function<void()> ended = {});
 
 }  // namespace parlaro

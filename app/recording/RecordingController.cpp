@@ -73,7 +73,13 @@ bool RecordingController::SetUpRecorder() {
     UpdateButtonStates();
     status_.setPanel(2, "00:00:00");
     status_.SetStatus("Ready");
-    if (!settings_.AutoRecord) return true;
+    if (!settings_.AutoRecord) {
+        // Until its first reset a control shows every segment lit, its design-time look; a
+        // missing input device is told when Record is pressed.
+        rec_.Reset();
+        rec_.LastError();
+        return true;
+    }
     monitoring_ = false;
     if (const int16_t code = rec_.Reset(); code != 0) {
         prompter_.show({kProductName,
@@ -272,7 +278,7 @@ void RecordingController::StopRecording(bool discard) {
             CallRecord call = currentCall_;
             call.RecordingLocation = fileName_;
             call.CallDuration = n;
-            StartMover(launcher_, prompter_, programFolder_);
+            StartMover(launcher_, prompter_, programFolder_, [this] { view_.callsFiled(); });
             const bool wasMinimised = wasMinimised_;
             if (!presetNote_.isEmpty()) {
                 finishKeptCall(call, false, presetNote_);

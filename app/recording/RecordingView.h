@@ -63,6 +63,8 @@ class RecordingView {
     virtual void setButtonEnabled(MainButton button, bool enabled) = 0;
     // The call just recorded goes to the top of the call list and into the collection.
     virtual void addRecordedCall(const CallRecord& call) = 0;
+    // The mover has ended: calls it filed that the list lacks are added.
+    virtual void callsFiled() = 0;
     // The playback side's Stop and Play (the player and its own flags).
     virtual void stopPlayback() = 0;
     virtual void playSelectedCall() = 0;

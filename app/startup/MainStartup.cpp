@@ -5,7 +5,50 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace parlaro {
+
+namespace {
+
+// The numbers the options dialog sets, with its bounds. A value from elsewhere (parlaro-reg, a
+// damaged file) outside them would cut calls in pieces or keep what should go.
+struct Bounds {
+    const char* name;
+    int32_t AppSettings::*field;
+    int32_t low;
+    int32_t high;
+};
+constexpr Bounds kBounds[] = {
+    {"CallTimeOut", &AppSettings::CallTimeOut, 2, 20},
+    {"Sensitivity", &AppSettings::Sensitivity, -50, 0},
+    {"MinCallLength", &AppSettings::MinCallLength, 0, 60},
+    {"PreRoll", &AppSettings::PreRoll, 0, 10},
+};
+
+}  // namespace
+
+void MainStartup::keepInRange(AppSettings& s) {
+    QStringList corrected;
+    for (const Bounds& b : kBounds) {
+        int32_t& value = s.*b.field;
+        const int32_t kept = std::clamp(value, b.low, b.high);
+        if (kept == value) continue;
+        corrected << QString("%1 %2 (allowed %3 to %4) is used as %5")
+                         .arg(b.name)
+                         .arg(value)
+                         .arg(b.low)
+                         .arg(b.high)
+                         .arg(kept);
+        value = kept;
+    }
+    // Saved back with the rest, so it is said once.
+    if (!corrected.isEmpty())
+        prompter_.show(
+            {kProductName,
+             "Some settings were outside the range the options allow:\n" + corrected.join('\n'),
+             Icon::Exclamation, Buttons::Ok});
+}
 
 void MainStartup::GetRegistrySettings(AppSettings& settings,
                                       const std::function<void(int32_t, int32_t)>& moveWindow) {
@@ -71,6 +114,7 @@ void MainStartup::loadSettings(AppSettings& s,
     s.Format = readLong("Format", d.Format);
     s.SD = readLong("SD", d.SD);
     s.PreRoll = readLong("PreRoll", d.PreRoll);
+    keepInRange(s);
     s.KeepDays = readLong("KeepDays", d.KeepDays);
     s.ShareFormat = readLong("ShareFormat", d.ShareFormat);
     // A value no version wrote is put right, in the store too.

@@ -29,6 +29,8 @@ class MainStartup {
 
   private:
     void loadSettings(AppSettings& s, const std::function<void(int32_t, int32_t)>& moveWindow);
+    // Brings the numbers the options dialog sets into its ranges, and says so.
+    void keepInRange(AppSettings& s);
 
     SettingsAccess& globals_;
     RegistryAccess& registry_;

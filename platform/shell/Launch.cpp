@@ -12,6 +12,10 @@
 namespace aurx::shell {
 
 bool launchDetached(const std::vector<std::string>& argv) {
+    return launchHolding(argv, -1);
+}
+
+bool launchHolding(const std::vector<std::string>& argv, int heldFd) {
     if (argv.empty() || argv[0].empty()) return false;
     std::vector<char*> args;
     for (const auto& a : argv)
@@ -30,6 +34,7 @@ bool launchDetached(const std::vector<std::string>& argv) {
         ::setsid();
         const pid_t grandchild = ::fork();
         if (grandchild == 0) {
+            if (heldFd >= 0) ::fcntl(heldFd, F_SETFD, 0);
             ::execvp(args[0], args.data());
             const int err = errno;
             [[maybe_unused]] auto r = ::write(report[1], &err, sizeof err);

@@ -4,6 +4,8 @@
 #include "app/options/CalibrationDialog.h"
 #include "app/options/CalibrationWizard.h"
 #include "app/options/HelpPage.h"
+#include "app/recording/ControlRecorder.h"
+#include "recorder/qt/AurxWidget.h"
 #include "tests/app/ControllerRig.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/app/TestApplication.h"
@@ -13,8 +15,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <chrono>
 #include <deque>
 #include <functional>
+#include <thread>
 
 using namespace parlaro;
 using testsupport::FakeRecorder;
@@ -252,4 +256,45 @@ TEST(CalibrationWizard, TheDialogMeasuresWithItsOwnControl) {
     EXPECT_EQ(prompter.texts(), std::vector<QString>{"Calibration complete"});
     dialog.findChild<QPushButton*>("cmdCancel")->click();
     EXPECT_TRUE(dialog.cancelled());
+}
+
+// The trigger level calibration sets is compared with the main window's levels, so both must
+// read a line alike: the calibration captures as the calls are recorded.
+TEST(CalibrationWizard, TheQuietLineReadsAsTheMainMeterReadsIt) {
+    testsupport::TempDir dir;
+    const std::string line = dir.file("line.wav");
+    // A steady hum at -45 dBFS; its level does not depend on when it is read.
+    ASSERT_EQ(testsupport::run("sox", "-n -r 8000 -c 1 -b 16 " + line +
+                                          " synth 3 sine 300 vol "
+                                          "0.00562"),
+              0);
+    // The devices are made once per process: this test runs alone in its program.
+    ::setenv("AURX_LINE_IN", line.c_str(), 1);
+    ::setenv("AURX_LINE_LOOP", "1", 1);
+    testsupport::TestApplication application;
+    for (const bool gsm : {true, false}) {
+        SCOPED_TRACE(gsm ? "GSM" : "8-bit PCM");
+        ScriptedPrompter prompter;
+        CalibrationDialog dialog(nullptr, prompter, gsm);
+        dialog.findChild<QPushButton*>("btnCalSens")->click();
+        // The main window's control, set up for the calls as the window sets it up.
+        aurxqt::AurxWidget main;
+        main.setSampleRate(8000);
+        main.setBitsPerSample(8);
+        main.setNumChannels(1);
+        ControlRecorder recorder(main.control());
+        if (gsm) {
+            ASSERT_TRUE(recorder.setBitsPerSample(kAcmBitsPerSample));
+            ASSERT_TRUE(recorder.setAcmFormat(kGsmFormatText));
+        }
+        ASSERT_EQ(recorder.OpenTemporaryFile(), 0);
+        recorder.setPaused(true);
+        ASSERT_EQ(recorder.StartRecording(), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const float level = recorder.GetLevels().left;
+        recorder.Stop();
+        recorder.Reset();
+        EXPECT_NEAR(dialog.quietLineMaximum(), level, 1.0);
+        EXPECT_NEAR(level, gsm ? -45 : -42, 1.5) << "8-bit samples hold no quieter line";
+    }
 }

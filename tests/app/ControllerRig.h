@@ -221,6 +221,8 @@ struct FakeView final : parlaro::RecordingView, parlaro::StatusView {
     }
     void setButtonEnabled(parlaro::MainButton b, bool e) override { enabled[b] = e; }
     void addRecordedCall(const parlaro::CallRecord& call) override { added.push_back(call); }
+    int filed = 0;
+    void callsFiled() override { ++filed; }
     void stopPlayback() override { ++playbackStops; }
     void playSelectedCall() override { ++plays; }
     void runOptions() override {
@@ -258,6 +260,12 @@ struct FakeLauncher final : parlaro::Launcher {
     int open(const QString& program) override {
         opened.push_back(program);
         return result;
+    }
+    // The mover ends at once.
+    int openAndWatch(const QString& program, std::function<void()> ended) override {
+        const int r = open(program);
+        if (r > 32 && ended) ended();
+        return r;
     }
 };
 

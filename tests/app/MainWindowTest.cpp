@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include "app/library/AddNoteDialog.h"
+#include "recorder/qt/AurxWidget.h"
 #include "tests/support/TempDir.h"
 
 #include <cstdlib>
@@ -54,6 +55,12 @@ TEST(MainWindow, LoadsWithCaptionPanelsIndicatorAndStoredSize) {
     EXPECT_EQ(w.settings().CallPath, QString::fromStdString(f.dir.file("data/Parlaro/Calls/")));
     w.setIndicator(true, "Recording");
     EXPECT_EQ(w.findChild<QLabel*>("imgRecording")->toolTip(), "Recording");
+    // At rest nothing has been measured: the meter is dark and the levels are a dash.
+    const aurx::Levels meter =
+        w.findChild<aurxqt::AurxWidget*>("AURXCtrl")->control().meterLevels();
+    EXPECT_LE(meter.leftLevel, -9999);
+    EXPECT_EQ(meter.leftOverload, 0);
+    EXPECT_EQ(w.findChild<QLabel*>("lblLeftLevel")->text(), QStringLiteral("\u2014"));
 }
 
 TEST(MainWindow, ClosingIsRefusedWhilePreventShutdownIsOn) {
@@ -130,6 +137,85 @@ TEST(MainWindow, EveryKeystrokeInTheNotePromptGivesTwentySecondsMore) {
     w.notePrompt().findChild<QPushButton*>("cmdCancel")->click();
     EXPECT_TRUE(closed);
     EXPECT_EQ(note, "");
+}
+
+TEST(MainWindow, TheNotePromptBelongsToTheKeyboard) {
+    Form f;
+    MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
+    w.Load();
+    w.show();
+    QApplication::processEvents();
+    auto* box = w.notePrompt().findChild<QPlainTextEdit*>("txtCallNote");
+    const auto press = [](QWidget* to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent down(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(to, &down);
+    };
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        QString note;  // what the call gets
+    };
+    for (const Case& c : std::vector<Case>{{Qt::Key_Return, Qt::ControlModifier, "line 1\n"},
+                                           {Qt::Key_Enter, Qt::ControlModifier, "line 1\n"},
+                                           {Qt::Key_Escape, Qt::NoModifier, ""}}) {
+        QString note = "(open)";
+        w.notePrompt().open([&](const QString& text) { note = text; });
+        QApplication::processEvents();
+        EXPECT_EQ(w.notePrompt().focusWidget(), box) << "the prompt opens in its text";
+        box->insertPlainText("line 1");
+        press(box, Qt::Key_Return);
+        EXPECT_EQ(box->toPlainText(), "line 1\n") << "Enter starts a new line";
+        press(box, Qt::Key_Tab);
+        EXPECT_NE(w.notePrompt().focusWidget(), box) << "Tab moves on";
+        EXPECT_EQ(box->toPlainText(), "line 1\n");
+        box->setFocus();
+        press(box, c.key, c.modifiers);
+        EXPECT_EQ(note, c.note) << c.key;
+        EXPECT_FALSE(w.notePrompt().isVisible());
+        QApplication::processEvents();
+        EXPECT_EQ(w.focusWidget(), w.findChild<QWidget*>("lvwCalls"))
+            << "no button that changes what is recorded takes the next key";
+    }
+    for (const char* name : {"cmdOptions", "cmdQuit", "cmdRecord", "cmdStop"})
+        EXPECT_EQ(w.findChild<QPushButton*>(name)->focusPolicy(), Qt::TabFocus) << name;
+}
+
+TEST(MainWindow, RecoveredCallsAndCallsTheMoverFilesAreListedAtOnce) {
+    Form f;
+    const std::string temp = f.dir.file("data/Parlaro/");
+    const std::string calls = temp + "Calls/";
+    const std::string staged = f.dir.file("staged/");
+    for (const std::string& d : {calls, staged, f.dir.file("prog")})
+        std::filesystem::create_directories(d);
+    // A call cut off by a power cut: a PCM header whose sizes were never written, and 3 s.
+    std::string cut(
+        "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x80\x3e\0\0\x02\0"
+        "\x10\0data\0\0\0\0",
+        44);
+    cut += std::string(48000, '\x10');
+    testsupport::writeFile(temp + "20040314-093015-ann.wav", cut);
+    // An earlier session's call that the mover files too.
+    testsupport::writeFile(staged + "20040101-100000-bob-12.wav", "x");
+    // The mover, as far as the window can tell: it files what waits, a moment after it starts.
+    const std::string mover = f.dir.file("prog/mover");
+    testsupport::writeFile(mover, "#!/bin/sh\nsleep 0.5\nmv " + temp + "*-*-*-*.wav " + staged +
+                                      "*.wav " + calls + "\n");
+    std::filesystem::permissions(mover, std::filesystem::perms::owner_all);
+    MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
+    w.Load();
+    ASSERT_EQ(w.rowCount(), 1) << "the recovered call, though it is not today's";
+    EXPECT_EQ(w.calls().Item(1).RecordingLocation,
+              QString::fromStdString(calls + "20040314-093015-ann-3.wav"));
+    EXPECT_EQ(w.panelText(1),
+              "Recovered a call cut off when Parlaro last ended: "
+              "20040314-093015-ann-3.wav - Manual Recording");
+    QElapsedTimer waited;
+    waited.start();
+    while (w.rowCount() < 2 && waited.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_EQ(w.rowCount(), 2) << "the mover's end lists what it filed";
+    EXPECT_EQ(w.calls().Item(1).LoginName, "bob");
+    EXPECT_EQ(w.calls().Item(2).LoginName, "ann");
 }
 
 TEST(MainWindow, TheDeleteKeyAndTheCallMenuDeleteWithinTheUsersRights) {

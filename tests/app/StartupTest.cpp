@@ -124,6 +124,38 @@ TEST(Startup, UnreadableValuesFallBackInsteadOfSpreadingTheSentinels) {
     EXPECT_EQ(s.at(Root::CurrentUser, "ShareFormat").value.dword, 1u);
 }
 
+TEST(Startup, NumbersOutsideTheOptionsRangesAreBroughtInAndSaidOnce) {
+    struct Case {
+        const char* name;
+        int32_t stored, used;
+    };
+    const std::vector<Case> cases = {
+        {"CallTimeOut", 0, 2},      {"CallTimeOut", -3, 2},    {"CallTimeOut", 99, 20},
+        {"Sensitivity", -80, -50},  {"Sensitivity", 6, 0},     {"MinCallLength", -1, 0},
+        {"MinCallLength", 600, 60}, {"PreRoll", 11, 10},       {"PreRoll", -2, 0},
+        {"CallTimeOut", 2, 2},      {"MinCallLength", 60, 60}, {"Sensitivity", -50, -50},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << " " << c.stored);
+        Startup s;
+        s.load();
+        s.prompter.shown.clear();
+        s.userSets(c.name, RegistryValue::number(static_cast<uint32_t>(c.stored)));
+        s.load();
+        EXPECT_EQ(s.at(Root::CurrentUser, c.name).value.dword, static_cast<uint32_t>(c.used));
+        if (c.stored == c.used) {
+            EXPECT_TRUE(s.prompter.shown.empty());
+            continue;
+        }
+        ASSERT_EQ(s.prompter.shown.size(), 1u);
+        EXPECT_TRUE(
+            s.prompter.shown[0].text.contains(QString("%1 %2 (allowed").arg(c.name).arg(c.stored)))
+            << s.prompter.shown[0].text.toStdString();
+        s.load();
+        EXPECT_EQ(s.prompter.shown.size(), 1u) << "said once";
+    }
+}
+
 TEST(Startup, CallsAreKeptWithTheUsersDataNotInsideTheProgramFolder) {
     StartupEnvironment env{"/usr/lib/parlaro", false, "/home/ann/.local/share", "", {}};
     EXPECT_EQ(DefaultCallsFolder(env), "/home/ann/.local/share/Parlaro/Calls/");
