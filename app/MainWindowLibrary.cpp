@@ -2,6 +2,7 @@
 // playback row. The rules live in the library's plain classes; this only shows and forwards.
 #include "app/MainWindow.h"
 
+#include "app/common/CallsFolderAccess.h"
 #include "app/library/CallDropping.h"
 #include "app/library/CallFiles.h"
 #include "app/library/CallListModel.h"
@@ -587,7 +588,7 @@ QString MainWindow::dirListPath() const {
 
 void MainWindow::onHome() {
     if (!SetDirListPath(settings_.CallPath)) {
-        QDir().mkpath(settings_.CallPath);
+        MakeCallsFolder(settings_.CallPath);
         if (!SetDirListPath(settings_.CallPath)) {
             prompter_.show(
                 {kProductName, "Unable to set default folder!", Icon::Exclamation, Buttons::Ok});
