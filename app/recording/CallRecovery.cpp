@@ -52,6 +52,8 @@ std::optional<QString> notOurs(const struct stat& st) {
     if (S_ISLNK(st.st_mode)) return QStringLiteral("a symbolic link");
     if (!S_ISREG(st.st_mode)) return QStringLiteral("not a regular file");
     if (st.st_uid != ::geteuid()) return QStringLiteral("another user's file");
+    // A recording has the one name it was made with; another name leads to a file elsewhere.
+    if (st.st_nlink != 1) return QStringLiteral("a second name of another file");
     return std::nullopt;
 }
 

@@ -125,6 +125,8 @@ TEST(CallRecovery, OnlyTheUsersOwnRegularFilesAreRecovered) {
              std::filesystem::create_symlink(dir.file("nowhere.wav"), path);
          }},
         {"20050314-090002-eve.wav", [](const std::string& path) { ::mkfifo(path.c_str(), 0666); }},
+        {"20050314-090004-eve.wav",
+         [&](const std::string& path) { ASSERT_EQ(::link(outside.c_str(), path.c_str()), 0); }},
         {"20050314-090003-eve.wav",
          [&](const std::string& path) {
              writeFile(path, recording);
