@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/common/CallsFolderAccess.h"
 #include "app/library/AddNoteDialog.h"
 #include "app/library/CallFiles.h"
 #include "app/library/CallListModel.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -245,7 +247,14 @@ void MainWindow::Load() {
             return;
         }
         // The library side: the stored current folder, the columns and today's calls.
-        QDir().mkpath(settings_.CallPath);
+        if (const auto unusable = MakeCallsFolder(settings_.CallPath)) {
+            // Said once here, rather than by every listing of it that fails.
+            prompter_.show({kProductName,
+                            QString("The calls folder %1 cannot be used (%2). Calls stay in %3 "
+                                    "until it can.")
+                                .arg(settings_.CallPath, *unusable, values_.tempFolder),
+                            Icon::Exclamation, Buttons::Ok});
+        }
         // A current folder that has gone (a removed disk, a share not mounted) falls back
         // to the calls folder rather than greeting the user with an error.
         if (!SetDirListPath(settings_.SearchPath)) {
@@ -253,7 +262,7 @@ void MainWindow::Load() {
             settings_.SearchPath = settings_.CallPath;
         }
         LayoutCallColumns();
-        ShowTodaysCalls();
+        if (QFileInfo(settings_.CallPath).isDir()) ShowTodaysCalls();
         listRecoveredCalls();
         addTrayIcon();
     } catch (const std::exception& e) {

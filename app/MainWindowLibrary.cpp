@@ -3,8 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/common/CallName.h"
-#include "app/recording/CallRecovery.h"
-
+#include "app/common/CallsFolderAccess.h"
 #include "app/library/CallDropping.h"
 #include "app/library/CallFiles.h"
 #include "app/library/CallListModel.h"
@@ -12,6 +11,7 @@
 #include "app/library/NewFolderDialog.h"
 #include "app/library/WaveformStrip.h"
 #include "app/options/OptionsDialog.h"
+#include "app/recording/CallRecovery.h"
 #include "app/recording/RuntimeErrors.h"
 #include "app/recording/TimeText.h"
 #include "recorder/qt/AurxWidget.h"
@@ -641,7 +641,7 @@ QString MainWindow::dirListPath() const {
 
 void MainWindow::onHome() {
     if (!SetDirListPath(settings_.CallPath)) {
-        QDir().mkpath(settings_.CallPath);
+        MakeCallsFolder(settings_.CallPath);
         if (!SetDirListPath(settings_.CallPath)) {
             prompter_.show(
                 {kProductName, "Unable to set default folder!", Icon::Exclamation, Buttons::Ok});

@@ -91,7 +91,11 @@ MoveResult copyThenRemove(const QByteArray& from, const QByteArray& to) {
         return result;
     };
     if (const int error = aurx::posix::copyAll(in.get(), out.get())) return abandon(failure(error));
-    ::fchmod(out.get(), st.st_mode & 07777);
+    // The copy is as private as the file was made before the move: its group, then its mode.
+    mode_t mode = st.st_mode & 07777;
+    if (::fchown(out.get(), static_cast<uid_t>(-1), st.st_gid) != 0)
+        mode &= ~static_cast<mode_t>(S_IRWXG | S_ISGID);
+    ::fchmod(out.get(), mode);
     const timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out.get(), times);
     if (::fsync(out.get()) != 0) return abandon(failure(errno));

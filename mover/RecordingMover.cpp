@@ -1,15 +1,18 @@
 #include "mover/RecordingMover.h"
 
 #include "app/common/AppError.h"
+#include "app/common/CallsFolderAccess.h"
 #include "app/common/Product.h"
 #include "app/common/SettingsAccess.h"
 #include "mover/FileMove.h"
 #include "mover/OpenFiles.h"
+#include "platform/posix/FileAccess.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
-#include <QDir>
 #include <QFile>
 
 #include <algorithm>
@@ -34,6 +37,17 @@ QString withSlash(const QString& folder) {
 struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
+
+// A recording takes the access of the calls folder before it goes there (in the temporary
+// folder, which is the user's alone), so that it is never readable by more people than the
+// calls folder lets read it, not even for a moment.
+void giveAccess(const QString& path, const aurx::posix::FileAccess& access) {
+    const aurx::posix::UniqueFd fd(::open(QFile::encodeName(path).constData(),
+                                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (fd && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+        aurx::posix::applyAccess(fd.get(), access, false);
+}
 
 }  // namespace
 
@@ -142,7 +156,16 @@ void RecordingMover::run() {
     const auto destination = readFolder("callpath");
     if (!destination) return;
     // A calls folder that does not exist yet (a first recording) is made, not failed into.
-    QDir().mkpath(*destination);
+    if (const auto unusable = parlaro::MakeCallsFolder(*destination)) {
+        // Said once, and only when there is something to file.
+        if (const auto names = buildFileList(*source); names && !names->isEmpty()) {
+            warn(QString("Parlaro File Mover - The calls folder %1 cannot be used (%2): the "
+                         "recordings stay in %3")
+                     .arg(*destination, *unusable, *source));
+        }
+        return;
+    }
+    const aurx::posix::FileAccess access = parlaro::CallsFolderAccess(*destination);
 
     if (options_.removeStaleCopies) removeStaleCopies(*destination);
 
@@ -158,6 +181,7 @@ void RecordingMover::run() {
             continue;
         }
         for (const QString& name : sorted.ready) {
+            giveAccess(*source + name, access);
             const MoveResult result = moveFile(*source + name, *destination + name);
             // Written to while it was copied: the next pass waits for it to settle again.
             if (result.outcome == MoveOutcome::Moved || result.outcome == MoveOutcome::Busy)

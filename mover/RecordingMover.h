@@ -2,7 +2,8 @@
 // ("callpath") from the user's settings, then move every finished recording across, pass
 // after pass, until a pass finds none. A recording is moved only once nothing has it open for
 // writing and it has stayed the same for a moment; one still open is left for a later run.
-// Problems are told through the prompter.
+// Each takes the calls folder's access (CallsFolderAccess) on its way. Problems are told through
+// the prompter; a calls folder that cannot be one is named once, with the reason.
 #pragma once
 
 #include "app/common/Prompter.h"

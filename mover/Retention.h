@@ -1,7 +1,9 @@
 // Retention: calls older than the kept number of days are deleted from the calls folder and
-// the folders below it, each recording with its note, and each deletion is logged. Only files
-// named as the recorder names calls are considered; nothing outside the folder is reached
-// (links are neither followed nor deleted) and no folder is removed.
+// the folders below it, each recording with its note (the note first), and each deletion is
+// logged in a log of the user's alone. Only files named exactly as the recorder names calls are
+// considered; nothing outside the folder is reached (the folders are walked by descriptors,
+// links are neither followed nor deleted, a folder swapped for a link meanwhile leads nowhere)
+// and no folder is removed.
 #pragma once
 
 #include <QDate>

@@ -39,11 +39,12 @@ int main(int argc, char** argv) {
     mover::RecordingMover(reg, *prompter, options).run();
 
     // After each pass, calls older than the kept number of days go (only one mover does it).
+    // The settings are only read: what is missing stays missing.
     parlaro::SettingsAccess settings(reg, parlaro::KeyPaths::forProduct(parlaro::kProductName));
-    const int32_t keepDays = settings.ReadSettingLong("KeepDays", 0);
+    const int32_t keepDays = settings.LookUpSettingLong("KeepDays", 0);
     if (alone && keepDays > 0) {
         mover::ApplyRetention(
-            settings.ReadSetting("CallPath", ""), keepDays, QDate::currentDate(),
+            settings.LookUpSetting("CallPath", ""), keepDays, QDate::currentDate(),
             registry::StoreLocations::fromEnvironment(parlaro::kProductName).userFolder +
                 "/retention.log");
     }

@@ -49,6 +49,13 @@ std::optional<CallRecord> CallFromCommonName(QStringView fileName) {
     return call;
 }
 
+std::optional<CallRecord> CallFromExactName(QStringView fileName) {
+    if (!fileName.endsWith(u".wav") || fileName.count(u'-') != 3) return std::nullopt;
+    auto call = CallFromCommonName(fileName);
+    if (!call || call->LoginName.isEmpty()) return std::nullopt;
+    return call;
+}
+
 QString NotePath(const QString& recordingPath) {
     // Only the file's own name: the note must be found where WriteCallNote puts it, beside the
     // recording, also in a folder whose name holds ".wav".

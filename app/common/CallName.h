@@ -12,6 +12,11 @@ namespace parlaro {
 // CallFromFileName reads from the same name.
 std::optional<CallRecord> CallFromCommonName(QStringView fileName);
 
+// As CallFromCommonName, but only for a name of exactly the recorder's form: a user that is
+// not empty, nothing after the length, and ".wav" in small letters. What may be deleted as a
+// call is named so; a copy or an edit someone saved beside it is not.
+std::optional<CallRecord> CallFromExactName(QStringView fileName);
+
 // The note file of a recording: every ".wav" of the file's name becomes ".txt".
 QString NotePath(const QString& recordingPath);
 

@@ -17,14 +17,7 @@ RegistryValue toValue(int32_t n) {
 
 std::optional<QString> fromValue(const RegistryValue& v, const QString*) {
     if (v.type != RegistryValue::Type::String) return std::nullopt;
-    QString text = QString::fromUtf8(v.text);
-    if (text.size() > kMaxStringRead) {
-        // Never leave half of a surrogate pair behind.
-        qsizetype n = kMaxStringRead;
-        if (text.at(n - 1).isHighSurrogate()) --n;
-        text.truncate(n);
-    }
-    return text;
+    return QString::fromUtf8(v.text);
 }
 
 std::optional<int32_t> fromValue(const RegistryValue& v, const int32_t*) {

@@ -1,5 +1,6 @@
 // Registry access by full key path ("HKEY_CURRENT_USER\SOFTWARE\Parlaro"), with the sentinels
-// callers test for: a string read that fails gives "Error", a 32-bit read 0xDEADBEEF. A machine
+// callers test for: a string read that fails gives "Error", a 32-bit read 0xDEADBEEF. Strings
+// are read whole, however long: a cut folder would be made and filed into. A machine
 // scope the user may not write changes nothing quietly; any other write that fails is told,
 // once until a write to that scope succeeds again.
 #pragma once
@@ -14,8 +15,6 @@ namespace parlaro {
 
 inline const QString kStringSentinel = QStringLiteral("Error");
 constexpr int32_t kLongSentinel = static_cast<int32_t>(0xDEADBEEF);
-// Longer stored strings are cut to this many characters when read.
-constexpr qsizetype kMaxStringRead = 255;
 
 template <typename T>
 struct ReadResult {

@@ -33,6 +33,22 @@ int32_t SettingsAccess::ReadSettingLong(const QString& name, int32_t defaultValu
     return value;
 }
 
+QString SettingsAccess::LookUpSetting(const QString& name, const QString& defaultValue) {
+    for (const QString& key : {paths_.user, paths_.machine}) {
+        const QString value = registry_.GetStringValue(key, name, defaultValue, false).value;
+        if (value != kStringSentinel) return value;
+    }
+    return defaultValue;
+}
+
+int32_t SettingsAccess::LookUpSettingLong(const QString& name, int32_t defaultValue) {
+    for (const QString& key : {paths_.user, paths_.machine}) {
+        const int32_t value = registry_.GetLongValue(key, name, defaultValue, false).value;
+        if (value != kLongSentinel) return value;
+    }
+    return defaultValue;
+}
+
 void SettingsAccess::WriteSetting(const QString& name, const QString& text) {
     registry_.SetStringValue(paths_.user, name, text);
     registry_.SetStringValue(paths_.machine, name, text);

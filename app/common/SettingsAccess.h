@@ -24,6 +24,10 @@ class SettingsAccess {
 
     QString ReadSetting(const QString& name, const QString& defaultValue);
     int32_t ReadSettingLong(const QString& name, int32_t defaultValue);
+    // As the reads above, for programs that only read: a missing value gives the default and is
+    // written into neither scope.
+    QString LookUpSetting(const QString& name, const QString& defaultValue);
+    int32_t LookUpSettingLong(const QString& name, int32_t defaultValue);
     void WriteSetting(const QString& name, const QString& text);
     void WriteSettingLong(const QString& name, int32_t value);
     // Every setting of AppSettings except PW, to both scopes.

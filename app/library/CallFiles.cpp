@@ -1,8 +1,10 @@
 #include "app/library/CallFiles.h"
 
 #include "app/common/AppError.h"
+#include "app/common/CallsFolderAccess.h"
 #include "app/recording/RuntimeErrors.h"
 #include "platform/posix/FdIo.h"
+#include "platform/posix/FileAccess.h"
 #include "platform/posix/UniqueFd.h"
 
 #include <fcntl.h>
@@ -92,8 +94,10 @@ void WriteCallNote(const CallRecord& call, const QString& callPath, Prompter& pr
     const QString name = NotePath(QFileInfo(call.RecordingLocation).fileName());
     const QString path = (callPath.endsWith('/') ? callPath : callPath + "/") + name;
     try {
-        const aurx::posix::UniqueFd fd(::open(QFile::encodeName(path).constData(),
-                                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        // As private as the calls folder says; never written through a link in its place.
+        const aurx::posix::UniqueFd fd(
+            aurx::posix::openOrCreateFile(QFile::encodeName(path).toStdString(), O_WRONLY | O_TRUNC,
+                                          CallsFolderAccess(callPath)));
         if (!fd && errno == ENOENT) throw AppError(errors::kPathNotFound, "Path not found");
         if (!fd) throw errorFromErrno(errno);
         writeAll(fd.get(), call.CallNote.toUtf8());

@@ -1,7 +1,10 @@
 #include "app/library/CallNotes.h"
 
+#include "app/common/CallsFolderAccess.h"
 #include "app/library/CallFiles.h"
+#include "platform/posix/FileAccess.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace parlaro {
@@ -43,9 +46,13 @@ void EditCallNote(const QString& key, CallCollection& calls, CallListView& list,
     stored.replace("\r\n", "<CR>").replace('\n', "<CR>").replace('\r', "<CR>");
     // Written beside the old note and put in its place in one step, so a failure keeps the
     // old note whole.
-    QSaveFile file(QString(record->RecordingLocation).replace(".wav", ".txt"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(stored.toUtf8()) < 0 || !file.commit())
-        return;
+    const QString path = QString(record->RecordingLocation).replace(".wav", ".txt");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    // As private as the calls folder says, whatever the umask or the old note's permissions.
+    aurx::posix::applyAccess(file.handle(), CallsFolderAccess(QFileInfo(path).absolutePath()),
+                             false);
+    if (file.write(stored.toUtf8()) < 0 || !file.commit()) return;
     record->CallNote = *edited;
     list.setRowNote(key, *edited);
     list.setNoteBox(forDisplay(*edited));

@@ -1,6 +1,8 @@
 #include "app/library/Folders.h"
 
+#include "app/common/CallsFolderAccess.h"
 #include "app/recording/StatusDisplay.h"
+#include "platform/posix/FileAccess.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,7 +85,10 @@ bool MakeCallFolder(const QString& parent, const QString& name, Prompter& prompt
         prompter.show({name, "Folder already exists!", Icon::Exclamation, Buttons::Ok});
         return false;
     }
-    if (name.trimmed().isEmpty() || name == "." || name == ".." || !QDir().mkdir(path)) {
+    // A folder in the library is as private as the one it is made in says.
+    if (name.trimmed().isEmpty() || name == "." || name == ".." ||
+        aurx::posix::makeFolders(QFile::encodeName(path).toStdString(),
+                                 CallsFolderAccess(parent)) != 0) {
         prompter.show({"New Folder", "The folder " + path + " could not be made.",
                        Icon::Exclamation, Buttons::Ok});
         return false;

@@ -16,15 +16,17 @@ inline const QString kRecoveredNote =
 
 struct RecoveryOutcome {
     QStringList recovered;  // new file names
-    QStringList damaged;    // left where they are
+    QStringList damaged;    // left where they are, as they were
 };
 
 // True for a recording in progress: YYYYMMDD-HHMMSS-user.wav.
 bool isUnfinishedCallName(const QString& fileName);
 
 // Finishes every unfinished call in `tempFolder` (ending in "/") with `recorder`, which is
-// left closed. Notes go beside the calls in `callPath`, where the mover puts them. One message
-// names the files that could not be opened.
+// left closed. Notes go beside the calls in `callPath`, where the mover puts them. Only regular
+// files of the user's own are recovered, opened without following a link; anything else under
+// such a name (a link, a pipe, another user's file) is left as it is. One message names what
+// could not be recovered.
 RecoveryOutcome RecoverInterruptedCalls(Recorder& recorder, const QString& tempFolder,
                                         const QString& callPath, Prompter& prompter);
 

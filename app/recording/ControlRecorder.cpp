@@ -2,6 +2,10 @@
 
 #include "aurx/AURX300Ctrl.h"
 #include "aurx/Dispatch.h"
+#include "platform/posix/FileAccess.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QFile>
 
@@ -30,7 +34,15 @@ int16_t ControlRecorder::OpenTemporaryFile() {
 }
 
 int16_t ControlRecorder::OpenNewFile(const QString& path) {
-    return control_.OpenNewFile(nativePath(path));
+    // The control creates a file as any program does, for whoever the umask lets in, and keeps
+    // the permissions of one that exists: made here first, a call is the user's alone from its
+    // first byte.
+    const std::string native = nativePath(path);
+    const bool made = static_cast<bool>(
+        aurx::posix::createFile(native, O_WRONLY, aurx::posix::FileAccess::ownerOnly()));
+    const int16_t code = control_.OpenNewFile(native);
+    if (code != 0 && made) ::unlink(native.c_str());
+    return code;
 }
 
 int16_t ControlRecorder::OpenExistingOrNewFile(const QString& path) {

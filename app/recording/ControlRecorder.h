@@ -1,4 +1,5 @@
-// The Recorder interface over a recorder control placed on a form.
+// The Recorder interface over a recorder control placed on a form. A new file it is asked to
+// open is made readable by the user alone before the control opens it.
 #pragma once
 
 #include "app/recording/Recorder.h"

@@ -1,6 +1,7 @@
 #include "app/recording/RecordingController.h"
 
 #include "app/common/AppError.h"
+#include "app/common/CallsFolderAccess.h"
 #include "app/library/CallFiles.h"
 #include "app/recording/MoverStart.h"
 #include "app/recording/RecorderMessages.h"
@@ -306,7 +307,7 @@ void RecordingController::finishKeptCall(CallRecord call, bool wasMinimised, con
     call.CallNote = note;
     if (!note.isEmpty()) {
         // The mover makes the calls folder too, but it may not have run yet.
-        QDir().mkpath(settings_.CallPath);
+        MakeCallsFolder(settings_.CallPath);
         WriteCallNote(call, settings_.CallPath, prompter_);
     }
     const QString folder =

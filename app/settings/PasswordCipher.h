@@ -11,8 +11,9 @@ namespace parlaro {
 // The program's key; its bytes are the Blowfish key.
 inline constexpr const char* kProgramKey = "Qk3vTz8p";
 
-// The longest password (in UTF-8 bytes) whose ciphertext a string read of the store gives back
-// whole: 236 bytes make 248, the last multiple of 8 within the 255 characters read.
+// The longest password (in UTF-8 bytes) whose ciphertext earlier versions of the program, which
+// read at most 255 characters of a setting, still read whole: 236 bytes make 248, the last
+// multiple of 8 within 255. A password set now opens the options there too.
 inline constexpr qsizetype kMaxPasswordBytes = 236;
 
 // The `PW` text for a password. Two calls for one password give different texts.

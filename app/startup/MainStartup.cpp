@@ -1,5 +1,6 @@
 #include "app/startup/MainStartup.h"
 
+#include "app/common/CallsFolderAccess.h"
 #include "app/recording/RuntimeErrors.h"
 #include "app/recording/StatusDisplay.h"
 
@@ -150,7 +151,8 @@ void MainStartup::SetTempFolder(ProgramValues& values) {
     } else {
         folder = "/tmp/";
     }
-    QDir().mkpath(folder);
+    // Calls in progress are the user's alone (a shared /tmp/ is left as it is).
+    MakePrivateFolder(folder);
     values.tempFolder = folder;
     globals_.WriteSetting("wavs", folder);
 }

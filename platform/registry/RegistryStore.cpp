@@ -1,5 +1,6 @@
 #include "platform/registry/RegistryStore.h"
 
+#include "platform/posix/FileAccess.h"
 #include "platform/registry/RegistryText.h"
 #include "platform/registry/ScopeLock.h"
 #include "platform/registry/StoreFile.h"
@@ -16,7 +17,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 namespace registry {
 
@@ -268,11 +268,14 @@ WriteResult RegistryStore::modify(Root root, const std::function<Change(Registry
     const QString path = filePath(root);
     if (path.isEmpty()) return fail(EINVAL, rootName(root) + " cannot be stored");
     const QString folder = QFileInfo(path).absolutePath();
-    std::error_code made;
-    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), made);
-    if (made) {
-        return fail(made.value(),
-                    "cannot create " + folder + ": " + QString::fromStdString(made.message()));
+    // The user's folder also holds what only they should read (retention.log); the machine's
+    // is read by everyone. Either way, whatever the umask.
+    aurx::posix::FileAccess access;
+    if (root != Root::CurrentUser) access = {0644, 0755, std::nullopt};
+    if (const int error =
+            aurx::posix::makeFolders(QFile::encodeName(folder).toStdString(), access)) {
+        return fail(
+            error, "cannot create " + folder + ": " + QString::fromLocal8Bit(std::strerror(error)));
     }
     // Said plainly here: the lock file is the first thing a folder we may not write refuses.
     if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK, AT_EACCESS) != 0) {

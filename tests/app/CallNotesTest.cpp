@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "app/common/CallsFolderAccess.h"
 #include "app/library/CallFiles.h"
 #include "app/library/CallNotes.h"
+#include "tests/app/ScriptedPrompter.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -105,5 +111,94 @@ TEST(CallNotes, NothingIsWrittenForAnUnchangedCancelledOrUnwritableNote) {
         EXPECT_EQ(lib.calls.Item("#1#").CallNote, "kept");
         EXPECT_TRUE(lib.list.rowNotes.empty());
         EXPECT_EQ(lib.list.noteBox, "stale");
+    }
+}
+
+// Notes are as private as the calls folder says, whatever the umask: the user's alone in their
+// own folder; in a folder an administrator made for a group, the folder's group with the
+// folder's group bits, and nothing for others.
+TEST(CallNotes, ANoteIsReadableOnlyByWhomItsFolderSays) {
+    struct Case {
+        const char* what;
+        uid_t owner;  // of the calls folder; -1: the user's own
+        mode_t folderMode;
+        mode_t noteMode;
+    };
+    const uid_t me = static_cast<uid_t>(-1);
+    std::vector<Case> table = {{"own folder", me, 0755, 0600}};
+    if (testsupport::runningAsRoot()) {
+        table.push_back({"group folder", 4242, 02770, 0660});
+        table.push_back({"group may read", 4242, 02750, 0640});
+    }
+    const testsupport::Umask open(0);
+    for (const Case& c : table) {
+        for (const bool edited : {false, true}) {
+            for (const bool existed : {false, true}) {
+                SCOPED_TRACE(std::string(c.what) + (edited ? ", edited" : ", written") +
+                             (existed ? ", over an old note" : ""));
+                Library lib("");
+                ::chmod(lib.dir.path().c_str(), c.folderMode);
+                if (c.owner != me) {
+                    ASSERT_EQ(::chown(lib.dir.path().c_str(), c.owner, -1), 0);
+                }
+                const std::string note = lib.dir.file("20050314-093015-ann-83.txt");
+                if (existed) {
+                    writeFile(note, "old");
+                    ::chmod(note.c_str(), 0666);
+                }
+                if (edited) {
+                    FakeEditor editor;
+                    editor.answer = "secret";
+                    EditCallNote("#1#", lib.calls, lib.list, editor);
+                } else {
+                    CallRecord call;
+                    call.RecordingLocation = "20050314-093015-ann-83.wav";
+                    call.CallNote = "secret";
+                    testsupport::ScriptedPrompter prompter;
+                    WriteCallNote(call, QString::fromStdString(lib.dir.path()), prompter);
+                }
+                struct stat st {};
+                ASSERT_EQ(::stat(note.c_str(), &st), 0);
+                EXPECT_EQ(st.st_mode & 07777, c.noteMode);
+                EXPECT_EQ(readFile(note), "secret");
+            }
+        }
+    }
+}
+
+// Whose a folder is decides who may read what is filed in it.
+TEST(CallsFolderAccess, FollowsTheFoldersOwnerGroupAndMode) {
+    Identity ann;
+    ann.user = 1000;
+    ann.group = 1000;
+    ann.groups = {1000, 50};
+    const auto folder = [](uid_t owner, gid_t group, mode_t mode) {
+        struct stat st {};
+        st.st_uid = owner;
+        st.st_gid = group;
+        st.st_mode = S_IFDIR | mode;
+        return st;
+    };
+    const struct {
+        struct stat folder;
+        mode_t file, made;
+        std::optional<gid_t> group;
+    } table[] = {
+        {folder(1000, 1000, 0755), 0600, 0700, {}},      // her own folder
+        {folder(1000, 1000, 0777), 0600, 0700, {}},      // her own, however open
+        {folder(0, 50, 02770), 0660, 02770, 50},         // an administrator's, for group 50
+        {folder(0, 50, 0750), 0640, 02750, 50},          // the group may only read
+        {folder(0, 50, 0707), 0600, 02700, 50},          // nothing for the group, nor others
+        {folder(1000, 50, 0775), 0660, 02770, 50},       // hers, given to a group she is in
+        {folder(1000, 1000, 02750), 0640, 02750, 1000},  // hers, marked for her group
+        {folder(0, 0, 01777), 0600, 0700, {}},           // /tmp: a group she is not in
+        {folder(2000, 2000, 0777), 0600, 0700, {}},      // someone else's
+        {folder(2000, 1000, 0770), 0660, 02770, 1000},   // someone else's, her group
+    };
+    for (const auto& c : table) {
+        const auto access = AccessInFolder(c.folder, ann);
+        EXPECT_EQ(access.fileMode, c.file) << std::oct << c.folder.st_mode;
+        EXPECT_EQ(access.folderMode, c.made) << std::oct << c.folder.st_mode;
+        EXPECT_EQ(access.group, c.group) << std::oct << c.folder.st_mode;
     }
 }

@@ -4,10 +4,17 @@
 #include "app/recording/ControlRecorder.h"
 #include "aurx/AURX300Ctrl.h"
 #include "tests/app/ScriptedPrompter.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+
+#include <filesystem>
+#include <functional>
 
 using namespace parlaro;
 using testsupport::readFile;
@@ -92,4 +99,74 @@ TEST(CallRecovery, InterruptedCallsAreFinishedNamedNotedAndDamagedOnesLeft) {
     // A second start finds nothing more to do.
     const RecoveryOutcome again = RecoverInterruptedCalls(recorder, temp, calls, prompter);
     EXPECT_TRUE(again.recovered.isEmpty());
+}
+
+// Anyone may plant files in a temporary folder such as /tmp/: only a regular file of the
+// user's own is recovered. A link, whatever it leads to, is left as it is and so is its
+// target; the others are named as not recoverable.
+TEST(CallRecovery, OnlyTheUsersOwnRegularFilesAreRecovered) {
+    TempDir dir;
+    const QString temp = QString::fromStdString(dir.file("wavs/"));
+    const QString calls = QString::fromStdString(dir.file("calls/"));
+    QDir().mkpath(temp);
+    const std::string outside = dir.file("outside.wav");
+    const std::string recording = cutOffRecording(2);
+    writeFile(outside, recording);
+    struct Planted {
+        std::string name;
+        std::function<void(const std::string& path)> make;
+        bool rootOnly = false;
+    };
+    const std::vector<Planted> table = {
+        {"20050314-090000-eve.wav",
+         [&](const std::string& path) { std::filesystem::create_symlink(outside, path); }},
+        {"20050314-090001-eve.wav",
+         [&](const std::string& path) {
+             std::filesystem::create_symlink(dir.file("nowhere.wav"), path);
+         }},
+        {"20050314-090002-eve.wav", [](const std::string& path) { ::mkfifo(path.c_str(), 0666); }},
+        {"20050314-090004-eve.wav",
+         [&](const std::string& path) { ASSERT_EQ(::link(outside.c_str(), path.c_str()), 0); }},
+        {"20050314-090003-eve.wav",
+         [&](const std::string& path) {
+             writeFile(path, recording);
+             ASSERT_EQ(::chown(path.c_str(), 4242, 4242), 0);
+         },
+         true},
+    };
+    std::vector<std::string> planted;
+    for (const auto& p : table) {
+        if (p.rootOnly && !testsupport::runningAsRoot()) continue;
+        p.make(dir.file("wavs/" + p.name));
+        planted.push_back(p.name);
+    }
+    aurx::AURX300Ctrl control;
+    ControlRecorder recorder(control);
+    testsupport::ScriptedPrompter prompter;
+    const RecoveryOutcome outcome = RecoverInterruptedCalls(recorder, temp, calls, prompter);
+
+    EXPECT_TRUE(outcome.recovered.isEmpty()) << outcome.recovered.join(" ").toStdString();
+    EXPECT_EQ(readFile(outside), recording) << "the link's target is untouched";
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    for (const std::string& name : planted) {
+        EXPECT_TRUE(std::filesystem::symlink_status(dir.file("wavs/" + name)).type() !=
+                    std::filesystem::file_type::not_found)
+            << name << " is left where it is";
+        EXPECT_TRUE(prompter.shown[0].text.contains(QString::fromStdString(name))) << name;
+    }
+    EXPECT_TRUE(QDir(calls).isEmpty());
+}
+
+// The recording a call goes into is the user's alone from its first byte, whatever the umask.
+TEST(CallRecovery, ARecordingIsMadeReadableByTheUserAlone) {
+    TempDir dir;
+    const testsupport::Umask open(0);
+    aurx::AURX300Ctrl control;
+    ControlRecorder recorder(control);
+    const std::string path = dir.file("20050314-093015-ann.wav");
+    EXPECT_EQ(recorder.OpenNewFile(QString::fromStdString(path)), 0);
+    recorder.Reset();
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }

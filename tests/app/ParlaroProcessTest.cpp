@@ -6,6 +6,7 @@
 #include "tests/support/TempDir.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -126,4 +127,31 @@ TEST(SingleInstance, TheRunningInstanceIsAskedToComeForward) {
     second.join();
     EXPECT_EQ(raised, 1);
     EXPECT_TRUE(handedOver);
+}
+
+// A calls folder that cannot be one is named once, with the reason, when the window opens.
+TEST(Parlaro, AnUnusableCallsFolderIsNamedOnceWithTheReason) {
+    Machine m;
+    testsupport::writeFile(m.dir.file("a-file"), "x");
+    ::mkfifo(m.dir.file("a-fifo").c_str(), 0600);
+    for (const std::string& folder : {m.dir.file("a-file"), m.dir.file("a-fifo"),
+                                      std::string("/dev/null"), m.dir.file("a-file/calls")}) {
+        m.store.set(Root::CurrentUser, "SOFTWARE\\Parlaro", "CallPath",
+                    registry::RegistryValue::string(QByteArray::fromStdString(folder)), true);
+        auto p = m.start();
+        // The first message, then a moment for any other.
+        testsupport::waitFor(
+            [&] { return p->wait(100).err.find("PARLARO-MESSAGE") != std::string::npos; }, 15000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        p->signal(SIGTERM);
+        const auto r = p->wait(10000);
+        std::string shown;
+        for (std::size_t at = 0; (at = r.err.find("PARLARO-MESSAGE", at)) != std::string::npos;
+             ++at) {
+            shown += r.err.substr(at, r.err.find('\n', at) - at) + "\n";
+        }
+        EXPECT_EQ(shown, "PARLARO-MESSAGE [Parlaro] The calls folder " + folder +
+                             " cannot be used (Not a directory). Calls stay in " +
+                             m.dir.file("data") + "/Parlaro/ until it can.\n");
+    }
 }

@@ -4,7 +4,19 @@
 #include "tests/app/SettingsFixture.h"
 #include "tests/support/ProcessRunner.h"
 
+#include "platform/posix/UniqueFd.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <QProcess>
+
+#include <optional>
 
 using namespace parlaro;
 
@@ -20,15 +32,19 @@ struct RegRun {
 
 // parlaro-reg over the fixture's store, with `input` on its standard input.
 struct Reg : testsupport::SettingsFixture {
-    RegRun operator()(const QString& command, const QString& keyPath, const QByteArray& input) {
+    RegRun operator()(const QString& command, const QString& keyPath, const QByteArray& input,
+                      const std::optional<QString>& inputFile = std::nullopt) {
         QProcess p;
+        if (inputFile) p.setStandardInputFile(*inputFile);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("config")));
         env.insert("XDG_CONFIG_DIRS", QString::fromStdString(dir.file("xdg")));
         p.setProcessEnvironment(env);
         p.start(QString::fromStdString(testsupport::program("parlaro-reg")), {command, keyPath});
-        p.write(input);
-        p.closeWriteChannel();
+        if (!inputFile) {
+            p.write(input);
+            p.closeWriteChannel();
+        }
         RegRun r;
         if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) return r;
         r.status = p.exitCode();
@@ -116,4 +132,110 @@ TEST(ParlaroRegPassword, RefusesWhatCouldNotBeReadBackOrMatched) {
     EXPECT_EQ(reg("check-password", kUser, " \n").status, 1);
 
     EXPECT_EQ(reg("check-password", "SOFTWARE\\Parlaro", "x\n").status, 2);
+}
+
+// Standard input is read as far as the longest password and its line end, never further, and
+// what went wrong is said as it is.
+TEST(ParlaroRegPassword, ReadsNoFurtherThanTheLongestPassword) {
+    Reg reg;
+    ASSERT_EQ(reg("set-password", kUser, "x\n").status, 0);
+    const struct {
+        const char* command;
+        std::optional<QString> inputFile;  // else `input`
+        QByteArray input;
+        int status;
+        const char* said;
+    } table[] = {
+        {"check-password", "/dev/zero", {}, 2, "longer than 236 bytes"},
+        {"set-password", "/dev/zero", {}, 2, "longer than 236 bytes"},
+        {"check-password", {}, QByteArray(237, 'x'), 2, "longer than 236 bytes"},
+        {"check-password", {}, QByteArray(4 << 20, 'x') + "\n", 2, "longer than 236 bytes"},
+        {"check-password", {}, QByteArray(236, 'x') + "\r\n", 1, nullptr},
+        {"set-password", QString::fromStdString(reg.dir.path()), {}, 2, "Is a directory"},
+    };
+    for (const auto& c : table) {
+        const RegRun r = reg(c.command, kUser, c.input, c.inputFile);
+        EXPECT_EQ(r.status, c.status) << c.command << " " << c.input.size();
+        if (c.said) {
+            EXPECT_TRUE(r.err.contains(c.said)) << r.err.toStdString();
+        }
+    }
+    EXPECT_EQ(reg("check-password", kUser, "x\n").status, 0) << "the password is as it was";
+}
+
+namespace {
+
+// parlaro-reg asking for the password on a terminal of its own.
+class AtATerminal {
+  public:
+    AtATerminal(const std::string& configHome, const char* command) {
+        master_.reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+        if (!master_ || ::grantpt(master_.get()) != 0 || ::unlockpt(master_.get()) != 0) return;
+        terminal_.reset(::open(::ptsname(master_.get()), O_RDWR | O_NOCTTY | O_CLOEXEC));
+        const std::string program = testsupport::program("parlaro-reg");
+        const std::string env = "XDG_CONFIG_HOME=" + configHome;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            // A process group of its own in this session, so that a stop signal stops it.
+            ::setpgid(0, 0);
+            ::dup2(terminal_.get(), 0);
+            ::dup2(terminal_.get(), 2);
+            const char* argv[] = {program.c_str(), command, "HKEY_CURRENT_USER\\SOFTWARE\\Parlaro",
+                                  nullptr};
+            const char* envp[] = {env.c_str(), nullptr};
+            ::execve(argv[0], const_cast<char**>(argv), const_cast<char**>(envp));
+            ::_exit(127);
+        }
+    }
+    ~AtATerminal() {
+        if (pid_ > 0 && !ended_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    bool echoes() const {
+        termios t{};
+        ::tcgetattr(terminal_.get(), &t);
+        return (t.c_lflag & ECHO) != 0;
+    }
+    bool waitForEcho(bool on) const {
+        return testsupport::waitFor([&] { return echoes() == on; }, 10000);
+    }
+    void send(int sig) const { ::kill(pid_, sig); }
+    // How it ended or stopped: the signal, or -1.
+    int waitForSignal() {
+        int status = 0;
+        if (::waitpid(pid_, &status, WUNTRACED) != pid_) return -1;
+        if (WIFSTOPPED(status)) return WSTOPSIG(status);
+        ended_ = true;
+        return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+    }
+
+  private:
+    aurx::posix::UniqueFd master_, terminal_;
+    pid_t pid_ = -1;
+    bool ended_ = false;
+};
+
+}  // namespace
+
+// Interrupted, ended or stopped at the prompt, parlaro-reg gives the terminal its echo back
+// before it goes; continued, it takes the echo away again.
+TEST(ParlaroRegPassword, TheTerminalGetsItsEchoBackWhenThePromptIsLeft) {
+    Reg reg;
+    for (const int sig : {SIGINT, SIGTERM, SIGTSTP}) {
+        SCOPED_TRACE(strsignal(sig));
+        AtATerminal tty(reg.dir.file("config"), "check-password");
+        ASSERT_TRUE(tty.echoes());
+        ASSERT_TRUE(tty.waitForEcho(false)) << "the prompt never came";
+        tty.send(sig);
+        EXPECT_EQ(tty.waitForSignal(), sig);
+        EXPECT_TRUE(tty.echoes());
+        if (sig != SIGTSTP) continue;
+        tty.send(SIGCONT);
+        EXPECT_TRUE(tty.waitForEcho(false)) << "the password is typed on unseen";
+        tty.send(SIGTERM);
+        EXPECT_EQ(tty.waitForSignal(), SIGTERM);
+        EXPECT_TRUE(tty.echoes());
+    }
 }

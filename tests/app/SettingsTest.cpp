@@ -47,14 +47,27 @@ TEST(RegistryAccess, MissingValuesAreCreatedWithTheDefaultWhenAsked) {
     EXPECT_EQ(f.reg.GetLongValue(kUser, "sensitivity", 0, false).value, -18);
 }
 
-TEST(RegistryAccess, LongStringsAreCutAtTheReadLimitAndOthersComeBackExactly) {
-    SettingsFixture f;
-    const QString longText = QString(300, 'x');
-    f.reg.SetStringValue(kUser, "Long", longText);
-    EXPECT_EQ(f.reg.GetStringValue(kUser, "Long", "", false).value, QString(255, 'x'));
-    EXPECT_EQ(f.userString("Long"), QByteArray(300, 'x'));  // the store keeps it all
+TEST(RegistryAccess, StringsComeBackWholeAndExactly) {
+    // Folders deep in a share: longer than the 255 characters older readers took, one with a
+    // character outside the basic plane across that mark.
+    const QString deep = "/srv/calls/" + QString(380, 'd') + "/";
+    const QString astral = "/srv/" + QString(249, 'a') + QString::fromUtf8("\U0001F4DE") + "/x/";
+    for (const char* name : {"CallPath", "SearchPath", "wavs"}) {
+        for (const QString& folder : {deep, astral}) {
+            SettingsFixture f;
+            f.reg.SetStringValue(kUser, name, folder);
+            EXPECT_EQ(f.reg.GetStringValue(kUser, name, "", false).value, folder) << name;
+            EXPECT_EQ(f.globals.ReadSetting(name, ""), folder) << name;
+            // Taken from the machine scope, the user's copy is the whole value too.
+            SettingsFixture fresh;
+            fresh.machineSets(name, RegistryValue::string(folder.toUtf8()));
+            EXPECT_EQ(fresh.globals.ReadSetting(name, ""), folder) << name;
+            EXPECT_EQ(fresh.userString(name), folder.toUtf8()) << name;
+        }
+    }
 
     // An enciphered password: any byte, spaces and NUL at either end.
+    SettingsFixture f;
     QString binary;
     for (const int b : {0x20, 0x00, 0xff, 0x0d, 0x0a, 0x22, 0x5c, 0x80, 0x00, 0x20}) {
         binary += QChar(b);

@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <cmath>
+#include <memory>
 
 using namespace e2e;
 
@@ -17,6 +19,11 @@ namespace {
 
 std::string stem(const std::string& wav) {
     return wav.substr(0, wav.size() - 4);
+}
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 // Plays the one-call line until `intoSpeech` seconds after its words begin, with a call running.
@@ -33,9 +40,11 @@ std::optional<std::string> waitIntoTheCall(const Workstation& ws, double intoSpe
 
 }  // namespace
 
+// Whatever the umask, the call is the user's alone from its first byte to its filing.
 TEST(EndedDuringACall, AKilledCallIsRecoveredWithANoteAtTheNextStart) {
     constexpr double kIntoSpeech = 4.5;
     Workstation ws;
+    auto open = std::make_unique<testsupport::Umask>(0);
     preset(ws, {});
     std::string unfinished;
     {
@@ -43,12 +52,15 @@ TEST(EndedDuringACall, AKilledCallIsRecoveredWithANoteAtTheNextStart) {
         const auto started = waitIntoTheCall(ws, kIntoSpeech);
         ASSERT_TRUE(started) << "no call started";
         unfinished = *started;
+        EXPECT_EQ(modeOf(ws.tempFolder()), 0700u);
+        EXPECT_EQ(modeOf(ws.tempFolder() + unfinished), 0600u);
         p->signal(SIGKILL);
         EXPECT_EQ(p->wait(5000).status, 128 + SIGKILL);
     }
     ASSERT_TRUE(testsupport::exists(ws.tempFolder() + unfinished));
 
     auto p = ws.start(line(LineKind::Quiet).path);
+    open.reset();
     const auto calls = ws.waitForCalls(1, 20000);
     testsupport::waitFor([&] { return !Workstation::files(ws.callsFolder(), ".txt").empty(); },
                          5000);
@@ -63,6 +75,10 @@ TEST(EndedDuringACall, AKilledCallIsRecoveredWithANoteAtTheNextStart) {
     EXPECT_EQ(testsupport::readFile(ws.callsFolder() + stem(calls[0]) + ".txt"),
               "Recovered after Parlaro ended during the call");
     EXPECT_TRUE(Workstation::files(ws.tempFolder(), ".wav").empty());
+    EXPECT_EQ(modeOf(ws.settingsFolder()), 0700u);
+    EXPECT_EQ(modeOf(ws.callsFolder()), 0700u);
+    EXPECT_EQ(modeOf(ws.callsFolder() + calls[0]), 0600u);
+    EXPECT_EQ(modeOf(ws.callsFolder() + stem(calls[0]) + ".txt"), 0600u);
 
     // Everything up to the kill, less what had not reached the disk (the control writes every
     // half second).

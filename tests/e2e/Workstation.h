@@ -28,6 +28,7 @@ class Workstation {
 
     std::string tempFolder() const { return dir_.file("data/Parlaro/"); }
     std::string callsFolder() const { return dir_.file("data/Parlaro/Calls/"); }
+    std::string settingsFolder() const { return dir_.file("config/Parlaro/"); }
     std::string tmpDir() const { return dir_.file("tmp"); }
 
     // The names in `folder` ending with `suffix`, sorted.

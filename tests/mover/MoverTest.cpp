@@ -116,7 +116,8 @@ TEST(Mover, MovesAcrossFileSystemsByCopyAndLeavesNoLeftovers) {
     EXPECT_EQ(testsupport::readFile(s.calls + "/" + name), bytes);
     struct stat st {};
     ::stat((s.calls + "/" + name).c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    // The calls folder's access, not the temporary file's.
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(std::distance(fs::directory_iterator(s.calls), fs::directory_iterator{}), 1);
     fs::remove_all(shmFolder);
 }
@@ -165,4 +166,103 @@ TEST(Mover, ASecondMoverEndsAtOnce) {
     running.unlock();
     s.run();
     EXPECT_TRUE(fs::exists(s.calls + "/20260101-000000-x-1.wav"));
+}
+
+// The mover only reads the settings: values it finds missing stay missing, in either scope.
+TEST(Mover, NeverWritesTheSettings) {
+    for (const bool withCallPath : {true, false}) {
+        MoverSetup s;
+        s.setting("wavs", s.wavs);
+        if (withCallPath) s.setting("CallPath", s.calls);
+        registry::RegistryStore machine({QString::fromStdString(s.dir.file("config/Parlaro")),
+                                         QString::fromStdString(s.dir.file("xdg/Parlaro")),
+                                         "Parlaro"});
+        machine.set(registry::Root::LocalMachine, "Software\\Parlaro", "KeepDays",
+                    registry::RegistryValue::number(7), true);
+        const std::string user = s.dir.file("config/Parlaro/HKEY_CURRENT_USER.reg");
+        const std::string machineFile = s.dir.file("xdg/Parlaro/HKEY_LOCAL_MACHINE.reg");
+        const std::string userBefore = testsupport::readFile(user);
+        const std::string machineBefore = testsupport::readFile(machineFile);
+        s.run();
+        EXPECT_EQ(testsupport::readFile(user), userBefore) << withCallPath;
+        EXPECT_EQ(testsupport::readFile(machineFile), machineBefore) << withCallPath;
+    }
+}
+
+// A calls folder that cannot be one: the recordings stay where they are, and one message
+// names the folder and why.
+TEST(Mover, AnUnusableCallsFolderIsNamedOnceWithTheReason) {
+    MoverSetup s;
+    testsupport::writeFile(s.dir.file("a-file"), "x");
+    ::mkfifo(s.dir.file("a-fifo").c_str(), 0600);
+    fs::create_symlink("a-loop", s.dir.file("a-loop"));
+    const struct {
+        std::string folder;
+        std::string reason;
+    } table[] = {
+        {s.dir.file("a-file"), "Not a directory"},
+        {s.dir.file("a-fifo"), "Not a directory"},
+        {"/dev/null", "Not a directory"},
+        {s.dir.file("a-file/calls"), "Not a directory"},
+        {s.dir.file("a-loop/calls"), "Too many levels of symbolic links"},
+        {s.dir.file(std::string(300, 'n') + "/calls"), "File name too long"},
+    };
+    const std::string name = "20050314-093015-ann-83.wav";
+    writeRecording(s.wavs + "/" + name, "kept");
+    for (const auto& c : table) {
+        s.folders(s.wavs, c.folder);
+        const auto r = s.run();
+        EXPECT_EQ(messages(r),
+                  "PARLARO-MESSAGE [Parlaro Error] Parlaro File Mover - The calls "
+                  "folder " +
+                      c.folder + "/ cannot be used (" + c.reason + "): the recordings stay in " +
+                      s.wavs + "/\n")
+            << c.folder;
+        EXPECT_EQ(testsupport::readFile(s.wavs + "/" + name), "kept");
+    }
+}
+
+// What the mover files and logs is the user's alone, whatever the umask; in a calls folder
+// an administrator made for a group, calls get the folder's group and nothing for others.
+TEST(Mover, FiledCallsAndTheLogAreReadableOnlyByWhomTheFolderSays) {
+    const testsupport::Umask open(0);
+    const auto mode = [](const std::string& path) {
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    const std::string name = "20050314-093015-ann-83.wav";
+    {
+        MoverSetup s;
+        s.folders(s.wavs, s.dir.file("new/calls"));
+        writeRecording(s.wavs + "/" + name, "call");
+        EXPECT_EQ(messages(s.run()), "");
+        EXPECT_EQ(mode(s.dir.file("new")), 0700u);
+        EXPECT_EQ(mode(s.dir.file("new/calls")), 0700u);
+        EXPECT_EQ(mode(s.dir.file("new/calls/" + name)), 0600u);
+
+        registry::RegistryStore store(
+            {QString::fromStdString(s.dir.file("config/Parlaro")), "", "Parlaro"});
+        store.set(registry::Root::CurrentUser, "Software\\Parlaro", "KeepDays",
+                  registry::RegistryValue::number(7), true);
+        s.run();
+        EXPECT_EQ(mode(s.dir.file("config/Parlaro/retention.log")), 0600u);
+    }
+    if (!testsupport::runningAsRoot()) return;
+    // Made by someone else for the group calls, of which this user is one (root's own group
+    // here), without access for others.
+    MoverSetup s;
+    const std::string shared = s.dir.file("shared");
+    fs::create_directories(shared);
+    ASSERT_EQ(::chown(shared.c_str(), 4242, ::getegid()), 0);
+    ::chmod(shared.c_str(), 02750);
+    s.folders(s.wavs, shared + "/ann");
+    writeRecording(s.wavs + "/" + name, "call");
+    EXPECT_EQ(messages(s.run()), "");
+    struct stat st {};
+    ::stat((shared + "/ann/" + name).c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(st.st_gid, ::getegid());
+    EXPECT_EQ(mode(shared + "/ann"), 02750u);
+    EXPECT_EQ(mode(shared), 02750u) << "the administrator's folder keeps its permissions";
 }

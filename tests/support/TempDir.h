@@ -1,6 +1,8 @@
 // A fresh folder for one test, removed with everything in it when the test ends.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -18,6 +20,18 @@ class TempDir {
 
   private:
     std::string path_;
+};
+
+// The process's umask, set for the life of the object (and of the programs started meanwhile).
+class Umask {
+  public:
+    explicit Umask(mode_t mask) : saved_(::umask(mask)) {}
+    Umask(const Umask&) = delete;
+    Umask& operator=(const Umask&) = delete;
+    ~Umask() { ::umask(saved_); }
+
+  private:
+    mode_t saved_;
 };
 
 // Runs a program with arguments (no shell) and returns its exit status; its output goes to

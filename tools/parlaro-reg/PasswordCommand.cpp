@@ -3,55 +3,113 @@
 #include "app/settings/PasswordCipher.h"
 #include "tools/parlaro-reg/RegCommand.h"
 
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <iostream>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <string>
 
 namespace regtool {
 
 namespace {
 
-// The program reads string settings as UTF-8 and at most this many characters of them.
-constexpr qsizetype kProgramReadLimit = 255;
-
-// Turns a terminal's echo off while it exists, so a typed password is not shown.
+// Turns a terminal's echo off while it exists, so a typed password is not shown. Interrupted,
+// ended or stopped at the prompt, the program gives the terminal its echo back first: a shell
+// left without echo shows nothing of what is typed next.
 class EchoOff {
   public:
-    explicit EchoOff(int fd) : fd_(fd) {
-        if (::tcgetattr(fd_, &saved_) != 0) return;
-        termios quiet = saved_;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        active_ = ::tcsetattr(fd_, TCSAFLUSH, &quiet) == 0;
+    explicit EchoOff(int fd) {
+        terminal_.fd = fd;
+        if (::tcgetattr(fd, &terminal_.saved) != 0) return;
+        terminal_.quiet = terminal_.saved;
+        terminal_.quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        // A signal handler reaches the terminal only through this one place.
+        active_ = &terminal_;
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            installed_[i] = install(kSignals[i], previous_[i]);
+        on_ = ::tcsetattr(fd, TCSAFLUSH, &terminal_.quiet) == 0;
     }
     ~EchoOff() {
-        if (active_) ::tcsetattr(fd_, TCSAFLUSH, &saved_);
+        if (on_) ::tcsetattr(terminal_.fd, TCSAFLUSH, &terminal_.saved);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            if (installed_[i]) ::sigaction(kSignals[i], &previous_[i], nullptr);
+        }
+        active_ = nullptr;
     }
     EchoOff(const EchoOff&) = delete;
     EchoOff& operator=(const EchoOff&) = delete;
 
   private:
-    int fd_;
-    termios saved_{};
-    bool active_ = false;
+    struct Terminal {
+        int fd = -1;
+        termios saved{};
+        termios quiet{};
+    };
+    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGTSTP};
+
+    // A signal ignored before (a program started in the background) stays ignored.
+    static bool install(int sig, struct sigaction& previous) {
+        if (::sigaction(sig, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN)
+            return false;
+        struct sigaction handler {};
+        handler.sa_handler = onSignal;
+        handler.sa_flags = SA_RESTART;
+        ::sigemptyset(&handler.sa_mask);
+        return ::sigaction(sig, &handler, nullptr) == 0;
+    }
+
+    // Async-signal-safe calls only.
+    static void onSignal(int sig) {
+        const int savedErrno = errno;
+        const Terminal* t = active_;
+        if (t) ::tcsetattr(t->fd, TCSANOW, &t->saved);
+        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, "\n", 1);
+        // Raised again as if nobody had caught it: the program ends, or stops.
+        struct sigaction original {};
+        original.sa_handler = SIG_DFL;
+        ::sigemptyset(&original.sa_mask);
+        ::sigaction(sig, &original, nullptr);
+        sigset_t only;
+        ::sigemptyset(&only);
+        ::sigaddset(&only, sig);
+        ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+        ::raise(sig);
+        // Continued after a stop, at the prompt still: the echo goes off again.
+        struct sigaction again {};
+        again.sa_handler = onSignal;
+        again.sa_flags = SA_RESTART;
+        ::sigemptyset(&again.sa_mask);
+        ::sigaction(sig, &again, nullptr);
+        if (t) ::tcsetattr(t->fd, TCSANOW, &t->quiet);
+        errno = savedErrno;
+    }
+
+    static inline const Terminal* active_ = nullptr;
+    Terminal terminal_;
+    std::array<struct sigaction, kSignals.size()> previous_{};
+    std::array<bool, kSignals.size()> installed_{};
+    bool on_ = false;
 };
 
-std::optional<QByteArray> readPassword(std::istream& in, std::ostream& err) {
+PasswordLine readPassword(int in, std::ostream& err) {
     // Someone typing at a terminal is asked, and does not see what they type.
-    if (&in == &std::cin && ::isatty(STDIN_FILENO)) {
+    if (::isatty(in)) {
         err << "Password: " << std::flush;
-        std::optional<QByteArray> line;
+        PasswordLine line;
         {
-            const EchoOff quiet(STDIN_FILENO);
-            line = readPasswordLine(in);
+            const EchoOff quiet(in);
+            line = readPasswordLine(in, parlaro::kMaxPasswordBytes);
         }
         err << "\n";
         return line;
     }
-    return readPasswordLine(in);
+    return readPasswordLine(in, parlaro::kMaxPasswordBytes);
 }
 
-int usageError(std::ostream& err, const char* problem) {
+int usageError(std::ostream& err, const std::string& problem) {
     err << "parlaro-reg: " << problem << "\n";
     return 2;
 }
@@ -62,34 +120,49 @@ bool isPasswordCommand(const QByteArray& command) {
     return command == "set-password" || command == "check-password";
 }
 
-std::optional<QByteArray> readPasswordLine(std::istream& in) {
-    std::string line;
-    // Fails only when not even a line end could be read.
-    if (!std::getline(in, line)) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return QByteArray(line.data(), static_cast<qsizetype>(line.size()));
+PasswordLine readPasswordLine(int in, qsizetype longest) {
+    QByteArray line;
+    bool any = false;
+    // The longest line, its "\r" and its "\n": one byte more is a line too long.
+    while (line.size() <= longest + 1) {
+        char c = 0;
+        const ssize_t n = ::read(in, &c, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            return {std::nullopt,
+                    "cannot read standard input: " + std::string(std::strerror(errno))};
+        }
+        if (n == 0) {
+            if (!any) return {std::nullopt, "no password on standard input"};
+            break;
+        }
+        any = true;
+        if (c == '\n') break;
+        line += c;
+    }
+    if (line.endsWith('\r')) line.chop(1);
+    if (line.size() > longest) {
+        return {std::nullopt, "the password is longer than " + std::to_string(longest) + " bytes"};
+    }
+    return {line, {}};
 }
 
 int runPasswordCommand(const std::vector<QByteArray>& args, registry::Root root,
-                       const QString& subKey, registry::RegistryStore& store, std::istream& in,
+                       const QString& subKey, registry::RegistryStore& store, int in,
                        std::ostream& out, std::ostream& err) {
     const QByteArray& command = args[0];
     if (args.size() != 2) {
         return usageError(err, command == "set-password" ? "set-password takes KEYPATH"
                                                          : "check-password takes KEYPATH");
     }
-    const std::optional<QByteArray> password = readPassword(in, err);
-    if (!password) return usageError(err, "no password on standard input");
+    const PasswordLine read = readPassword(in, err);
+    if (!read.text) return usageError(err, read.problem);
+    const QByteArray& password = *read.text;
 
     if (command == "set-password") {
-        if (password->size() > parlaro::kMaxPasswordBytes) {
-            err << "parlaro-reg: the password is longer than " << parlaro::kMaxPasswordBytes
-                << " bytes\n";
-            return 2;
-        }
         // Stored as the program stores a string setting: the ciphertext's characters in UTF-8.
         // The set command keeps a damaged file's copy and reports a failed write as ever.
-        const QByteArray value = parlaro::EncipherPassword(*password).toUtf8();
+        const QByteArray value = parlaro::EncipherPassword(password).toUtf8();
         return run({"set", args[1], "PW", "string", value}, store, out, err);
     }
 
@@ -102,13 +175,13 @@ int runPasswordCommand(const std::vector<QByteArray>& args, registry::Root root,
     const registry::Lookup found = store.get(root, subKey, "PW");
     const bool isString = found.found == registry::Lookup::Found::Value &&
                           found.value.type == registry::RegistryValue::Type::String;
-    const QString stored =
-        isString ? QString::fromUtf8(found.value.text).left(kProgramReadLimit) : QString();
+    // Read whole, as the program reads it.
+    const QString stored = isString ? QString::fromUtf8(found.value.text) : QString();
     if (stored.isEmpty()) {
         err << "parlaro-reg: no options password is set in " << args[1].toStdString() << "\n";
         return 1;
     }
-    return parlaro::PasswordMatches(stored, *password) ? 0 : 1;
+    return parlaro::PasswordMatches(stored, password) ? 0 : 1;
 }
 
 }  // namespace regtool

@@ -4,6 +4,8 @@
 #include "platform/registry/RegistryText.h"
 #include "tools/parlaro-reg/PasswordCommand.h"
 
+#include <unistd.h>
+
 #include <iostream>
 #include <limits>
 
@@ -186,7 +188,7 @@ int run(const std::vector<QByteArray>& args, registry::RegistryStore& store, std
         return 0;
     }
     if (isPasswordCommand(command)) {
-        return runPasswordCommand(args, root, key.subKey, store, std::cin, out, err);
+        return runPasswordCommand(args, root, key.subKey, store, STDIN_FILENO, out, err);
     }
     return usage(err, "unknown command " + command.toStdString());
 }
