@@ -19,6 +19,18 @@ std::string nativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// The control creates a file as any program does, for whoever the umask lets in, and keeps the
+// permissions of one that exists: made here first, a call is the user's alone from its first
+// byte. `open` opens it in the control; a file made here is removed again when that fails.
+template <class Open>
+int16_t openPrivately(const std::string& native, Open open) {
+    const bool made = static_cast<bool>(
+        aurx::posix::createFile(native, O_WRONLY, aurx::posix::FileAccess::ownerOnly()));
+    const int16_t code = open();
+    if (code != 0 && made) ::unlink(native.c_str());
+    return code;
+}
+
 }  // namespace
 
 int16_t ControlRecorder::Reset() {
@@ -34,15 +46,8 @@ int16_t ControlRecorder::OpenTemporaryFile() {
 }
 
 int16_t ControlRecorder::OpenNewFile(const QString& path) {
-    // The control creates a file as any program does, for whoever the umask lets in, and keeps
-    // the permissions of one that exists: made here first, a call is the user's alone from its
-    // first byte.
     const std::string native = nativePath(path);
-    const bool made = static_cast<bool>(
-        aurx::posix::createFile(native, O_WRONLY, aurx::posix::FileAccess::ownerOnly()));
-    const int16_t code = control_.OpenNewFile(native);
-    if (code != 0 && made) ::unlink(native.c_str());
-    return code;
+    return openPrivately(native, [&] { return control_.OpenNewFile(native); });
 }
 
 int16_t ControlRecorder::OpenExistingOrNewFile(const QString& path) {
@@ -54,7 +59,8 @@ int16_t ControlRecorder::StartRecording() {
 }
 
 int16_t ControlRecorder::ContinueInNewFile(const QString& path, float leadInSeconds) {
-    return control_.ContinueInNewFile(nativePath(path), leadInSeconds);
+    const std::string native = nativePath(path);
+    return openPrivately(native, [&] { return control_.ContinueInNewFile(native, leadInSeconds); });
 }
 
 int16_t ControlRecorder::StartPlayback() {
