@@ -73,7 +73,59 @@ void chirpIsRecordedAsCarried(RealServer& t) {
             << "block at " << b / channels << " frames";
 }
 
+// Listens (paused, into a temporary file) while marked noise plays, then goes on into the call
+// file with a second of lead-in: the call file must be one unbroken stretch of what the server
+// carried, from a second before the move to the stop.
+void theCallGoesOnWithoutAHole(RealServer& t) {
+    auto& c = t.control();
+    const unsigned rate = 48000, channels = 2;  // the sink's own format: nothing resampled
+    std::vector<std::int16_t> file(rate / 2 * channels, 0);
+    const auto noise = markedNoise(4 * rate * channels);
+    file.insert(file.end(), noise.begin(), noise.end());
+    writePcm16Wav(t.dir_.file("noise.wav"), file, rate, channels);
+    ASSERT_TRUE(c.put_SampleRate(static_cast<std::int32_t>(rate)));
+    ASSERT_TRUE(c.put_NumChannels(static_cast<std::int16_t>(channels)));
+    ASSERT_TRUE(c.put_PreRollTime(10));
+    ASSERT_TRUE(c.put_Paused(1));
+    ASSERT_EQ(c.OpenTemporaryFile(), 0);
+    auto reference = t.server_->recordMonitor(t.dir_.file("ref.raw"), rate, channels);
+    ASSERT_EQ(c.StartRecording(), 0);
+    std::thread player([&] { t.server_->play(t.dir_.file("noise.wav")); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_EQ(c.ContinueInNewFile(t.dir_.file("call.wav"), 1.0F), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    c.Stop();
+    player.join();
+    reference.stop();
+    ASSERT_TRUE(t.waitFor("RecordingStopped", 2000));
+    EXPECT_EQ(t.log_->changes(), std::vector<std::string>{"RecordingStopped 0"});
+    ASSERT_EQ(c.Reset(), 0);
+
+    const auto got = pcm16(chunkData(readFile(t.dir_.file("call.wav")), "data"));
+    const auto heard = pcm16(readFile(t.dir_.file("ref.raw")));
+    ASSERT_GE(got.size(), static_cast<std::size_t>(2.2 * rate * channels))
+        << "a second of lead-in and more than a second after the move";
+    const std::vector<std::int16_t> head(got.begin(), got.begin() + 2048);
+    const auto at = find(heard, head);
+    ASSERT_GE(at, 0) << "the call's first samples are not what the server carried";
+    const std::size_t block = rate / 10 * channels;
+    const std::size_t length =
+        std::min(got.size(), heard.size() - static_cast<std::size_t>(at)) / block * block;
+    ASSERT_GE(length, static_cast<std::size_t>(2 * rate * channels));
+    for (std::size_t b = 0; b < length; b += block)
+        EXPECT_GE(correlation(&got[b], &heard[static_cast<std::size_t>(at) + b], block), 0.999)
+            << "block at " << b / channels << " frames: the line jumps there";
+}
+
 }  // namespace
+
+TEST_F(RealServer, TheCallGoesOnFromTheListeningWithoutAHole) {
+    theCallGoesOnWithoutAHole(*this);
+}
+
+TEST_F(PulseDefaultInput, TheCallGoesOnFromTheListeningWithoutAHole) {
+    theCallGoesOnWithoutAHole(*this);
+}
 
 TEST_F(RealServer, AChirpIsRecordedAsTheServerCarriedIt) {
     chirpIsRecordedAsCarried(*this);
