@@ -355,6 +355,9 @@ void MainWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) {
         for (aurxqt::AurxWidget* control : {AURXCtrl_, AURXPlayer_})
             control->setWatchingEvents(!isMinimized());
+        if (!isMinimized())
+            for (std::size_t i = 0; i < panels_.size(); ++i)
+                if (panels_[i]) panels_[i]->setText(panelTexts_[i]);
     }
     if (event->type() == QEvent::WindowStateChange && loaded_ && !ending_) rules_.StateChanged();
 }
@@ -365,7 +368,12 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::setPanelText(int panel, const QString& text) {
-    if (panel >= 1 && panel <= static_cast<int>(panels_.size())) panels_[panel - 1]->setText(text);
+    if (panel < 1 || panel > static_cast<int>(panels_.size())) return;
+    const auto i = static_cast<std::size_t>(panel - 1);
+    panelTexts_[i] = text;
+    // The clock changes every second all day: a minimised window is shown its texts when it
+    // comes back, rather than laid out for each.
+    if (!isMinimized() && panels_[i]->text() != text) panels_[i]->setText(text);
 }
 
 void MainWindow::setIndicator(bool recording, const QString& tooltip) {
@@ -390,7 +398,7 @@ FormGeometry MainWindow::geometryTwips() const {
 
 QString MainWindow::panelText(int panel) const {
     if (panel < 1 || panel > static_cast<int>(panels_.size())) return {};
-    return panels_[panel - 1]->text();
+    return panelTexts_[static_cast<std::size_t>(panel - 1)];
 }
 
 QTimer& MainWindow::timer(MainTimer which) {

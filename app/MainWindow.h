@@ -226,6 +226,7 @@ class MainWindow final : public QMainWindow,
     std::unique_ptr<RecordingController> controller_;
 
     std::array<QLabel*, 4> panels_{};
+    std::array<QString, 4> panelTexts_;  // what the panels say, also while minimised
     QLabel* imgRecording_ = nullptr;
     QLabel* lblLeftLevel_ = nullptr;
     QLabel* lblRightLevel_ = nullptr;

@@ -60,6 +60,8 @@ QSize AurxWidget::sizeHint() const {
 }
 
 void AurxWidget::invalidate() {
+    // A minimised window is drawn afresh when it comes back: asking now only wakes the program.
+    if (window()->isMinimized()) return;
     update();
 }
 
