@@ -56,19 +56,6 @@ std::string samplesArg(std::size_t samples) {
     return std::to_string(samples) + "s";
 }
 
-void runTool(const std::string& name, const std::vector<std::string>& args) {
-    const std::string path = tool(name);
-    if (path.empty()) throw std::runtime_error(name + " is not installed (scripts/install-deps)");
-    const auto r = testsupport::runProcess(path, args);
-    if (r.status != 0) {
-        std::ostringstream s;
-        s << name;
-        for (const auto& a : args)
-            s << ' ' << a;
-        throw std::runtime_error(s.str() + " failed (" + std::to_string(r.status) + "): " + r.err);
-    }
-}
-
 std::vector<std::int16_t> samplesOf(const std::string& path) {
     return testsupport::pcm16(testsupport::chunkData(testsupport::readFile(path), "data"));
 }
@@ -198,6 +185,19 @@ Line render(const std::string& name, const std::vector<Piece>& pieces) {
 }
 
 }  // namespace
+
+void runTool(const std::string& name, const std::vector<std::string>& args) {
+    const std::string path = tool(name);
+    if (path.empty()) throw std::runtime_error(name + " is not installed (scripts/install-deps)");
+    const auto r = testsupport::runProcess(path, args);
+    if (r.status != 0) {
+        std::ostringstream s;
+        s << name;
+        for (const auto& a : args)
+            s << ' ' << a;
+        throw std::runtime_error(s.str() + " failed (" + std::to_string(r.status) + "): " + r.err);
+    }
+}
 
 std::string tool(const std::string& name) {
     const char* path = std::getenv("PATH");

@@ -36,5 +36,8 @@ const Line& line(LineKind kind);
 
 // The full path of a program found on PATH, or "" when there is none.
 std::string tool(const std::string& name);
+// Runs a tool found on PATH; throws std::runtime_error, naming the command, when it is missing
+// or fails.
+void runTool(const std::string& name, const std::vector<std::string>& args);
 
 }  // namespace e2e

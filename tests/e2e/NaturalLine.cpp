@@ -22,13 +22,6 @@ constexpr double kQuietRms = 300;     // pieces below about -40 dBFS say nothing
 constexpr double kMatch = 0.6;        // a GSM piece against its line scores 0.8 to 0.95
 constexpr double kNoisePeak = 58;     // -55 dBFS
 
-void runTool(const std::string& name, const std::vector<std::string>& args) {
-    const std::string path = tool(name);
-    if (path.empty()) throw std::runtime_error(name + " is not installed (scripts/install-deps)");
-    const auto r = testsupport::runProcess(path, args);
-    if (r.status != 0) throw std::runtime_error(name + " failed: " + r.err);
-}
-
 std::vector<std::int16_t> rawSamples(const std::string& path) {
     const std::string bytes = testsupport::readFile(path);
     std::vector<std::int16_t> s(bytes.size() / 2);
