@@ -218,7 +218,11 @@ std::optional<MpegStream> measureMpegStream(const ReadAt& read, std::uint64_t le
     // Header to header; after a damaged stretch, on at the next confirmed frame, as a decoder
     // finds its feet again.
     std::optional<unsigned> rate;
+    // As far as a decoder looks for its feet again (mpg123's resync limit): beyond it the
+    // stream ends for it, and so for the count.
+    constexpr std::uint64_t kResyncLimit = 1024;
     bool lost = false;
+    std::uint64_t lostAt = 0;
     while (at + 4 <= end) {
         const auto h = lost ? confirmedFrameAt(w, at, end, &*first) : frameAt(w, at, end, &*first);
         if (!h) {
@@ -226,8 +230,9 @@ std::optional<MpegStream> measureMpegStream(const ReadAt& read, std::uint64_t le
             const std::uint8_t* b = w.at(at, 4);
             const auto cut = b ? headerAt(b, 0) : std::nullopt;
             if (!lost && cut && sameStream(*cut, *first) && at + frameBytes(*cut) > end) break;
+            if (!lost) lostAt = at;
             lost = true;
-            ++at;
+            if (++at - lostAt > kResyncLimit) break;
             continue;
         }
         lost = false;
