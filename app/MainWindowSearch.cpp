@@ -49,6 +49,8 @@ int MainWindow::FindCalls(const SearchCriteria& criteria) {
     scope.CanPlay = settings_.CanPlay;
     scope.PlayOwnOnly = settings_.PlayOwnOnly;
     scope.userName = values_.userName;
+    // The list reads the notes of the rows it shows, when it shows them.
+    scope.readEveryNote = false;
     SearchOutcome outcome = findCallsInBackground(scope, criteria, prompter_);
     std::vector<CallRecord>& found = outcome.calls;
 

@@ -2,6 +2,7 @@
 // recording side for the call just made.
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <QTime>
@@ -19,6 +20,12 @@ struct CallRecord {
     int32_t CallDuration = 0;  // seconds
     QString CallNote;
     QString RecordingLocation;  // full path of the recording
+    // The path as the file system spells it, where that is not UTF-8 (RecordingLocation then
+    // holds U+FFFD for what it cannot spell); empty otherwise.
+    QByteArray recordingBytes;
+    // The note file is there but not read yet: the list reads notes only for the rows it shows
+    // (callNote in the library reads it).
+    bool noteDeferred = false;
 };
 
 // The date and time texts the library builds ("07-Dec-2026", "14:03:22"); nothing when the

@@ -19,8 +19,14 @@ CallRecord& CallCollection::Add(int32_t iCall, const QString& LoginName, const Q
         throw AppError(errors::kKeyInUse,
                        "This key is already associated with an element of this collection");
     }
-    auto call = std::make_unique<CallRecord>(
-        CallRecord{iCall, LoginName, *date, *time, CallDuration, CallNote, RecordingLocation});
+    auto call = std::make_unique<CallRecord>();
+    call->iCall = iCall;
+    call->LoginName = LoginName;
+    call->CallDate = *date;
+    call->CallTime = *time;
+    call->CallDuration = CallDuration;
+    call->CallNote = CallNote;
+    call->RecordingLocation = RecordingLocation;
     CallRecord& added = *call;
     if (Before == -1) {
         items_.emplace_back(Key, std::move(call));

@@ -2,6 +2,7 @@
 
 #include "app/common/AppError.h"
 #include "app/common/CallsFolderAccess.h"
+#include "app/library/NoteReading.h"
 #include "app/recording/RuntimeErrors.h"
 #include "platform/posix/FdIo.h"
 #include "platform/posix/FileAccess.h"
@@ -28,17 +29,6 @@ QString monthAbbreviation(const QString& digits) {
     return ok && m >= 1 && m <= 12 ? QString(kMonths[static_cast<std::size_t>(m - 1)]) : QString();
 }
 
-// A note is a few lines; a huge file in its place is read only this far.
-constexpr qsizetype kLargestNote = 64 * 1024;
-
-QByteArray readAtMost(int fd, qsizetype limit) {
-    QByteArray out(limit, Qt::Uninitialized);
-    const ssize_t got = aurx::posix::readFully(fd, out.data(), static_cast<std::size_t>(limit));
-    if (got < 0) throw errorFromErrno(errno);
-    out.truncate(got);
-    return out;
-}
-
 void writeAll(int fd, const QByteArray& bytes) {
     if (const int error =
             aurx::posix::writeAll(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())))
@@ -47,8 +37,7 @@ void writeAll(int fd, const QByteArray& bytes) {
 
 }  // namespace
 
-std::optional<CallFields> CallFromFileName(const QString& folder, const QString& fileName,
-                                           Prompter& prompter) {
+std::optional<CallFields> CallFieldsFromName(const QString& folder, const QString& fileName) {
     const QStringList f = fileName.left(fileName.size() - 4).split('-');
     const QString& f0 = f[0];
     CallFields call;
@@ -65,29 +54,49 @@ std::optional<CallFields> CallFromFileName(const QString& folder, const QString&
     call.CallDuration = f[3].toInt(&ok);
     if (!ok) return std::nullopt;
     call.RecordingLocation = (folder.endsWith('/') ? folder : folder + "/") + fileName;
-    call.CallNote = getCallNote(call.RecordingLocation, prompter);
     return call;
 }
 
+std::optional<CallFields> CallFromFileName(const QString& folder, const QString& fileName,
+                                           Prompter& prompter) {
+    auto call = CallFieldsFromName(folder, fileName);
+    if (call) call->CallNote = getCallNote(call->RecordingLocation, prompter);
+    return call;
+}
+
+QString callNoteText(const NoteFile& note) {
+    switch (note.state) {
+        case NoteFile::State::Text:
+            return noteForDisplay(note.bytes);
+        case NoteFile::State::Denied:
+            return "<denied access to note file>";
+        case NoteFile::State::Failed:
+            throw errorFromErrno(note.error);
+        case NoteFile::State::Missing:
+        case NoteFile::State::NotAFile:
+            break;
+    }
+    return "";
+}
+
 QString getCallNote(const QString& recordingPath, Prompter& prompter) {
-    const QByteArray path = QFile::encodeName(NotePath(recordingPath));
     try {
-        // Never wait on a pipe or device that happens to carry a note's name.
-        const aurx::posix::UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-        if (!fd) {
-            if (errno == ENOENT || errno == ENOTDIR) return "";
-            if (errno == EACCES || errno == EPERM) return "<denied access to note file>";
-            throw errorFromErrno(errno);
-        }
-        struct stat st {};
-        if (::fstat(fd.get(), &st) != 0) throw errorFromErrno(errno);
-        if (S_ISDIR(st.st_mode)) throw errorFromErrno(EISDIR);
-        if (!S_ISREG(st.st_mode)) return "";
-        return QString::fromUtf8(readAtMost(fd.get(), kLargestNote)).replace("\r\n", " <CR> ");
+        return callNoteText(
+            readNoteAt(AT_FDCWD, QFile::encodeName(NotePath(recordingPath)).constData()));
     } catch (const std::exception& e) {
         prompter.show(libraryErrorMessage("frmMain:getCallNote Method", e));
         return "";
     }
+}
+
+const QString& callNote(CallRecord& call) {
+    if (call.noteDeferred) {
+        const NoteFile note =
+            readNoteAt(AT_FDCWD, QFile::encodeName(NotePath(call.RecordingLocation)).constData());
+        call.CallNote = note.state == NoteFile::State::Failed ? QString() : callNoteText(note);
+        call.noteDeferred = false;
+    }
+    return call.CallNote;
 }
 
 void WriteCallNote(const CallRecord& call, const QString& callPath, Prompter& prompter) {

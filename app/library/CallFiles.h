@@ -5,6 +5,7 @@
 #include "app/common/CallName.h"
 #include "app/common/Prompter.h"
 #include "app/library/CallCollection.h"
+#include "app/library/NoteReading.h"
 
 namespace parlaro {
 
@@ -18,13 +19,20 @@ struct CallFields {
     QString RecordingLocation;
 };
 
-// Nothing when the name is not a call's: no valid date, time or duration.
+// Nothing when the name is not a call's: no valid date, time or duration. CallFieldsFromName
+// reads the name alone and leaves the note empty.
+std::optional<CallFields> CallFieldsFromName(const QString& folder, const QString& fileName);
 std::optional<CallFields> CallFromFileName(const QString& folder, const QString& fileName,
                                            Prompter& prompter);
 
 // The note for display: CR LF shown as " <CR> "; "" when there is none; a note the user may
 // not read gives "<denied access to note file>".
 QString getCallNote(const QString& recordingPath, Prompter& prompter);
+// The same from a note already read; throws AppError for a note that could not be read.
+QString callNoteText(const NoteFile& note);
+// The call's note, read now when the search left it for later (the list reads the notes of
+// the rows it shows); a note that cannot be read shows as none.
+const QString& callNote(CallRecord& call);
 
 // Writes the note of the call just recorded into the calls folder, line breaks as typed. A
 // failure is told to the user; the recording is not affected.

@@ -23,7 +23,7 @@ void ShowSelectedNote(CallListView& list, CallCollection& calls) {
     if (list.rowCount() == 0 || !key.contains('#')) return;
     QString note;
     try {
-        note = GetCall(calls, key).CallNote;
+        note = callNote(GetCall(calls, key));
     } catch (const std::exception&) {
         return;  // a row without a record shows nothing
     }
@@ -38,7 +38,7 @@ void EditCallNote(const QString& key, CallCollection& calls, CallListView& list,
     } catch (const std::exception&) {
         return;
     }
-    const QString oldNote = record->CallNote;
+    const QString oldNote = callNote(*record);
     const std::optional<QString> edited = editor.edit(oldNote);
     if (!edited || *edited == oldNote) return;
 

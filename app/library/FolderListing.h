@@ -1,17 +1,19 @@
 // A folder as one directory listing gives it: its files, its subfolders in the order the file
 // system lists them, and every name in it. Searching reads each folder once this way; nothing
-// is looked up file by file.
+// is looked up file by file. Folders and the files in them are opened relative to the open
+// folder, never by a path walked again from the top: on a calls folder behind a file server
+// each step of a path is a round trip, and a path longer than the system's limit still works.
 #pragma once
 
-#include <dirent.h>
-#include <sys/types.h>
+#include "platform/posix/UniqueFd.h"
 
-#include <QString>
+#include <sys/types.h>
 
 #include <compare>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace parlaro {
@@ -23,29 +25,52 @@ struct FolderId {
     auto operator<=>(const FolderId&) const = default;
 };
 
+// The names are kept in blocks of their own, not a string each: a folder of calls is thousands
+// of names.
 struct FolderListing {
-    std::vector<std::string> files;    // regular files and links to them, as listed
-    std::vector<std::string> folders;  // subfolders and links to them, as listed
-    std::vector<std::string> names;    // every entry, sorted by byte value
+    FolderListing() = default;
+    // The names stay where they are when the listing is moved; a copy would point into these.
+    FolderListing(FolderListing&&) = default;
+    FolderListing& operator=(FolderListing&&) = default;
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
 
-    bool has(std::string_view name) const;
-};
+    std::vector<std::string_view> files;    // regular files and links to them, as listed
+    std::vector<std::string_view> folders;  // subfolders and links to them, as listed
 
-class OpenFolder {
-  public:
-    // Throws AppError: 76 "Path not found" when there is no such folder.
-    explicit OpenFolder(const QString& path);
-
-    FolderId id() const { return id_; }
-    // Reads the listing once; throws AppError when the file system cannot deliver it.
-    FolderListing list();
+    // Whether `name` is one of the files.
+    bool has(std::string_view name) const { return index_.contains(name); }
 
   private:
-    struct Closer {
-        void operator()(DIR* d) const { ::closedir(d); }
-    };
-    std::unique_ptr<DIR, Closer> dir_;
+    friend class OpenFolder;
+    std::string_view keep(std::string_view name);
+
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t left_ = 0;                        // free bytes at the end of the last block
+    std::unordered_set<std::string_view> index_;  // of files, once they are all listed
+};
+
+// An open folder; shared by the folders below it while they wait to be opened from it.
+class OpenFolder {
+  public:
+    // Opens `path`, or when `parent` is given the entry `name` of that folder (links
+    // followed). 0 and the folder in `out`, or the errno of the failure.
+    static int open(const std::string& path, const OpenFolder* parent, const std::string& name,
+                    std::shared_ptr<OpenFolder>& out);
+
+    int fd() const { return fd_.get(); }
+    FolderId id() const { return id_; }
+    // Reads the listing once: 0, or the errno of the failure.
+    int list(FolderListing& out) const;
+
+  private:
+    OpenFolder(aurx::posix::UniqueFd fd, FolderId id) : fd_(std::move(fd)), id_(id) {}
+
+    aurx::posix::UniqueFd fd_;
     FolderId id_;
 };
+
+// A folder the file system no longer has (removed, or replaced by a file, while a search ran).
+bool folderVanished(int error);
 
 }  // namespace parlaro

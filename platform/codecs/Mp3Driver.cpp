@@ -106,6 +106,9 @@ class Mp3Decoder : public Stream {
         handle_ = mpg123_new(nullptr, &err);
         if (!handle_) return;
         mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+        // Every frame's samples, as the file's length counts them (the encoder's delay and
+        // padding that a LAME tag describes are not cut off).
+        mpg123_param(handle_, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0.0);
         mpg123_format_none(handle_);
         const int channels = mp3_.channels == 1 ? MPG123_MONO : MPG123_STEREO;
         if (mpg123_format(handle_, static_cast<long>(mp3_.samplesPerSec), channels,

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "recorder/store/Mp3Header.h"
@@ -21,7 +22,6 @@ using riff::fourcc;
 constexpr std::uint32_t kRates[] = {6000,  8000,  11025, 16000, 22050, 32000,
                                     44100, 48000, 64000, 88200, 96000, 192000};
 constexpr std::uint32_t kLargestFormatChunk = 65536;
-constexpr std::size_t kMpegScanBytes = 32768;
 
 OpenOutcome fail(ErrorCode code) {
     return OpenOutcome{code, nullptr};
@@ -171,30 +171,42 @@ OpenOutcome openDataOnly(FileLayout l, const FileRequest& r, FormatHost& formats
     std::uint64_t offset =
         r.dataOnly < 0 ? static_cast<std::uint64_t>(-static_cast<int>(r.dataOnly)) : 0;
     bool compressed = r.coding == SampleCoding::Compressed;
-    if (r.dataOnly == 2) {
-        std::vector<std::uint8_t> head(kMpegScanBytes);
-        if (!f.seek(0)) return fail(ErrorCode::CannotOpenFile);
-        const std::size_t got = f.read(head.data(), head.size());
-        if (!f.seek(0)) return fail(ErrorCode::CannotOpenFile);
-        const auto header = findMpegHeader(std::span(head.data(), got));
-        if (!header || header->layer != 1) return fail(ErrorCode::UnsupportedFormat);
-        if (!formats.offerFileFormat(mpegLayer3Format(*header)))
-            return fail(ErrorCode::UnsupportedFormat);
-        compressed = true;
-        offset = header->offset;
-    }
     const auto length = f.length();
     if (!length) return fail(ErrorCode::CannotOpenFile);
-    offset = std::min(offset, *length);
+    std::uint64_t end = *length;
+    std::optional<std::uint64_t> mpegSamples;
+    if (r.dataOnly == 2) {
+        // The audio between the tags other programs add, its length from its frames.
+        const auto stream = measureMpegStream(
+            [&f](std::uint64_t at, std::uint8_t* to, std::size_t n) { return f.readAt(at, to, n); },
+            *length);
+        if (!f.seek(0)) return fail(ErrorCode::CannotOpenFile);
+        if (!stream || stream->first.layer != 1) return fail(ErrorCode::UnsupportedFormat);
+        offset = stream->first.offset;
+        end = stream->end;
+        mpegSamples = stream->samples();
+        // A variable bit rate is described by its average, so that bytes and samples keep
+        // step over the whole stream.
+        std::uint32_t average = 0;
+        if (stream->variableRate && *mpegSamples > 0)
+            average = static_cast<std::uint32_t>(
+                std::llround(static_cast<double>(end - offset) * stream->first.sampleRate /
+                             static_cast<double>(*mpegSamples)));
+        if (!formats.offerFileFormat(mpegLayer3Format(stream->first, average)))
+            return fail(ErrorCode::UnsupportedFormat);
+        compressed = true;
+    }
+    offset = std::min(offset, end);
     l.dataOffset = offset;
-    l.dataSize = *length - offset;
+    l.dataSize = end - offset;
     if (compressed) {
         CompressedInfo info;
         if (const auto code = formats.setUpCompression(info); code != ErrorCode::Ok)
             return fail(code);
         l.format = info.wave();
         l.encoding = Encoding::Compressed;
-        l.numSamples = blockFrames(l.dataSize, info);
+        l.numSamples = mpegSamples ? clampFrames(static_cast<double>(*mpegSamples))
+                                   : blockFrames(l.dataSize, info);
         l.compressed = std::move(info);
     } else {
         l.format = linearFormat(r);

@@ -4,6 +4,8 @@
 #include "tests/app/FakeXdgEmail.h"
 #include "tests/app/SettingsFixture.h"
 #include "tests/app/TestApplication.h"
+#include "tests/support/OpenCounter.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/Sound.h"
 
 #include <QAction>
@@ -12,10 +14,12 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeView>
 #include <QUrl>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -120,6 +124,75 @@ TEST(CallOperationsWindow, DroppingTwoFilesOnTheListPlaysNothing) {
     EXPECT_EQ(f.prompter.shown[0].text, "Please drag a single file at a time");
     EXPECT_EQ(f.prompter.shown[0].title, "Drag / Drop");
     EXPECT_FALSE(w.playback().playing());
+}
+
+TEST(CallOperationsWindow, AnMp3FileFromAnotherProgramDroppedOnTheListPlays) {
+    Form f;
+    f.addCalls();
+    testsupport::writePcm16Wav(f.dir.file("source.wav"), testsupport::sine(440, 8000, 16000, 8000),
+                               8000, 1);
+    struct Dropped {
+        const char* name;
+        const char* lame;
+    } table[] = {
+        {"plain.mp3", "--cbr -b 16"},
+        {"titled.mp3", "--cbr -b 16 --add-id3v2 --id3v2-only --tt Title --ta Artist"},
+        {"both-tags.mp3", "--cbr -b 16 --add-id3v2 --tt Title --tc Comment"},
+        {"old-tag.mp3", "--cbr -b 16 --id3v1-only --tt Title"},
+        {"variable.mp3", "-V 5 --add-id3v2 --tt Title"},
+    };
+    MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
+    w.Load();
+    w.show();
+    auto* list = w.findChild<QTreeView*>("lvwCalls");
+    for (const Dropped& d : table) {
+        const std::string path = f.dir.file(d.name);
+        ASSERT_EQ(testsupport::run("lame", std::string("--quiet ") + d.lame + " " +
+                                               f.dir.file("source.wav") + " " + path),
+                  0);
+        f.prompter.shown.clear();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &drop);
+        EXPECT_TRUE(w.playback().playing()) << d.name;
+        for (const Message& m : f.prompter.shown)
+            ADD_FAILURE() << d.name << ": " << m.text.toStdString();
+    }
+    w.playback().StopPlayback();
+}
+
+TEST(CallOperationsWindow, TheListReadsTheNotesOfTheRowsItShowsNotOfEveryCall) {
+    Form f;
+    std::filesystem::create_directories(f.calls);
+    for (int i = 0; i < 2000; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "20050314-%02d%02d%02d-ann-10", 8 + i / 3600, i / 60 % 60,
+                      i % 60);
+        testsupport::writeFile(f.calls + name + ".wav", "");
+        testsupport::writeFile(f.calls + name + ".txt", "note " + std::to_string(i));
+    }
+    testsupport::OpenCounter opens(f.calls);
+    MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
+    w.Load();
+    w.show();
+    auto* list = w.findChild<QTreeView*>("lvwCalls");
+    ASSERT_EQ(list->model()->rowCount(), 2000);
+    // The newest call heads the list; its note shows once its rows have been read.
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] {
+            QApplication::processEvents();
+            return list->model()->index(0, 4).data().toString() == "note 1999";
+        },
+        10000));
+    EXPECT_EQ(w.findChild<QPlainTextEdit*>("txtCallNote")->toPlainText(), "note 1999");
+    int read = 0;
+    for (const auto& [name, count] : opens.take())
+        read += count;
+    EXPECT_GE(read, 10);
+    EXPECT_LE(read, 200) << "notes read for rows nobody sees";
 }
 
 TEST(CallOperationsWindow, SendAsInTheCallMenuShowsAndKeepsTheFormat) {

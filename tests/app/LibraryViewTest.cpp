@@ -5,8 +5,12 @@
 #include "app/library/Folders.h"
 #include "app/library/Waveform.h"
 #include "tests/app/ScriptedPrompter.h"
+#include "tests/app/TestApplication.h"
+#include "tests/support/OpenCounter.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -106,6 +110,66 @@ TEST(CallListModel, RowsShowTheCollectionWithKeysAndDurations) {
     EXPECT_EQ(model.data(model.index(1, 0), CallListModel::KeyRole).toString(), "#2#");
     EXPECT_EQ(model.rowOf("#2#"), 1);
     EXPECT_EQ(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), "Duration");
+}
+
+TEST(CallListModel, NotesLeftForLaterAreReadWhenTheirRowsAreShownAndOnlyThen) {
+    testsupport::TestApplication qt;
+    TempDir dir;
+    CallCollection calls;
+    std::vector<std::string> notes;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string name = dir.file("20260101-" + std::to_string(100000 + i) + "-ann-5");
+        writeFile(name + ".wav", "");
+        notes.push_back("note " + std::to_string(i) + "\r\nline two");
+        writeFile(name + ".txt", notes.back());
+        CallRecord c;
+        c.iCall = i + 1;
+        c.LoginName = "ann";
+        c.CallDate = QDate(2026, 1, 1);
+        c.CallTime = QTime(10, 0, 0);
+        c.RecordingLocation = QString::fromStdString(name + ".wav");
+        c.noteDeferred = true;
+        calls.adopt(c);
+    }
+    testsupport::OpenCounter opens(dir.path());
+    CallListModel model(calls);
+    const auto note = [&](int row) {
+        return model.data(model.index(row, CallListModel::Note), Qt::DisplayRole).toString();
+    };
+    int changed = 0;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&] { ++changed; });
+
+    // A row shown for the first time shows no note yet, and its block of rows is read apart.
+    EXPECT_EQ(note(500), "");
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] {
+            QCoreApplication::processEvents();
+            return !model.readingNotes();
+        },
+        10000));
+    EXPECT_GE(changed, 1);
+    EXPECT_EQ(note(500), "note 500 <CR> line two");
+    EXPECT_EQ(note(449), "note 449 <CR> line two");  // the same block of rows
+    EXPECT_FALSE(calls.Item(501).noteDeferred);
+    EXPECT_TRUE(calls.Item(1).noteDeferred);  // never shown: never read
+    EXPECT_TRUE(calls.Item(1000).noteDeferred);
+    const auto read = opens.take();
+    EXPECT_EQ(read.size(), 64u);
+    for (const auto& [name, count] : read)
+        EXPECT_EQ(count, 1) << name;
+
+    // A refill forgets what was being read for the old rows.
+    EXPECT_EQ(note(0), "");
+    model.beginRefill();
+    calls.clear();
+    model.endRefill();
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] {
+            QCoreApplication::processEvents();
+            return !model.readingNotes();
+        },
+        10000));
+    EXPECT_EQ(model.rowCount(), 0);
 }
 
 TEST(CallCollection, ManyCallsAreAddedAndFoundQuickly) {

@@ -80,7 +80,7 @@ TEST(ParlaroFind, EachCallIsOneTabSeparatedLineInListOrder) {
               (std::vector<std::string>{
                   "anna\t07-Dec-2026\t14:03:22\t00:01:35\tMr Smith <CR> wants a quote\t" +
                       find.calls + "/20261207-140322-anna-95.wav",
-                  "bob\t07-Dec-2026\t09:00:00\t01:02:05\tfrom <CR> another editor\t" + find.calls +
+                  "bob\t07-Dec-2026\t09:00:00\t01:02:05\tfrom\\nanother\\teditor\t" + find.calls +
                       "/20261207-090000-bob-3725.wav",
                   "carol\t01-Jan-2026\t00:00:05\t00:00:00\t\t" + find.calls +
                       "/20260101-000005-carol-0.wav",
@@ -152,10 +152,10 @@ TEST(ParlaroFind, DefaultsComeFromTheStoredSettingsWhichStayAsTheyWere) {
     // Nothing stored: the default calls folder, which does not exist yet.
     ProcessResult r = find({});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("An error occured in: frmMain:FindCalls. The error reported was: 76, "
-                         "Path not found"),
-              std::string::npos)
-        << r.err;
+    EXPECT_EQ(r.err,
+              "parlaro-find: An error occured in: frmMain:FindCalls. The error reported was: 76, "
+              "Path not found: " +
+                  find.dir.file("data/Parlaro/Calls/") + "\n");
 
     find.reg({"set", kMachine, "CallPath", "string", find.calls});
     EXPECT_EQ(names(find({})), (std::vector<std::string>{"20260101-100000-someone_else-10.wav",
@@ -209,23 +209,77 @@ TEST(ParlaroFind, ExitStatusTellsABadCommandLineFromAnUnreadableFolder) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: parlaro-find"), std::string::npos);
 
-    // A folder that is a file, and one below the search path that cannot be opened: what was
-    // found before is still printed.
+    // A folder that is a file: nothing to search.
     ProcessResult r = find({"--folder", find.calls + "/20260101-090000-anna-10.wav"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err,
               "parlaro-find: An error occured in: frmMain:FindCalls. The error reported was: 76, "
-              "Path not found\n");
-    fs::create_directories(find.calls + "/locked");
+              "Path not found: " +
+                  find.calls + "/20260101-090000-anna-10.wav/\n");
+}
+
+TEST(ParlaroFind, FoldersThatCannotBeReadAreNamedTheOthersListedAndTheExitSays) {
+    Find find;
+    find.call("20260101-090000-anna-10.wav");
+    for (const char* sub : {"a", "lost+found", "b", "locked\tout", "c"})
+        find.call(std::string(sub) + "/20260102-090000-anna-10.wav");
     testsupport::handToUser(find.dir.path());
-    ::chmod((find.calls + "/locked").c_str(), 0);
+    ::chmod((find.calls + "/lost+found").c_str(), 0);
+    ::chmod((find.calls + "/locked\tout").c_str(), 0);
     ProcessOptions asUser = find.options;
     asUser.unprivileged = true;
-    r = testsupport::runProcess(testsupport::program("parlaro-find"),
-                                {"--folder", find.calls, "--subfolders"}, asUser);
-    ::chmod((find.calls + "/locked").c_str(), 0755);
+    const ProcessResult r = testsupport::runProcess(
+        testsupport::program("parlaro-find"), {"--folder", find.calls, "--subfolders"}, asUser);
+    ::chmod((find.calls + "/lost+found").c_str(), 0755);
+    ::chmod((find.calls + "/locked\tout").c_str(), 0755);
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(names(r), std::vector<std::string>{"20260101-090000-anna-10.wav"});
-    EXPECT_NE(r.err.find("70, Permission denied"), std::string::npos) << r.err;
+    EXPECT_EQ(lines(r.out).size(), 4u) << r.out;  // the top folder, a, b and c
+    std::vector<std::string> told = lines(r.err);
+    std::sort(told.begin(), told.end());
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "parlaro-find: cannot read the folder " + find.calls +
+                            "/locked\\tout/ (70, Permission denied); its calls are not listed",
+                        "parlaro-find: cannot read the folder " + find.calls +
+                            "/lost+found/ (70, Permission denied); its calls are not listed",
+                    }));
+}
+
+TEST(ParlaroFind, EveryFieldIsEscapedSoEachLineIsOneCallOfSixFields) {
+    Find find;
+    // Users, folders and notes with what would break a line or its fields, and names that are
+    // not UTF-8.
+    find.call("20260101-090000-tab\there-1.wav");
+    find.call("20260101-080000-line\nbreak-2.wav", "a\tb\nc\rd\r\ne\\f");
+    find.call("20260101-070000-back\\slash-3.wav", std::string("nul\0\x01\x1f\x7f end", 11));
+    find.call("new\nline/20260101-060000-anna-4.wav");
+    find.call("\xe9t\xe9/20260101-050000-b\xf6rje-5.wav", "caf\xc3\xa9");
+    const ProcessResult r = find({"--folder", find.calls, "--subfolders"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string& c = find.calls;
+    std::vector<std::string> expected{
+        "tab\\there\t01-Jan-2026\t09:00:00\t00:00:01\t\t" + c + "/20260101-090000-tab\\there-1.wav",
+        "line\\nbreak\t01-Jan-2026\t08:00:00\t00:00:02\ta\\tb\\nc\\rd <CR> e\\\\f\t" + c +
+            "/20260101-080000-line\\nbreak-2.wav",
+        "back\\\\slash\t01-Jan-2026\t07:00:00\t00:00:03\tnul\\x00\\x01\\x1f\\x7f end\t" + c +
+            "/20260101-070000-back\\\\slash-3.wav",
+    };
+    std::vector<std::string> got = lines(r.out);
+    ASSERT_EQ(got.size(), 5u) << r.out;
+    EXPECT_EQ(std::vector<std::string>(got.begin(), got.begin() + 3), expected);
+    // The subfolders in the file system's order.
+    std::vector<std::string> below(got.begin() + 3, got.end());
+    std::sort(below.begin(), below.end());
+    EXPECT_EQ(below, (std::vector<std::string>{
+                         "anna\t01-Jan-2026\t06:00:00\t00:00:04\t\t" + c +
+                             "/new\\nline/20260101-060000-anna-4.wav",
+                         "b\xf6rje\t01-Jan-2026\t05:00:00\t00:00:05\tcaf\xc3\xa9\t" + c +
+                             "/\xe9t\xe9/20260101-050000-b\xf6rje-5.wav",
+                     }));
+    for (const std::string& line : got)
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 5) << line;
+    // A folder named as it is spelt is searched as it is spelt.
+    const ProcessResult latin1 = find({"--folder", c + "/\xe9t\xe9"});
+    EXPECT_EQ(latin1.status, 0) << latin1.err;
+    EXPECT_EQ(latin1.out, below[1] + "\n");
 }

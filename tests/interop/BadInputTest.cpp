@@ -130,7 +130,8 @@ const BadFile kHeaderlessFiles[] = {
     {"HeaderCutByTheEndOfTheFile", zeros(1000) + kLayer3.substr(0, 3), kUnsupported, 0, 2},
     {"HeaderBeyondTheScannedStart", zeros(32768) + kLayer3 + zeros(1000), kUnsupported, 0, 2},
     {"FreeFormatHeader", kFreeFormat + zeros(1000), kUnsupported, 0, 2},
-    {"HeaderInTheLastScannedBytes", zeros(32764) + kLayer3 + zeros(1000), 0, 4016, 2},
+    // One frame (576 samples) and nothing after it that chains on.
+    {"HeaderInTheLastScannedBytes", zeros(32764) + kLayer3 + zeros(1000), 0, 576, 2},
 };
 
 // What an open sets from a file: SampleRate, NumChannels, BitsPerSample and AcmFormat.

@@ -153,9 +153,10 @@ struct LameStream {
     const char* name;
     unsigned rate;
     unsigned channels;
-    unsigned kbps;
-    std::string junk;  // bytes before the first frame
+    unsigned kbps;     // 0: a variable bit rate
+    std::string junk;  // bytes before lame's stream
     const char* lameOptions = "";
+    std::size_t tagAfter = 0;  // bytes of tags after the last frame
 };
 
 // Bytes that start like frame headers but are not: a bad bit rate, a reserved version,
@@ -164,14 +165,41 @@ const std::string kNearMisses =
     std::string("\xFF\xFB\xF0\x00", 4) + std::string("\xFF\xEB\x90\x00", 4) +
     std::string("\xFF\xF9\x90\x00", 4) + std::string("\xFF\xFB\x9C\x00", 4);
 
+// An ID3v2.3 tag of `payload` (its size written as the tag's four 7-bit bytes).
+std::string id3v2(const std::string& payload) {
+    const std::size_t n = payload.size();
+    std::string tag("ID3\x03\x00\x00", 6);
+    for (int shift : {21, 14, 7, 0})
+        tag += static_cast<char>((n >> shift) & 0x7F);
+    return tag + payload;
+}
+
+// A tag larger than the first frame is looked for in, full of what looks like frames of the
+// stream itself (a cover picture can hold anything): only its stated size passes it.
+const std::string kFalseFrames = [] {
+    std::string frames;
+    for (int i = 0; i < 2500; ++i)  // MPEG-2 Layer III, 8 kbit/s, 16 kHz, one channel: 36 bytes
+        frames += std::string("\xFF\xF3\x18\xC4", 4) + std::string(32, char(i % 0x7F));
+    return id3v2("APIC" + frames);
+}();
+
 const LameStream kLameStreams[] = {
     {"Mono16k", 16000, 1, 32, ""},
     {"Mono8k", 8000, 1, 16, ""},
     {"Stereo44k", 44100, 2, 128, ""},
     {"Mono22kVbr", 22050, 1, 0, "", "-V 5"},
+    {"Mono8kVbr", 8000, 1, 0, "", "-V 5"},
+    {"Mono16kVbr", 16000, 1, 0, "", "-V 5"},
     {"Mono16kAfterText", 16000, 1, 32, std::string(300, 'j') + std::string(20, '\0')},
     {"Mono16kAfterNearMisses", 16000, 1, 32, std::string(7, '\xFF') + kNearMisses},
     {"Stereo44kAfterJunk", 44100, 2, 128, "RIFF-looking junk, not audio"},
+    // Tags other programs add: lame's own, both kinds, and one of our making.
+    {"Mono16kId3v2", 16000, 1, 32, "", "--add-id3v2 --id3v2-only --tt Title --ta Artist"},
+    {"Mono8kId3v2AndId3v1", 8000, 1, 16, "", "--add-id3v2 --tt Title --tc Comment", 128},
+    {"Mono8kId3v1", 8000, 1, 16, "", "--id3v1-only --tt Title", 128},
+    {"Stereo44kId3v2AndId3v1", 44100, 2, 128, "", "--add-id3v2 --tt T", 128},
+    {"Mono8kVbrId3v2AndId3v1", 8000, 1, 0, "", "-V 5 --add-id3v2 --tt Title", 128},
+    {"Mono16kVbrAfterATagOfFalseFrames", 16000, 1, 0, kFalseFrames, "-V 5"},
 };
 
 class LameStreams : public ::testing::TestWithParam<LameStream> {};
@@ -190,11 +218,24 @@ std::string makeLameStream(const testsupport::TempDir& dir, const LameStream& s,
     return path;
 }
 
-TEST_P(LameStreams, OpenAsLayerThreeStreamsAtTheFirstFrame) {
+// The size an ID3v2 tag at the start of `bytes` states, with its header; 0 without one.
+std::size_t id3v2Size(const std::string& bytes) {
+    if (bytes.compare(0, 3, "ID3") != 0) return 0;
+    std::size_t n = 0;
+    for (int i = 6; i < 10; ++i)
+        n = n << 7 | (static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]) & 0x7F);
+    return 10 + n;
+}
+
+TEST_P(LameStreams, OpenAsLayerThreeStreamsAtTheFirstFrameWithMpg123sLength) {
     const LameStream& s = GetParam();
     testsupport::TempDir dir;
     const std::size_t frames = s.rate;  // one second
     const auto path = makeLameStream(dir, s, frames);
+    const std::string bytes = readFile(path);
+    // The junk (or our tag) and lame's own ID3v2 tag come before the first frame.
+    const std::size_t before = s.junk.size() + id3v2Size(bytes.substr(s.junk.size()));
+    ASSERT_EQ(s.tagAfter != 0, bytes.compare(bytes.size() - 128, 3, "TAG") == 0);
 
     auto control = makeControl();
     ASSERT_EQ(openExisting(*control, path, 2), 0);
@@ -208,25 +249,32 @@ TEST_P(LameStreams, OpenAsLayerThreeStreamsAtTheFirstFrame) {
     }
     EXPECT_EQ(control->get_SampleRate(), static_cast<std::int32_t>(s.rate));
     EXPECT_EQ(control->get_NumChannels(), static_cast<std::int16_t>(s.channels));
-    // The length follows from the bytes and the first frame's bit rate, so a constant bit
-    // rate stream measures its own duration: the input plus the encoder's padding, which is
-    // less than three frames.
+    // Every frame's samples, as mpg123 decodes them without cutting the encoder's delay and
+    // padding: for a constant bit rate the input plus less than three frames. mpg123 is given
+    // what lame wrote, tags and all, without the junk (it takes "RIFF" for a WAV header).
+    const auto decoded = mpg123Decode(dir.file("lame.mp3"));
+    ASSERT_FALSE(decoded.empty());
+    EXPECT_EQ(control->get_NumSamples(), static_cast<std::int32_t>(decoded.size() / s.channels));
     const double samplesPerFrame = s.rate >= 32000 ? 1152 : 576;
-    if (s.kbps) {
-        EXPECT_GE(control->get_NumSamples(), static_cast<std::int32_t>(frames));
-        EXPECT_LE(control->get_NumSamples(), frames + 3 * samplesPerFrame);
-    }
+    EXPECT_GE(control->get_NumSamples(), static_cast<std::int32_t>(frames));
+    EXPECT_LE(control->get_NumSamples(), frames + 3 * samplesPerFrame);
     std::string description;
     std::int16_t code = -1;
     control->GetCurrentFormatAsString(&description, &code);
     EXPECT_EQ(code, 0) << description;
     EXPECT_EQ(control->Reset(), 0);
 
+    // The data is the frames, without the tags around them.
     StoreHost host(true);
     auto opened = aurx::store::openFile(request(path, 2, 16, 8000, 1, true), host);
     ASSERT_EQ(opened.code, aurx::ErrorCode::Ok);
-    EXPECT_EQ(opened.file->dataOffset(), s.junk.size());
-    EXPECT_EQ(opened.file->dataSize(), readFile(path).size() - s.junk.size());
+    EXPECT_EQ(opened.file->dataOffset(), before);
+    EXPECT_EQ(opened.file->dataSize(), bytes.size() - before - s.tagAfter);
+    // A variable bit rate is described by its average, so that the data's bytes give its
+    // samples.
+    const auto& c = *opened.file->compressed();
+    EXPECT_NEAR(static_cast<double>(opened.file->dataSize()) * c.samplesPerBlock,
+                opened.file->numSamples(), samplesPerFrame);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lame, LameStreams, ::testing::ValuesIn(kLameStreams), RowName());

@@ -27,6 +27,7 @@ const Mp3 kStreams[] = {
     {"Mono22kVariable", 22050, 1, "-V 5"},
     {"Stereo48kVariable", 48000, 2, "-V 2"},
     {"Mono16kAfterJunk", 16000, 1, "--cbr -b 32", 333},
+    {"Mono8kVariableTagged", 8000, 1, "-V 5 --add-id3v2 --tt Title --ta Artist"},
 };
 
 // The stream's data as the store reads it, decoded in pieces as playback feeds the codec.
@@ -69,8 +70,8 @@ TEST_P(Mp3Streams, DecodeAsMpg123Does) {
     const auto path = makeStream(dir, m);
     const auto ours = ourDecoding(path);
     const auto theirs = mpg123Decode(path);
-    // The same libmpg123 decodes both ways, so nothing may differ: not the start (encoder
-    // delay and the Info frame skipped alike), not the length, not a sample.
+    // The same libmpg123 decodes both ways, so nothing may differ: not the start (the Info
+    // frame passed by alike, the encoder's delay kept alike), not the length, not a sample.
     ASSERT_FALSE(theirs.empty());
     EXPECT_EQ(ours.size(), theirs.size());
     EXPECT_EQ(maxDifference(ours, theirs), 0);

@@ -60,8 +60,9 @@ std::vector<std::int16_t> soxDecode(const std::string& path) {
 
 std::vector<std::int16_t> mpg123Decode(const std::string& path) {
     const std::string raw = path + ".mpg123.raw";
-    // Through sh so that only the samples, not mpg123's remarks, reach the raw file.
-    return decodeRaw("sh", "-c 'mpg123 -q -s " + path + " > " + raw + "'", raw);
+    // Through sh so that only the samples, not mpg123's remarks, reach the raw file. Every
+    // frame's samples, as the length of a stream counts them.
+    return decodeRaw("sh", "-c 'mpg123 -q -s --no-gapless " + path + " > " + raw + "'", raw);
 }
 
 }  // namespace interop

@@ -25,7 +25,8 @@ SoxInfo soxInfo(const std::string& path);
 // The file's audio as sox decodes it, 16-bit signed, channels interleaved.
 std::vector<std::int16_t> soxDecode(const std::string& path);
 
-// mpg123's decoding of an MP3 file (`mpg123 -s`), 16-bit signed at the stream's own rate.
+// mpg123's decoding of an MP3 file (`mpg123 -s --no-gapless`: every frame's samples, the
+// encoder's delay and padding too), 16-bit signed at the stream's own rate.
 std::vector<std::int16_t> mpg123Decode(const std::string& path);
 
 }  // namespace interop

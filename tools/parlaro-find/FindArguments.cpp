@@ -1,8 +1,11 @@
 #include "tools/parlaro-find/FindArguments.h"
 
+#include <unistd.h>
+
 #include <QFileInfo>
 
 #include <algorithm>
+#include <climits>
 
 namespace findtool {
 
@@ -54,8 +57,14 @@ std::optional<FindArguments> parseArguments(const std::vector<QByteArray>& args,
                 problem = "--folder needs a folder";
                 return std::nullopt;
             }
-            // The lines give full paths, also for a folder named from where the shell is.
+            // The lines give full paths, also for a folder named from where the shell is; a
+            // name that is not UTF-8 is searched as it is spelt.
             parsed.folder = QFileInfo(text).absoluteFilePath();
+            parsed.folderBytes = value;
+            if (!value.startsWith('/')) {
+                char here[PATH_MAX];
+                if (::getcwd(here, sizeof here)) parsed.folderBytes = here + ("/" + value);
+            }
         } else if (option == "--user") {
             c.User = "*" + text + "*";  // as the Find dialog's user field
         } else if (option == "--note") {

@@ -19,6 +19,7 @@ namespace findtool {
 
 struct FindArguments {
     std::optional<QString> folder;  // nothing: the stored SearchPath, else CallPath
+    QByteArray folderBytes;         // the same as given, a full path byte for byte
     bool subfolders = false;        // asked for on the command line
     bool help = false;
     parlaro::SearchCriteria criteria;

@@ -35,10 +35,55 @@ void appendTwoDigits(QByteArray& out, int n) {
     out.append(char('0' + n / 10)).append(char('0' + n % 10));
 }
 
+void appendField(QByteArray& line, QByteArrayView field) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (const char c : field) {
+        const auto u = static_cast<unsigned char>(c);
+        switch (c) {
+            case '\\':
+                line.append("\\\\");
+                break;
+            case '\t':
+                line.append("\\t");
+                break;
+            case '\n':
+                line.append("\\n");
+                break;
+            case '\r':
+                line.append("\\r");
+                break;
+            default:
+                if (u < 0x20 || u == 0x7f) {
+                    line.append("\\x").append(kHex[u >> 4]).append(kHex[u & 15]);
+                } else {
+                    line.append(c);
+                }
+        }
+    }
+}
+
+// The user part of a file name as it is spelt: the third field between "-".
+QByteArrayView userBytes(QByteArrayView path) {
+    QByteArrayView name = path.sliced(path.lastIndexOf('/') + 1);
+    for (int field = 0; field < 2; ++field) {
+        const qsizetype dash = name.indexOf('-');
+        if (dash < 0) return {};
+        name = name.sliced(dash + 1);
+    }
+    const qsizetype dash = name.indexOf('-');
+    return dash < 0 ? name : name.first(dash);
+}
+
 }  // namespace
 
 QByteArray callLine(const CallRecord& call) {
-    QByteArray line = call.LoginName.toUtf8();
+    QByteArray line;
+    // A name that is not UTF-8 is written as it is spelt.
+    if (call.recordingBytes.isEmpty()) {
+        appendField(line, call.LoginName.toUtf8());
+    } else {
+        appendField(line, userBytes(call.recordingBytes));
+    }
     line.append('\t');
     const QDate& d = call.CallDate;
     appendTwoDigits(line, d.day());
@@ -59,11 +104,13 @@ QByteArray callLine(const CallRecord& call) {
     line.append(':');
     appendTwoDigits(line, s % 60);
     line.append('\t');
-    // The note as the list shows it, CR LF already " <CR> "; a lone line break or a tab from
-    // another editor must not break the line or its fields either.
-    QString note = call.CallNote;
-    note.replace('\r', " <CR> ").replace('\n', " <CR> ").replace('\t', ' ');
-    line.append(note.toUtf8()).append('\t').append(call.RecordingLocation.toUtf8()).append('\n');
+    // The note as the list shows it (CR LF already " <CR> "); a lone line break, a tab or a
+    // NUL from another editor is escaped like everything else.
+    appendField(line, call.CallNote.toUtf8());
+    line.append('\t');
+    appendField(line, call.recordingBytes.isEmpty() ? call.RecordingLocation.toUtf8()
+                                                    : call.recordingBytes);
+    line.append('\n');
     return line;
 }
 
@@ -80,7 +127,10 @@ int run(const std::vector<QByteArray>& args, registry::RegistryStore& store,
         return 0;
     }
     StreamPrompter prompter(err);
-    CallSearch search(storedScope(*parsed, store, env, prompter), prompter);
+    SearchScope scope = storedScope(*parsed, store, env, prompter);
+    scope.readEveryNote = true;
+    scope.tellSkippedFolders = false;  // named one a line below
+    CallSearch search(std::move(scope), prompter);
     search.FindCalls(parsed->criteria);
 
     QByteArray chunk;
@@ -93,6 +143,16 @@ int run(const std::vector<QByteArray>& args, registry::RegistryStore& store,
     }
     out.write(chunk.constData(), chunk.size());
     out.flush();
+    // Each folder that could not be read, as it is spelt, and why; the calls of the others
+    // are listed above.
+    for (const SkippedFolder& f : search.skipped()) {
+        QByteArray line = "parlaro-find: cannot read the folder ";
+        appendField(line, f.pathBytes);
+        line += " (" + QByteArray::number(f.number) + ", " + f.reason.toUtf8() +
+                "); its calls are not listed\n";
+        err.write(line.constData(), line.size());
+    }
+    err.flush();
     return search.failed() ? 1 : 0;
 }
 

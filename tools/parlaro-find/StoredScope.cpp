@@ -31,6 +31,7 @@ parlaro::SearchScope storedScope(const FindArguments& args, registry::RegistrySt
 
     SearchScope scope;
     scope.SearchPath = args.folder.value_or(text("SearchPath"));
+    scope.searchPathBytes = args.folderBytes;
     if (scope.SearchPath.isEmpty()) scope.SearchPath = text("CallPath");
     if (scope.SearchPath.isEmpty()) scope.SearchPath = DefaultCallsFolder(env);
     scope.subfolders = args.subfolders || number("subfolders", 0) == -1;
