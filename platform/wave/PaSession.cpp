@@ -1,16 +1,8 @@
 #include "platform/wave/PaSession.h"
 
-#include <alsa/asoundlib.h>
-#include <dlfcn.h>
 #include <portaudio.h>
-#ifdef AURX_HAVE_JACK
-#include <jack/jack.h>
-#endif
 
 #include <condition_variable>
-#include <cstdarg>
-#include <cstdio>
-#include <cstring>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -100,58 +92,7 @@ void BoundedCalls::sweep() {
     }
 }
 
-namespace {
-
-void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
-#ifdef AURX_HAVE_JACK
-void quietJack(const char*) {}
-#endif
-
-bool isArgument(snd_config_t* value) {
-    const char* text = nullptr;
-    return snd_config_get_string(value, &text) == 0 && text[0] == '$';
-}
-
-}  // namespace
-
-// PortAudio opens every PCM the configuration defines to see whether it works. The AC-3
-// encoder `a52` feeds a sound card's digital output and loads the whole of libavcodec only to
-// be asked, which is most of what starting PortAudio costs. Without a sound card it cannot
-// open (unless it was given a device of its own to feed), so PortAudio is not shown it there:
-// the devices listed stay the same.
-void hideCardEncoderWithoutCards() {
-    int card = -1;
-    if (snd_card_next(&card) != 0 || card >= 0) return;
-    if (snd_config_update() < 0 || !snd_config) return;
-    snd_config_t* pcm = nullptr;
-    snd_config_t* field = nullptr;
-    const char* type = nullptr;
-    if (snd_config_search(snd_config, "pcm.a52", &pcm) < 0) return;
-    if (snd_config_search(pcm, "type", &field) < 0 || snd_config_get_string(field, &type) < 0 ||
-        std::strcmp(type, "a52") != 0)
-        return;
-    if (snd_config_search(pcm, "slavepcm", &field) == 0 && !isArgument(field)) return;
-    if (snd_config_search(pcm, "@args.SLAVE.default", &field) == 0) return;
-    snd_config_delete(pcm);
-}
-
-// The ALSA and JACK libraries otherwise fill stderr with complaints on machines without a
-// sound card.
-void quietSoundLibraries() {
-    snd_lib_error_set_handler(quietAlsa);
-#ifdef AURX_HAVE_JACK
-    jack_set_error_function(quietJack);
-    jack_set_info_function(quietJack);
-#endif
-}
-
-PortAudioSession::PortAudioSession() {
-    quietSoundLibraries();
-    // Once: the configuration is the process's, and PortAudio reads it at its first start.
-    static std::once_flag hidden;
-    std::call_once(hidden, hideCardEncoderWithoutCards);
-    ok_ = Pa_Initialize() == paNoError;
-}
+PortAudioSession::PortAudioSession() : ok_(Pa_Initialize() == paNoError) {}
 
 PortAudioSession::~PortAudioSession() {
     // Terminating closes every stream, which a stream still held up by its server would
@@ -160,16 +101,3 @@ PortAudioSession::~PortAudioSession() {
 }
 
 }  // namespace aurx::wave
-
-// PortAudio's ALSA host reports every failed call of a stream whose device went away with an
-// "Expression '…' failed in 'src/hostapi/…'" line on stderr, through vfprintf and with no
-// hook to turn it off. Those lines are dropped here; the control reports the failure itself.
-// Everything else goes to the C library's vfprintf.
-extern "C" int vfprintf(std::FILE* stream, const char* format, va_list args) {
-    using Print = int (*)(std::FILE*, const char*, va_list);
-    static const auto next = reinterpret_cast<Print>(dlsym(RTLD_NEXT, "vfprintf"));
-    if (stream == stderr && std::strncmp(format, "Expression '", 12) == 0 &&
-        std::strstr(format, "' failed in 'src/hostapi/"))
-        return 0;
-    return next ? next(stream, format, args) : -1;
-}

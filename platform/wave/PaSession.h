@@ -1,5 +1,5 @@
-// PortAudio for this process: initialised quietly, and a place for the calls into it that a
-// sound server may hold up (a frozen server blocks them for as long as it is frozen).
+// PortAudio for this process, and a place for the calls into it that a sound server may hold
+// up (a frozen server blocks them for as long as it is frozen).
 #pragma once
 
 #include <chrono>
@@ -37,14 +37,8 @@ class BoundedCalls {
     std::vector<std::shared_ptr<Call>> running_;
 };
 
-// On a machine without sound cards, takes the AC-3 encoder `a52` (which only feeds a card)
-// out of this process's ALSA configuration, so that PortAudio does not load it to ask.
-void hideCardEncoderWithoutCards();
-
-// Keeps the ALSA and JACK libraries' complaints (about cards this machine lacks) off stderr.
-void quietSoundLibraries();
-
-// Pa_Initialize and Pa_Terminate, with the ALSA and JACK libraries' complaints silenced.
+// Pa_Initialize and Pa_Terminate. What the sound libraries print is the program's to settle
+// (SoundLibraries.h).
 class PortAudioSession {
   public:
     PortAudioSession();

@@ -4,8 +4,6 @@
 
 #include <cstring>
 
-#include "platform/wave/PaSession.h"
-
 namespace aurx::wave {
 namespace {
 
@@ -39,7 +37,6 @@ std::optional<PulseRoute> routeOf(snd_config_t* top, const std::string& name = "
 }  // namespace
 
 std::optional<PulseRoute> alsaDefaultPulseRoute() {
-    quietSoundLibraries();
     snd_config_t* top = nullptr;
     if (snd_config_update_ref(&top) < 0 || !top) return std::nullopt;
     auto route = routeOf(top);
@@ -48,7 +45,6 @@ std::optional<PulseRoute> alsaDefaultPulseRoute() {
 }
 
 std::optional<PulseRoute> pulseRouteIn(const std::string& alsaConfig) {
-    quietSoundLibraries();
     snd_input_t* in = nullptr;
     if (snd_input_buffer_open(&in, alsaConfig.data(), static_cast<ssize_t>(alsaConfig.size())) < 0)
         return std::nullopt;

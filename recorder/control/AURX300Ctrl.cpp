@@ -1,9 +1,11 @@
-// The control's public face: every call goes to its private implementation.
+// The control's public face: every call goes to its private implementation, the property
+// accessors made from the property table.
 #include "aurx/AURX300Ctrl.h"
 
 #include <utility>
 
 #include "recorder/control/Control.h"
+#include "recorder/control/PropertyRows.h"
 
 namespace aurx {
 
@@ -14,280 +16,35 @@ AURX300Ctrl::AURX300Ctrl(ControlEnvironment environment)
 
 AURX300Ctrl::~AURX300Ctrl() = default;
 
-OleColor AURX300Ctrl::get_BackColor() const {
-    return impl_->get_BackColor();
-}
-
-CallResult AURX300Ctrl::put_BackColor(OleColor v) {
-    return impl_->put_BackColor(v);
-}
-
-OleColor AURX300Ctrl::get_LowColor() const {
-    return impl_->get_LowColor();
-}
-
-CallResult AURX300Ctrl::put_LowColor(OleColor v) {
-    return impl_->put_LowColor(v);
-}
-
-OleColor AURX300Ctrl::get_MidColor() const {
-    return impl_->get_MidColor();
-}
-
-CallResult AURX300Ctrl::put_MidColor(OleColor v) {
-    return impl_->put_MidColor(v);
-}
-
-OleColor AURX300Ctrl::get_HighColor() const {
-    return impl_->get_HighColor();
-}
-
-CallResult AURX300Ctrl::put_HighColor(OleColor v) {
-    return impl_->put_HighColor(v);
-}
-
-std::int16_t AURX300Ctrl::get_NumSegments() const {
-    return impl_->get_NumSegments();
-}
-
-CallResult AURX300Ctrl::put_NumSegments(std::int16_t v) {
-    return impl_->put_NumSegments(v);
-}
-
-std::int16_t AURX300Ctrl::get_Orientation() const {
-    return impl_->get_Orientation();
-}
-
-CallResult AURX300Ctrl::put_Orientation(std::int16_t v) {
-    return impl_->put_Orientation(v);
-}
-
-std::int16_t AURX300Ctrl::get_Style() const {
-    return impl_->get_Style();
-}
-
-CallResult AURX300Ctrl::put_Style(std::int16_t v) {
-    return impl_->put_Style(v);
-}
-
-std::int32_t AURX300Ctrl::get_SampleRate() const {
-    return impl_->get_SampleRate();
-}
-
-CallResult AURX300Ctrl::put_SampleRate(std::int32_t v) {
-    return impl_->put_SampleRate(v);
-}
-
-std::int16_t AURX300Ctrl::get_BitsPerSample() const {
-    return impl_->get_BitsPerSample();
-}
-
-CallResult AURX300Ctrl::put_BitsPerSample(std::int16_t v) {
-    return impl_->put_BitsPerSample(v);
-}
-
-std::int16_t AURX300Ctrl::get_NumChannels() const {
-    return impl_->get_NumChannels();
-}
-
-CallResult AURX300Ctrl::put_NumChannels(std::int16_t v) {
-    return impl_->put_NumChannels(v);
-}
-
-std::int16_t AURX300Ctrl::get_PlayOnly() const {
-    return impl_->get_PlayOnly();
-}
-
-CallResult AURX300Ctrl::put_PlayOnly(std::int16_t v) {
-    return impl_->put_PlayOnly(v);
-}
-
-std::int16_t AURX300Ctrl::get_DataOnly() const {
-    return impl_->get_DataOnly();
-}
-
-CallResult AURX300Ctrl::put_DataOnly(std::int16_t v) {
-    return impl_->put_DataOnly(v);
-}
-
-Variant AURX300Ctrl::get_AcmFormat() const {
-    return impl_->get_AcmFormat();
-}
-
-CallResult AURX300Ctrl::put_AcmFormat(const Variant& v) {
-    return impl_->put_AcmFormat(v);
-}
-
-std::int16_t AURX300Ctrl::get_Status() const {
-    return impl_->get_Status();
-}
+#define AURX_FORWARD_ReadWrite(Name, Type)               \
+    Type AURX300Ctrl::get_##Name() const {               \
+        return impl_->get<Property::Name>();             \
+    }                                                    \
+    CallResult AURX300Ctrl::put_##Name(PutArg<Type> v) { \
+        return impl_->put<Property::Name>(v);            \
+    }
+#define AURX_FORWARD_ReadOnly(Name, Type)    \
+    Type AURX300Ctrl::get_##Name() const {   \
+        return impl_->get<Property::Name>(); \
+    }
+#define AURX_FORWARD_ReadAndClear(Name, Type) \
+    Type AURX300Ctrl::get_##Name() {          \
+        return impl_->take<Property::Name>(); \
+    }
+#define AURX_FORWARD_Indexed(Name, Type)                            \
+    Type AURX300Ctrl::get_##Name(std::int32_t deviceNumber) const { \
+        return impl_->get<Property::Name>(deviceNumber);            \
+    }
+#define AURX_FORWARD(Name, Dispid, Type, Access, ...) AURX_FORWARD_##Access(Name, Type)
+AURX_PROPERTIES(AURX_FORWARD)
+#undef AURX_FORWARD
+#undef AURX_FORWARD_Indexed
+#undef AURX_FORWARD_ReadAndClear
+#undef AURX_FORWARD_ReadOnly
+#undef AURX_FORWARD_ReadWrite
 
 Status AURX300Ctrl::status() const {
     return impl_->status();
-}
-
-std::string AURX300Ctrl::get_Filename() const {
-    return impl_->get_Filename();
-}
-
-std::int16_t AURX300Ctrl::get_TemporaryFile() const {
-    return impl_->get_TemporaryFile();
-}
-
-CallResult AURX300Ctrl::put_TemporaryFile(std::int16_t v) {
-    return impl_->put_TemporaryFile(v);
-}
-
-std::int32_t AURX300Ctrl::get_NumSamples() const {
-    return impl_->get_NumSamples();
-}
-
-std::int16_t AURX300Ctrl::get_Paused() const {
-    return impl_->get_Paused();
-}
-
-CallResult AURX300Ctrl::put_Paused(std::int16_t v) {
-    return impl_->put_Paused(v);
-}
-
-std::int32_t AURX300Ctrl::get_CurrentSamplePosition() const {
-    return impl_->get_CurrentSamplePosition();
-}
-
-CallResult AURX300Ctrl::put_CurrentSamplePosition(std::int32_t v) {
-    return impl_->put_CurrentSamplePosition(v);
-}
-
-double AURX300Ctrl::get_CurrentTimePosition() const {
-    return impl_->get_CurrentTimePosition();
-}
-
-CallResult AURX300Ctrl::put_CurrentTimePosition(double v) {
-    return impl_->put_CurrentTimePosition(v);
-}
-
-double AURX300Ctrl::get_TotalTime() const {
-    return impl_->get_TotalTime();
-}
-
-std::int16_t AURX300Ctrl::get_LastError() {
-    return impl_->get_LastError();
-}
-
-std::int16_t AURX300Ctrl::get_Insert() const {
-    return impl_->get_Insert();
-}
-
-CallResult AURX300Ctrl::put_Insert(std::int16_t v) {
-    return impl_->put_Insert(v);
-}
-
-float AURX300Ctrl::get_PreToneDuration() const {
-    return impl_->get_PreToneDuration();
-}
-
-CallResult AURX300Ctrl::put_PreToneDuration(float v) {
-    return impl_->put_PreToneDuration(v);
-}
-
-float AURX300Ctrl::get_PostToneDuration() const {
-    return impl_->get_PostToneDuration();
-}
-
-CallResult AURX300Ctrl::put_PostToneDuration(float v) {
-    return impl_->put_PostToneDuration(v);
-}
-
-std::int32_t AURX300Ctrl::get_RecordLimit() const {
-    return impl_->get_RecordLimit();
-}
-
-CallResult AURX300Ctrl::put_RecordLimit(std::int32_t v) {
-    return impl_->put_RecordLimit(v);
-}
-
-double AURX300Ctrl::get_RecordTimeLimit() const {
-    return impl_->get_RecordTimeLimit();
-}
-
-CallResult AURX300Ctrl::put_RecordTimeLimit(double v) {
-    return impl_->put_RecordTimeLimit(v);
-}
-
-float AURX300Ctrl::get_PreRollTime() const {
-    return impl_->get_PreRollTime();
-}
-
-CallResult AURX300Ctrl::put_PreRollTime(float v) {
-    return impl_->put_PreRollTime(v);
-}
-
-std::int32_t AURX300Ctrl::get_NRecordDevices() const {
-    return impl_->get_NRecordDevices();
-}
-
-std::int32_t AURX300Ctrl::get_NPlaybackDevices() const {
-    return impl_->get_NPlaybackDevices();
-}
-
-std::string AURX300Ctrl::get_RecordDeviceName(std::int32_t deviceNumber) const {
-    return impl_->get_RecordDeviceName(deviceNumber);
-}
-
-std::string AURX300Ctrl::get_PlaybackDeviceName(std::int32_t deviceNumber) const {
-    return impl_->get_PlaybackDeviceName(deviceNumber);
-}
-
-std::int32_t AURX300Ctrl::get_RecordDevice() const {
-    return impl_->get_RecordDevice();
-}
-
-CallResult AURX300Ctrl::put_RecordDevice(std::int32_t v) {
-    return impl_->put_RecordDevice(v);
-}
-
-std::int32_t AURX300Ctrl::get_PlaybackDevice() const {
-    return impl_->get_PlaybackDevice();
-}
-
-CallResult AURX300Ctrl::put_PlaybackDevice(std::int32_t v) {
-    return impl_->put_PlaybackDevice(v);
-}
-
-std::int16_t AURX300Ctrl::get_VoxChannel() const {
-    return impl_->get_VoxChannel();
-}
-
-CallResult AURX300Ctrl::put_VoxChannel(std::int16_t v) {
-    return impl_->put_VoxChannel(v);
-}
-
-float AURX300Ctrl::get_VoxStartLevel() const {
-    return impl_->get_VoxStartLevel();
-}
-
-CallResult AURX300Ctrl::put_VoxStartLevel(float v) {
-    return impl_->put_VoxStartLevel(v);
-}
-
-float AURX300Ctrl::get_VoxStopLevel() const {
-    return impl_->get_VoxStopLevel();
-}
-
-CallResult AURX300Ctrl::put_VoxStopLevel(float v) {
-    return impl_->put_VoxStopLevel(v);
-}
-
-std::int16_t AURX300Ctrl::get_VoxTime() const {
-    return impl_->get_VoxTime();
-}
-
-CallResult AURX300Ctrl::put_VoxTime(std::int16_t v) {
-    return impl_->put_VoxTime(v);
-}
-
-std::int16_t AURX300Ctrl::get_VoxPaused() const {
-    return impl_->get_VoxPaused();
 }
 
 std::int16_t AURX300Ctrl::Reset() {

@@ -1,7 +1,8 @@
 // The recorder control's implementation, behind AURX300Ctrl: the same members, working on the
-// worker, the engine, the notification queue and the event sinks. A worker thread per control
-// owns the devices. Inside, the codes are the named values of recorder/Codes.h; this surface
-// is where they become the interface's integers.
+// worker, the engine, the notification queue and the event sinks; the properties by their
+// rows of the property table. A worker thread per control owns the devices. Inside, the codes
+// are the named values of recorder/Codes.h; this surface is where they become the interface's
+// integers.
 #pragma once
 
 #include <atomic>
@@ -20,6 +21,7 @@
 #include "recorder/Codes.h"
 #include "recorder/control/ControlEnvironment.h"
 #include "recorder/control/NotificationQueue.h"
+#include "recorder/control/Property.h"
 #include "recorder/engine/Engine.h"
 #include "recorder/engine/SharedState.h"
 #include "recorder/engine/Worker.h"
@@ -39,89 +41,16 @@ class Control : private engine::Notifier {
     Control& operator=(const Control&) = delete;
     ~Control() override;
 
-    // Meter appearance.
-    OleColor get_BackColor() const { return backColor_; }
-    CallResult put_BackColor(OleColor v);
-    OleColor get_LowColor() const { return lowColor_; }
-    CallResult put_LowColor(OleColor v);
-    OleColor get_MidColor() const { return midColor_; }
-    CallResult put_MidColor(OleColor v);
-    OleColor get_HighColor() const { return highColor_; }
-    CallResult put_HighColor(OleColor v);
-    std::int16_t get_NumSegments() const { return numSegments_; }
-    CallResult put_NumSegments(std::int16_t v);
-    std::int16_t get_Orientation() const { return orientation_; }
-    CallResult put_Orientation(std::int16_t v);
-    std::int16_t get_Style() const { return style_; }
-    CallResult put_Style(std::int16_t v);
+    // The properties of the table (aurx/PropertyTable.h), as PropertyRows.h works them from
+    // their rows: read, read and cleared, or written through the setter's rules.
+    template <Property P, class... Index>
+    PropertyValue<P> get(Index... index) const;
+    template <Property P>
+    PropertyValue<P> take();
+    template <Property P>
+    CallResult put(PutArg<PropertyValue<P>> v);
 
-    // Recording format preferences.
-    std::int32_t get_SampleRate() const { return sampleRate_; }
-    CallResult put_SampleRate(std::int32_t v);
-    std::int16_t get_BitsPerSample() const { return wire(bitsPerSample_); }
-    CallResult put_BitsPerSample(std::int16_t v);
-    std::int16_t get_NumChannels() const { return numChannels_; }
-    CallResult put_NumChannels(std::int16_t v);
-    std::int16_t get_PlayOnly() const { return playOnly_; }
-    CallResult put_PlayOnly(std::int16_t v);
-    std::int16_t get_DataOnly() const { return dataOnly_; }
-    CallResult put_DataOnly(std::int16_t v);
-    Variant get_AcmFormat() const;
-    CallResult put_AcmFormat(const Variant& v);
-
-    // State of the open file.
-    std::int16_t get_Status() const { return wire(status()); }
     Status status() const { return shared_.status.load(); }
-    std::string get_Filename() const;
-    std::int16_t get_TemporaryFile() const { return temporaryFile_; }
-    CallResult put_TemporaryFile(std::int16_t v);
-    std::int32_t get_NumSamples() const;
-    std::int16_t get_Paused() const { return shared_.paused.load(); }
-    CallResult put_Paused(std::int16_t v);
-    std::int32_t get_CurrentSamplePosition() const;
-    CallResult put_CurrentSamplePosition(std::int32_t v);
-    double get_CurrentTimePosition() const;
-    CallResult put_CurrentTimePosition(double v);
-    double get_TotalTime() const;
-    // Read and clear.
-    std::int16_t get_LastError() { return wire(shared_.lastError.exchange(ErrorCode::Ok)); }
-    std::int16_t get_Insert() const { return shared_.insert; }
-    CallResult put_Insert(std::int16_t v);
-
-    // Recording.
-    float get_PreToneDuration() const { return shared_.preToneDuration; }
-    CallResult put_PreToneDuration(float v);
-    float get_PostToneDuration() const { return shared_.postToneDuration; }
-    CallResult put_PostToneDuration(float v);
-    std::int32_t get_RecordLimit() const { return shared_.recordLimit; }
-    CallResult put_RecordLimit(std::int32_t v);
-    double get_RecordTimeLimit() const { return recordTimeLimit_; }
-    CallResult put_RecordTimeLimit(double v);
-    // Seconds of paused audio a recording into a new file starts with when it follows a
-    // stopped paused recording; read when a recording starts.
-    float get_PreRollTime() const { return shared_.preRollTime; }
-    CallResult put_PreRollTime(float v);
-
-    // Devices.
-    std::int32_t get_NRecordDevices() const;
-    std::int32_t get_NPlaybackDevices() const;
-    std::string get_RecordDeviceName(std::int32_t deviceNumber) const;
-    std::string get_PlaybackDeviceName(std::int32_t deviceNumber) const;
-    std::int32_t get_RecordDevice() const { return shared_.recordDevice; }
-    CallResult put_RecordDevice(std::int32_t v);
-    std::int32_t get_PlaybackDevice() const { return shared_.playbackDevice; }
-    CallResult put_PlaybackDevice(std::int32_t v);
-
-    // Voice-operated switch.
-    std::int16_t get_VoxChannel() const { return shared_.voxChannel; }
-    CallResult put_VoxChannel(std::int16_t v);
-    float get_VoxStartLevel() const { return shared_.voxStartLevel; }
-    CallResult put_VoxStartLevel(float v);
-    float get_VoxStopLevel() const { return shared_.voxStopLevel; }
-    CallResult put_VoxStopLevel(float v);
-    std::int16_t get_VoxTime() const { return shared_.voxTime; }
-    CallResult put_VoxTime(std::int16_t v);
-    std::int16_t get_VoxPaused() const { return shared_.voxPaused.load(); }
 
     // Methods; each returns its error code, which LastError also keeps when it is not Ok.
     std::int16_t Reset() { return report(reset()); }
@@ -177,6 +106,34 @@ class Control : private engine::Notifier {
 
   private:
     class FormatBridge;
+    template <Property>
+    friend struct PropertyRow;
+
+    // What the property table's places name: the properties worked out rather than kept, and
+    // what follows a change of those that are kept.
+    std::int16_t statusCode() const { return wire(status()); }
+    std::string fileName() const;
+    std::int32_t numSamples() const;
+    std::int32_t samplePosition() const;
+    void setSamplePosition(std::int32_t v);
+    double timePosition() const;
+    void setTimePosition(double v);
+    double totalTime() const;
+    std::int16_t takeLastError() { return wire(shared_.lastError.exchange(ErrorCode::Ok)); }
+    std::int16_t bitsPerSample() const { return wire(bitsPerSample_); }
+    void setBitsPerSample(std::int16_t v);
+    Variant acmFormat() const;
+    CallResult setAcmFormat(const Variant& value);
+    std::int32_t recordDeviceCount() const;
+    std::int32_t playbackDeviceCount() const;
+    std::string recordDeviceName(std::int32_t deviceNumber) const;
+    std::string playbackDeviceName(std::int32_t deviceNumber) const;
+    void repaint();
+    // The limit in frames from the one in seconds, at the current rate, and the other way.
+    void recomputeRecordLimit();
+    void timeLimitFromFrames();
+    // A playback pauses or resumes at once.
+    void pausedChanged();
 
     // The properties an open sets from the file's format before it knows whether the open
     // succeeds; a failed open puts them back.
@@ -209,7 +166,6 @@ class Control : private engine::Notifier {
         return wire(code);
     }
 
-    void repaint();
     bool fileOpen() const { return hasFile(status()); }
     void closeFile();
     ErrorCode checkDefaultInput();
@@ -222,7 +178,6 @@ class Control : private engine::Notifier {
     ErrorCode setUpCompression(store::CompressedInfo& out);
     formats::InstallContext installContext() const;
     bool installFormat(std::span<const std::uint8_t> block, bool codecChecks);
-    void recomputeRecordLimit();
     // What the format chooser may offer: every tag the codecs know, with its formats.
     std::vector<formats::FormatFamily> installedFormats() const;
     std::string describe(std::span<const std::uint8_t> block, ErrorCode& code) const;

@@ -50,7 +50,7 @@ ErrorCode Control::rePack() {
     temporaryFile_ = 0;
     if (const ErrorCode code = openExistingOrNew(name); code != ErrorCode::Ok) return code;
     temporaryFile_ = temporary;
-    put_CurrentSamplePosition(position);
+    setSamplePosition(position);
     return copied ? ErrorCode::Ok : ErrorCode::LaunchFailed;
 }
 

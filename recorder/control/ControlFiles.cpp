@@ -198,41 +198,40 @@ ErrorCode Control::openExistingOrNew(const std::string& filename) {
     return ErrorCode::Ok;
 }
 
-std::string Control::get_Filename() const {
+std::string Control::fileName() const {
     return file_ ? file_->name() : std::string();
 }
 
-std::int32_t Control::get_NumSamples() const {
+std::int32_t Control::numSamples() const {
     return file_ ? file_->numSamples() : 0;
 }
 
-std::int32_t Control::get_CurrentSamplePosition() const {
+std::int32_t Control::samplePosition() const {
     return file_ ? file_->position() : 0;
 }
 
-CallResult Control::put_CurrentSamplePosition(std::int32_t v) {
+void Control::setSamplePosition(std::int32_t v) {
     const Status s = status();
     // Inserting collects the recording apart, so the position cannot move under it.
     const bool accepted =
         shared_.insert != 0 ? (s == Status::FileOpen || s == Status::Playing) : hasFile(s);
     if (accepted && file_) file_->setPosition(v);
-    return {};
 }
 
-double Control::get_CurrentTimePosition() const {
+double Control::timePosition() const {
     if (!file_ || file_->position() <= 0) return 0;
     return static_cast<double>(file_->position()) / file_->sampleRate();
 }
 
-CallResult Control::put_CurrentTimePosition(double v) {
-    if (!fileOpen() || !file_) return {};
+void Control::setTimePosition(double v) {
+    if (!fileOpen() || !file_) return;
     const double frames = std::trunc(v * file_->sampleRate());
     // Anything that is not a frame number (negative, too large, not a number) means the end.
     const bool representable = frames >= 0 && frames <= std::numeric_limits<std::int32_t>::max();
-    return put_CurrentSamplePosition(representable ? static_cast<std::int32_t>(frames) : -1);
+    setSamplePosition(representable ? static_cast<std::int32_t>(frames) : -1);
 }
 
-double Control::get_TotalTime() const {
+double Control::totalTime() const {
     if (!file_ || file_->numSamples() <= 0) return 0;
     return static_cast<double>(file_->numSamples()) / file_->sampleRate();
 }

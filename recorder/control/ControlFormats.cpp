@@ -20,13 +20,13 @@ bool Control::installFormat(std::span<const std::uint8_t> block, bool codecCheck
     return acmFormat_.install(block, codecChecks, installContext());
 }
 
-Variant Control::get_AcmFormat() const {
+Variant Control::acmFormat() const {
     if (!acmFormat_.isSet()) return Variant(ByteArray::vector({0}));
     const auto b = acmFormat_.block();
     return Variant(ByteArray::vector(std::vector<std::uint8_t>(b.begin(), b.end())));
 }
 
-CallResult Control::put_AcmFormat(const Variant& value) {
+CallResult Control::setAcmFormat(const Variant& value) {
     const Variant& v = value.deref();
     if (v.isEmpty()) return {};
     std::vector<std::uint8_t> block;

@@ -1,13 +1,18 @@
-// The rows of the dispatch interface and of the event interface, in DISPID order. Each row
-// names the control's typed member it calls; its thunks are made from that member, and a row
-// whose argument list disagrees with the member's C++ signature does not compile.
+// The rows of the dispatch interface and of the event interface, in DISPID order. The
+// properties' rows are made from the property table. A method's row names the control's typed
+// member it calls; its thunks are made from that member, and a row whose argument list
+// disagrees with the member's C++ signature does not compile.
+#include <algorithm>
+#include <array>
 #include <tuple>
 #include <type_traits>
 #include <utility>
 
 #include "aurx/AURX300Ctrl.h"
 #include "aurx/Dispatch.h"
+#include "recorder/control/ControlAccess.h"
 #include "recorder/control/DispatchArguments.h"
+#include "recorder/control/PropertyRows.h"
 
 namespace aurx {
 namespace {
@@ -78,18 +83,28 @@ decltype(auto) callWith(C& c, const Arguments& a) {
     return callWith<F>(c, a, std::make_index_sequence<std::tuple_size_v<Inputs<F>>>{});
 }
 
-template <auto Get>
+// A property's thunks: its row's accessors of the control.
+template <Property P>
 void getThunk(C& c, const Arguments& index, Variant* result) {
+    using T = PropertyValue<P>;
     // A variant may hold a large block: without a place for it, it is not made.
-    if constexpr (std::is_same_v<Result<Get>, Variant>)
+    if constexpr (std::is_same_v<T, Variant>)
         if (!result) return;
-    Variant v(callWith<Get>(c, index));
+    Control& control = ControlAccess::of(c);
+    Variant v = [&] {
+        if constexpr (PropertyRow<P>::access == PropertyAccess::ReadAndClear)
+            return Variant(control.take<P>());
+        else if constexpr (PropertyRow<P>::access == PropertyAccess::Indexed)
+            return Variant(control.get<P>(index.get<std::int32_t>(0)));
+        else
+            return Variant(control.get<P>());
+    }();
     if (result) *result = std::move(v);
 }
 
-template <auto Put>
+template <Property P>
 CallResult putThunk(C& c, const Variant& value) {
-    return (c.*Put)(valueAs<std::tuple_element_t<0, Inputs<Put>>>(value));
+    return ControlAccess::of(c).put<P>(valueAs<PropertyValue<P>>(value));
 }
 
 // A method whose member takes the inputs and returns the error code, or nothing.
@@ -111,19 +126,15 @@ constexpr ParamInfo out(std::string_view name, ArgType t) {
     return ParamInfo{name, t, true};
 }
 
-template <auto Get, auto Put>
-constexpr MemberInfo readWrite(std::int32_t id, std::string_view name) {
-    using T = Result<Get>;
-    static_assert(std::is_same_v<std::tuple<T>, Inputs<Put>>,
-                  "the setter takes what the getter gives");
-    return MemberInfo{id, name, true, argTypeOf<T>(), {}, &getThunk<Get>, &putThunk<Put>, nullptr};
-}
-
-template <auto Get>
-constexpr MemberInfo readOnly(std::int32_t id, std::string_view name, ParamList index = {}) {
-    require(inputsMatch<Get>(index));
-    return MemberInfo{id,    name,           true,    argTypeOf<Result<Get>>(),
-                      index, &getThunk<Get>, nullptr, nullptr};
+// An indexed property is read by a device number.
+template <Property P>
+constexpr MemberInfo property() {
+    using Row = PropertyRow<P>;
+    MemberInfo m{Row::dispid, Row::name,    true,    argTypeOf<PropertyValue<P>>(),
+                 {},          &getThunk<P>, nullptr, nullptr};
+    if constexpr (Row::access == PropertyAccess::Indexed) m.params = {in("deviceNumber", A::I4)};
+    if constexpr (Row::access == PropertyAccess::ReadWrite) m.put = &putThunk<P>;
+    return m;
 }
 
 // The inputs come first; a member that returns its error code has the out-parameter
@@ -169,56 +180,24 @@ CallResult formatText(C& c, Arguments& a) {
     return {};
 }
 
-constexpr MemberInfo kMembers[] = {
-    readWrite<&C::get_BackColor, &C::put_BackColor>(1, "BackColor"),
-    readWrite<&C::get_LowColor, &C::put_LowColor>(2, "LowColor"),
-    readWrite<&C::get_MidColor, &C::put_MidColor>(3, "MidColor"),
-    readWrite<&C::get_HighColor, &C::put_HighColor>(4, "HighColor"),
-    readWrite<&C::get_NumSegments, &C::put_NumSegments>(5, "NumSegments"),
-    readWrite<&C::get_Orientation, &C::put_Orientation>(6, "Orientation"),
-    readWrite<&C::get_SampleRate, &C::put_SampleRate>(7, "SampleRate"),
-    readWrite<&C::get_BitsPerSample, &C::put_BitsPerSample>(8, "BitsPerSample"),
-    readWrite<&C::get_NumChannels, &C::put_NumChannels>(9, "NumChannels"),
-    readWrite<&C::get_Style, &C::put_Style>(10, "Style"),
-    readOnly<&C::get_Status>(11, "Status"),
+constexpr MemberInfo kMethods[] = {
     method<&C::Reset>(12, "Reset", {out("errorCode", A::I2)}),
-    readOnly<&C::get_Filename>(13, "Filename"),
-    readWrite<&C::get_TemporaryFile, &C::put_TemporaryFile>(14, "TemporaryFile"),
     method<&C::Stop>(15, "Stop", {}),
     method<&C::OpenNewFile>(16, "OpenNewFile", {in("Filename", A::Bstr), out("errorCode", A::I2)}),
     method<&C::OpenTemporaryFile>(17, "OpenTemporaryFile", {out("errorCode", A::I2)}),
     method<&C::OpenExistingOrNewFile>(18, "OpenExistingOrNewFile",
                                       {in("Filename", A::Bstr), out("errorCode", A::I2)}),
-    readOnly<&C::get_NumSamples>(19, "NumSamples"),
-    readWrite<&C::get_Paused, &C::put_Paused>(20, "Paused"),
-    readWrite<&C::get_CurrentSamplePosition, &C::put_CurrentSamplePosition>(
-        21, "CurrentSamplePosition"),
     custom(22, "GetLevels",
            {out("leftLevel", A::R4), out("leftOverload", A::I2), out("rightLevel", A::R4),
             out("rightOverload", A::I2)},
            &getLevels),
     method<&C::StartRecording>(23, "StartRecording", {out("errorCode", A::I2)}),
     method<&C::StartPlayback>(24, "StartPlayback", {out("errorCode", A::I2)}),
-    readOnly<&C::get_LastError>(25, "LastError"),
-    readWrite<&C::get_CurrentTimePosition, &C::put_CurrentTimePosition>(26, "CurrentTimePosition"),
-    readOnly<&C::get_TotalTime>(27, "TotalTime"),
     method<&C::ShowMixer>(28, "ShowMixer", {in("mixerType", A::I2), out("errorCode", A::I2)}),
-    readWrite<&C::get_PreToneDuration, &C::put_PreToneDuration>(29, "PreToneDuration"),
-    readWrite<&C::get_PostToneDuration, &C::put_PostToneDuration>(30, "PostToneDuration"),
-    readWrite<&C::get_RecordLimit, &C::put_RecordLimit>(32, "RecordLimit"),
-    readWrite<&C::get_RecordTimeLimit, &C::put_RecordTimeLimit>(33, "RecordTimeLimit"),
-    readOnly<&C::get_NRecordDevices>(34, "NRecordDevices"),
-    readOnly<&C::get_NPlaybackDevices>(35, "NPlaybackDevices"),
-    readOnly<&C::get_RecordDeviceName>(36, "RecordDeviceName", {in("deviceNumber", A::I4)}),
-    readOnly<&C::get_PlaybackDeviceName>(37, "PlaybackDeviceName", {in("deviceNumber", A::I4)}),
-    readWrite<&C::get_RecordDevice, &C::put_RecordDevice>(38, "RecordDevice"),
-    readWrite<&C::get_PlaybackDevice, &C::put_PlaybackDevice>(39, "PlaybackDevice"),
-    readWrite<&C::get_Insert, &C::put_Insert>(40, "Insert"),
     method<&C::DeleteSamples>(41, "DeleteSamples",
                               {in("nSamples", A::I4), out("errorCode", A::I2)}),
     method<&C::DeleteTime>(42, "DeleteTime", {in("time", A::R8), out("errorCode", A::I2)}),
     method<&C::RePack>(43, "RePack", {out("errorCode", A::I2)}),
-    readWrite<&C::get_AcmFormat, &C::put_AcmFormat>(45, "AcmFormat"),
     method<&C::ChooseAcmFormat>(
         46, "ChooseAcmFormat",
         {in("hwndOwner", A::I4), in("dialogTitle", A::Bstr), out("errorCode", A::I2)}),
@@ -226,21 +205,24 @@ constexpr MemberInfo kMembers[] = {
            &formatText<&C::GetAcmFormatAsString>),
     custom(48, "GetCurrentFormatAsString", {out("outVal", A::Bstr), out("errorCode", A::I2)},
            &formatText<&C::GetCurrentFormatAsString>),
-    readWrite<&C::get_VoxChannel, &C::put_VoxChannel>(49, "VoxChannel"),
-    readWrite<&C::get_VoxStartLevel, &C::put_VoxStartLevel>(50, "VoxStartLevel"),
-    readWrite<&C::get_VoxStopLevel, &C::put_VoxStopLevel>(51, "VoxStopLevel"),
-    readOnly<&C::get_VoxPaused>(52, "VoxPaused"),
-    readWrite<&C::get_VoxTime, &C::put_VoxTime>(53, "VoxTime"),
-    readWrite<&C::get_PlayOnly, &C::put_PlayOnly>(54, "PlayOnly"),
     method<&C::ChooseSpecificAcmFormat>(55, "ChooseSpecificAcmFormat",
                                         {in("hwndOwner", A::I4), in("dialogTitle", A::Bstr),
                                          in("waveFormat", A::I2), out("errorCode", A::I2)}),
-    readWrite<&C::get_DataOnly, &C::put_DataOnly>(56, "DataOnly"),
-    readWrite<&C::get_PreRollTime, &C::put_PreRollTime>(57, "PreRollTime"),
     method<&C::ContinueInNewFile>(
         58, "ContinueInNewFile",
         {in("Filename", A::Bstr), in("LeadInTime", A::R4), out("errorCode", A::I2)}),
 };
+
+// Every property of the table and every method, in DISPID order.
+constexpr auto kMembers = [] {
+    const auto properties = forEachProperty([]<Property P>() { return property<P>(); });
+    std::array<MemberInfo, properties.size() + std::size(kMethods)> all{};
+    const auto end = std::copy(properties.begin(), properties.end(), all.begin());
+    std::copy(std::begin(kMethods), std::end(kMethods), end);
+    std::sort(all.begin(), all.end(),
+              [](const MemberInfo& a, const MemberInfo& b) { return a.dispid < b.dispid; });
+    return all;
+}();
 
 // An event's arguments are those of its sink method, in order.
 template <auto F>
@@ -264,7 +246,7 @@ constexpr bool inDispidOrder() {
         if (kMembers[i - 1].dispid >= kMembers[i].dispid) return false;
     return true;
 }
-static_assert(inDispidOrder(), "each DISPID once, in order");
+static_assert(inDispidOrder(), "each DISPID once");
 
 }  // namespace
 

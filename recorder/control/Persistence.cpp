@@ -2,15 +2,17 @@
 
 #include "platform/posix/FdIo.h"
 #include "platform/posix/UniqueFd.h"
+#include "recorder/control/ControlAccess.h"
+#include "recorder/control/PropertyRows.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cerrno>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -94,43 +96,50 @@ constexpr VarType kTypeCode<double> = VT_R8;
 // One saved property: written from its getter, read back through its setter. Its variant
 // type is the getter's type; any other type code in a stream is not ours to guess at.
 struct Item {
-    void (*save)(Writer&, const AURX300Ctrl&);
-    bool (*load)(Reader&, AURX300Ctrl&);
+    int slot = 0;  // its place in the stream, from 1; 0 for a property not saved
+    void (*save)(Writer&, const AURX300Ctrl&) = nullptr;
+    bool (*load)(Reader&, AURX300Ctrl&) = nullptr;
 };
 
-template <auto Get, auto Put>
+template <Property P>
 constexpr Item item() {
-    using T = std::remove_cvref_t<std::invoke_result_t<decltype(Get), const AURX300Ctrl&>>;
-    static_assert(kTypeCode<T> != VT_EMPTY);
-    return Item{[](Writer& out, const AURX300Ctrl& control) {
-                    out.put(static_cast<std::uint16_t>(kTypeCode<T>));
-                    out.put(std::invoke(Get, control));
-                },
-                [](Reader& in, AURX300Ctrl& control) {
-                    const auto code = in.get<std::uint16_t>();
-                    if (!code || *code != kTypeCode<T>) return false;
-                    const auto value = in.get<T>();
-                    return value && std::invoke(Put, control, *value).ok();
-                }};
+    if constexpr (PropertyRow<P>::savedAt == 0) {
+        return {};
+    } else {
+        using T = PropertyValue<P>;
+        static_assert(kTypeCode<T> != VT_EMPTY);
+        return Item{PropertyRow<P>::savedAt,
+                    [](Writer& out, const AURX300Ctrl& control) {
+                        out.put(static_cast<std::uint16_t>(kTypeCode<T>));
+                        out.put(ControlAccess::of(control).get<P>());
+                    },
+                    [](Reader& in, AURX300Ctrl& control) {
+                        const auto code = in.get<std::uint16_t>();
+                        if (!code || *code != kTypeCode<T>) return false;
+                        const auto value = in.get<T>();
+                        return value && ControlAccess::of(control).put<P>(*value).ok();
+                    }};
+    }
 }
 
-// In stream order. RecordLimit is not kept: RecordTimeLimit, set after SampleRate, brings it
-// back.
-constexpr Item kItems[] = {
-    item<&AURX300Ctrl::get_BackColor, &AURX300Ctrl::put_BackColor>(),
-    item<&AURX300Ctrl::get_LowColor, &AURX300Ctrl::put_LowColor>(),
-    item<&AURX300Ctrl::get_MidColor, &AURX300Ctrl::put_MidColor>(),
-    item<&AURX300Ctrl::get_HighColor, &AURX300Ctrl::put_HighColor>(),
-    item<&AURX300Ctrl::get_NumSegments, &AURX300Ctrl::put_NumSegments>(),
-    item<&AURX300Ctrl::get_Orientation, &AURX300Ctrl::put_Orientation>(),
-    item<&AURX300Ctrl::get_Style, &AURX300Ctrl::put_Style>(),
-    item<&AURX300Ctrl::get_SampleRate, &AURX300Ctrl::put_SampleRate>(),
-    item<&AURX300Ctrl::get_NumChannels, &AURX300Ctrl::put_NumChannels>(),
-    item<&AURX300Ctrl::get_BitsPerSample, &AURX300Ctrl::put_BitsPerSample>(),
-    item<&AURX300Ctrl::get_PreToneDuration, &AURX300Ctrl::put_PreToneDuration>(),
-    item<&AURX300Ctrl::get_PostToneDuration, &AURX300Ctrl::put_PostToneDuration>(),
-    item<&AURX300Ctrl::get_RecordTimeLimit, &AURX300Ctrl::put_RecordTimeLimit>(),
-};
+// The properties the table marks saved, in stream order.
+constexpr auto kAll = forEachProperty([]<Property P>() { return item<P>(); });
+constexpr std::size_t kSaved = static_cast<std::size_t>(
+    std::count_if(kAll.begin(), kAll.end(), [](const Item& i) { return i.slot != 0; }));
+constexpr auto kItems = [] {
+    std::array<Item, kSaved> items{};
+    std::copy_if(kAll.begin(), kAll.end(), items.begin(),
+                 [](const Item& i) { return i.slot != 0; });
+    std::sort(items.begin(), items.end(),
+              [](const Item& a, const Item& b) { return a.slot < b.slot; });
+    return items;
+}();
+constexpr bool eachPlaceOnce() {
+    for (std::size_t i = 0; i < kItems.size(); ++i)
+        if (kItems[i].slot != static_cast<int>(i) + 1) return false;
+    return true;
+}
+static_assert(eachPlaceOnce(), "the saved properties fill the stream's places from 1, once each");
 
 constexpr std::string_view kStorageMagic = "AURXSTG1";
 // Far above anything we write; a larger file is not one of ours.

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "aurx/AURX300Ctrl.h"
+#include "aurx/SoundLibraries.h"
 #include "platform/wave/DeviceSet.h"
 #include "platform/wave/PaSession.h"
 #include "recorder/control/ControlEnvironment.h"
@@ -147,9 +148,10 @@ class A52Definitions : public ::testing::TestWithParam<A52Case> {};
 
 }  // namespace
 
-// Without a sound card PortAudio is not shown the AC-3 encoder, which only feeds a card and
-// loads libavcodec to be asked; any other a52 (the user's own, or an encoder given a device to
-// feed) is asked as before, so the devices listed stay the same.
+// Once the program has prepared the sound libraries, PortAudio on a machine without a sound
+// card is not shown the AC-3 encoder, which only feeds a card and loads libavcodec to be asked;
+// any other a52 (the user's own, or an encoder given a device to feed) is asked as before, so
+// the devices listed stay the same.
 TEST_P(A52Definitions, OnlyTheEncoderThatNeedsACardIsLeftOut) {
     int card = -1;
     if (snd_card_next(&card) == 0 && card >= 0) {
@@ -165,6 +167,7 @@ TEST_P(A52Definitions, OnlyTheEncoderThatNeedsACardIsLeftOut) {
     TempDir dir;
     writeFile(dir.file(".asoundrc"), std::string("pcm.a52 ") + GetParam().definition + "\n");
     ::setenv("HOME", dir.path().c_str(), 1);
+    aurx::prepareSoundLibraries();
     const auto devices = aurx::wave::makePortAudioDevices();
     ASSERT_GT(devices->outputCount(), 0);
     snd_config_t* node = nullptr;

@@ -15,7 +15,8 @@ extern char** environ;
 
 namespace testsupport {
 
-Child::Child(const std::vector<std::string>& argv, const std::string& output) {
+Child::Child(const std::vector<std::string>& argv, const std::string& output,
+             const std::string& errors) {
     std::vector<char*> args;
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
@@ -25,7 +26,11 @@ Child::Child(const std::vector<std::string>& argv, const std::string& output) {
     const char* to = output.empty() ? "/dev/null" : output.c_str();
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, to, O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    if (errors.empty())
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                         0644);
     pid_t pid = -1;
     if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) pid_ = pid;
     posix_spawn_file_actions_destroy(&actions);

@@ -14,8 +14,10 @@ class Child {
   public:
     Child() = default;
     // Starts argv[0] (looked up on PATH) with this process's environment; its output goes to
-    // `output` (appended), or is discarded when empty.
-    Child(const std::vector<std::string>& argv, const std::string& output = {});
+    // `output` (appended), or is discarded when empty; its standard error goes with it, or to
+    // `errors` when that is given.
+    Child(const std::vector<std::string>& argv, const std::string& output = {},
+          const std::string& errors = {});
     Child(Child&& other) noexcept;
     Child& operator=(Child&& other) noexcept;
     Child(const Child&) = delete;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "aurx/AURX300Ctrl.h"
+#include "aurx/SoundLibraries.h"
 #include "platform/wave/DeviceSet.h"
 #include "recorder/control/ControlEnvironment.h"
 #include "tests/realserver/PulseServer.h"
@@ -26,6 +27,8 @@ class RealServer : public ::testing::Test {
   public:
     void SetUp() override {
         if (const auto why = PulseServer::unavailable(); !why.empty()) GTEST_SKIP() << why;
+        // As a program does first thing in main.
+        aurx::prepareSoundLibraries();
         server_ = std::make_unique<PulseServer>(dir_.path());
         ASSERT_TRUE(server_->up()) << readFile(dir_.file("pa.out"));
         auto env = aurx::ControlEnvironment::standard();

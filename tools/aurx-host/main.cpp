@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "aurx/SoundLibraries.h"
 #include "tools/aurx-host/HostSession.h"
 #include "tools/aurx-host/MeterModule.h"
 
@@ -45,6 +46,8 @@ bool renderMeter(const aurx::AURX300Ctrl& control, int width, int height, const 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // What the sound libraries print, and what PortAudio is shown, are the program's to set.
+    aurx::prepareSoundLibraries();
     host::HostSession session(std::cout, renderMeter);
     if (argc < 2) return session.run(std::cin, "<stdin>", std::cerr);
     for (int i = 1; i < argc; ++i) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "aurx/SoundLibraries.h"
 #include "tools/meter-gallery/LiveMeter.h"
 #include "tools/meter-gallery/ToneFile.h"
 
@@ -86,6 +87,8 @@ void applyLook(aurxqt::AurxWidget& w, const Look& look) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // What the sound libraries print, and what PortAudio is shown, are the program's to set.
+    aurx::prepareSoundLibraries();
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() != 2) {

@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "aurx/CallResult.h"
 #include "aurx/Codes.h"
 #include "aurx/Events.h"
+#include "aurx/PropertyTable.h"
 #include "aurx/Variant.h"
 #include "aurx/aurx_export.h"
 
@@ -25,6 +27,10 @@ class Control;
 struct ControlEnvironment;
 
 using OleColor = std::uint32_t;
+
+// How a setter takes its value: numbers by value, the rest by reference.
+template <class T>
+using PutArg = std::conditional_t<std::is_arithmetic_v<T>, T, const T&>;
 
 struct Levels {
     float leftLevel = 0;
@@ -44,89 +50,25 @@ class AURX_EXPORT AURX300Ctrl {
     AURX300Ctrl& operator=(const AURX300Ctrl&) = delete;
     ~AURX300Ctrl();
 
-    // Meter appearance.
-    OleColor get_BackColor() const;
-    CallResult put_BackColor(OleColor v);
-    OleColor get_LowColor() const;
-    CallResult put_LowColor(OleColor v);
-    OleColor get_MidColor() const;
-    CallResult put_MidColor(OleColor v);
-    OleColor get_HighColor() const;
-    CallResult put_HighColor(OleColor v);
-    std::int16_t get_NumSegments() const;
-    CallResult put_NumSegments(std::int16_t v);
-    std::int16_t get_Orientation() const;
-    CallResult put_Orientation(std::int16_t v);
-    std::int16_t get_Style() const;
-    CallResult put_Style(std::int16_t v);
+    // The properties of aurx/PropertyTable.h: get_Name for each, put_Name for each writable
+    // one (a refused value leaves the property as it was), get_Name(deviceNumber) for the
+    // indexed ones; reading LastError clears it.
+#define AURX_DECLARE_ReadWrite(Name, Type) \
+    Type get_##Name() const;               \
+    CallResult put_##Name(PutArg<Type> v);
+#define AURX_DECLARE_ReadOnly(Name, Type) Type get_##Name() const;
+#define AURX_DECLARE_ReadAndClear(Name, Type) Type get_##Name();
+#define AURX_DECLARE_Indexed(Name, Type) Type get_##Name(std::int32_t deviceNumber) const;
+#define AURX_DECLARE(Name, Dispid, Type, Access, ...) AURX_DECLARE_##Access(Name, Type)
+    AURX_PROPERTIES(AURX_DECLARE)
+#undef AURX_DECLARE
+#undef AURX_DECLARE_ReadWrite
+#undef AURX_DECLARE_ReadOnly
+#undef AURX_DECLARE_ReadAndClear
+#undef AURX_DECLARE_Indexed
 
-    // Recording format preferences.
-    std::int32_t get_SampleRate() const;
-    CallResult put_SampleRate(std::int32_t v);
-    std::int16_t get_BitsPerSample() const;
-    CallResult put_BitsPerSample(std::int16_t v);
-    std::int16_t get_NumChannels() const;
-    CallResult put_NumChannels(std::int16_t v);
-    std::int16_t get_PlayOnly() const;
-    CallResult put_PlayOnly(std::int16_t v);
-    std::int16_t get_DataOnly() const;
-    CallResult put_DataOnly(std::int16_t v);
-    Variant get_AcmFormat() const;
-    CallResult put_AcmFormat(const Variant& v);
-
-    // State of the open file.
-    std::int16_t get_Status() const;
+    // Status as its named value.
     Status status() const;
-    std::string get_Filename() const;
-    std::int16_t get_TemporaryFile() const;
-    CallResult put_TemporaryFile(std::int16_t v);
-    std::int32_t get_NumSamples() const;
-    std::int16_t get_Paused() const;
-    CallResult put_Paused(std::int16_t v);
-    std::int32_t get_CurrentSamplePosition() const;
-    CallResult put_CurrentSamplePosition(std::int32_t v);
-    double get_CurrentTimePosition() const;
-    CallResult put_CurrentTimePosition(double v);
-    double get_TotalTime() const;
-    // Read and clear.
-    std::int16_t get_LastError();
-    std::int16_t get_Insert() const;
-    CallResult put_Insert(std::int16_t v);
-
-    // Recording.
-    float get_PreToneDuration() const;
-    CallResult put_PreToneDuration(float v);
-    float get_PostToneDuration() const;
-    CallResult put_PostToneDuration(float v);
-    std::int32_t get_RecordLimit() const;
-    CallResult put_RecordLimit(std::int32_t v);
-    double get_RecordTimeLimit() const;
-    CallResult put_RecordTimeLimit(double v);
-    // Seconds of paused audio a recording into a new file starts with when it follows a
-    // stopped paused recording; read when a recording starts.
-    float get_PreRollTime() const;
-    CallResult put_PreRollTime(float v);
-
-    // Devices.
-    std::int32_t get_NRecordDevices() const;
-    std::int32_t get_NPlaybackDevices() const;
-    std::string get_RecordDeviceName(std::int32_t deviceNumber) const;
-    std::string get_PlaybackDeviceName(std::int32_t deviceNumber) const;
-    std::int32_t get_RecordDevice() const;
-    CallResult put_RecordDevice(std::int32_t v);
-    std::int32_t get_PlaybackDevice() const;
-    CallResult put_PlaybackDevice(std::int32_t v);
-
-    // Voice-operated switch.
-    std::int16_t get_VoxChannel() const;
-    CallResult put_VoxChannel(std::int16_t v);
-    float get_VoxStartLevel() const;
-    CallResult put_VoxStartLevel(float v);
-    float get_VoxStopLevel() const;
-    CallResult put_VoxStopLevel(float v);
-    std::int16_t get_VoxTime() const;
-    CallResult put_VoxTime(std::int16_t v);
-    std::int16_t get_VoxPaused() const;
 
     // Methods; each returns its error code, which LastError also keeps when it is not Ok.
     std::int16_t Reset();

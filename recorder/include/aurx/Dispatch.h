@@ -3,8 +3,8 @@
 // Arguments arrive as variants and are converted to the declared types; out-parameters are
 // references to variants that receive the results (a missing one is skipped, except where the
 // method refuses the call). One table holds every member: its row names it, lists its
-// arguments and carries the thunks that call the control's typed member, so a member is
-// written in one place only.
+// arguments and carries the thunks that call the control; the properties' rows are made from
+// the property table (aurx/PropertyTable.h), so a member is written in one place only.
 #pragma once
 
 #include <array>

@@ -1,0 +1,98 @@
+#include "platform/wave/SoundLibraries.h"
+
+#include <alsa/asoundlib.h>
+#include <sys/types.h>
+#ifdef AURX_HAVE_JACK
+#include <jack/jack.h>
+#endif
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "platform/posix/FdIo.h"
+
+namespace aurx::wave {
+namespace {
+
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+#ifdef AURX_HAVE_JACK
+void quietJack(const char*) {}
+#endif
+
+bool isArgument(snd_config_t* value) {
+    const char* text = nullptr;
+    return snd_config_get_string(value, &text) == 0 && text[0] == '$';
+}
+
+// What stderr writes: stdio hands an unbuffered stream each print whole, so a line PortAudio
+// prints arrives in one piece.
+ssize_t writeFiltered(void*, const char* data, std::size_t size) {
+    const std::string kept = withoutPortAudioAssertions({data, size});
+    if (posix::writeAll(STDERR_FILENO, kept.data(), kept.size()) != 0) return -1;
+    return static_cast<ssize_t>(size);
+}
+
+}  // namespace
+
+void quietSoundLibraries() {
+    snd_lib_error_set_handler(quietAlsa);
+#ifdef AURX_HAVE_JACK
+    jack_set_error_function(quietJack);
+    jack_set_info_function(quietJack);
+#endif
+}
+
+// PortAudio opens every PCM the configuration defines to see whether it works. The AC-3
+// encoder `a52` feeds a sound card's digital output and loads the whole of libavcodec only to
+// be asked, which is most of what starting PortAudio costs. Without a sound card it cannot
+// open (unless it was given a device of its own to feed), so PortAudio is not shown it there:
+// the devices listed stay the same.
+void hideCardEncoderWithoutCards() {
+    int card = -1;
+    if (snd_card_next(&card) != 0 || card >= 0) return;
+    if (snd_config_update() < 0 || !snd_config) return;
+    snd_config_t* pcm = nullptr;
+    snd_config_t* field = nullptr;
+    const char* type = nullptr;
+    if (snd_config_search(snd_config, "pcm.a52", &pcm) < 0) return;
+    if (snd_config_search(pcm, "type", &field) < 0 || snd_config_get_string(field, &type) < 0 ||
+        std::strcmp(type, "a52") != 0)
+        return;
+    if (snd_config_search(pcm, "slavepcm", &field) == 0 && !isArgument(field)) return;
+    if (snd_config_search(pcm, "@args.SLAVE.default", &field) == 0) return;
+    snd_config_delete(pcm);
+}
+
+bool isPortAudioAssertion(std::string_view line) {
+    return line.starts_with("Expression '") && line.ends_with('\n') &&
+           line.find("' failed in 'src/hostapi/") != std::string_view::npos;
+}
+
+std::string withoutPortAudioAssertions(std::string_view text) {
+    std::string kept;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const auto line = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
+        if (!isPortAudioAssertion(line)) kept += line;
+        text.remove_prefix(line.size());
+    }
+    return kept;
+}
+
+// PortAudio's ALSA host prints its assertions with vfprintf on stderr, from its own stream
+// threads as well as from the calls it is given, and offers no hook to turn them off; the
+// control reports the failure itself. The C library lets a program set its standard streams,
+// and a stream of our own functions can leave those lines out.
+void filterPortAudioAssertions() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        FILE* filtered = fopencookie(nullptr, "w", {nullptr, &writeFiltered, nullptr, nullptr});
+        if (!filtered) return;
+        std::setvbuf(filtered, nullptr, _IONBF, 0);
+        std::fflush(stderr);
+        stderr = filtered;
+    });
+}
+
+}  // namespace aurx::wave
