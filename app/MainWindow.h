@@ -4,23 +4,23 @@
 // window rules, the note procedures); this form only shows and forwards.
 #pragma once
 
-#include "app/library/CallCollection.h"
-#include "app/library/CallDeletion.h"
-#include "app/library/CallEmailing.h"
-#include "app/library/CallNotes.h"
-#include "app/library/CallPlayback.h"
-#include "app/library/CallSaving.h"
-#include "app/library/FiledCalls.h"
-#include "app/library/MailAttachments.h"
+#include "app/library/model/CallDeletion.h"
+#include "app/library/model/CallNotes.h"
+#include "app/library/model/FiledCalls.h"
+#include "app/library/playback/CallPlayback.h"
+#include "app/library/sharing/CallEmailing.h"
+#include "app/library/sharing/CallSaving.h"
+#include "app/library/sharing/MailAttachments.h"
 #include "app/recording/ControlRecorder.h"
 #include "app/recording/RecordingController.h"
 #include "app/recording/StatusDisplay.h"
 #include "app/startup/MainStartup.h"
-#include "app/startup/TrayBehaviour.h"
 #include "app/startup/WindowRules.h"
 #include "app/support/Clock.h"
 #include "app/support/Launcher.h"
 #include "app/support/UrlOpener.h"
+#include "app/tray/TrayBehaviour.h"
+#include "core/calls/CallCollection.h"
 
 #include <QMainWindow>
 #include <QTimer>

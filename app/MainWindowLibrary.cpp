@@ -2,18 +2,18 @@
 // playback row. The rules live in the library's plain classes; this only shows and forwards.
 #include "app/MainWindow.h"
 
-#include "app/common/CallName.h"
-#include "app/common/CallsFolderAccess.h"
-#include "app/library/CallDropping.h"
-#include "app/library/CallFiles.h"
-#include "app/library/CallListModel.h"
-#include "app/library/Folders.h"
-#include "app/library/NewFolderDialog.h"
-#include "app/library/WaveformStrip.h"
+#include "app/library/model/CallListModel.h"
+#include "app/library/model/Folders.h"
+#include "app/library/sharing/CallDropping.h"
+#include "app/library/ui/NewFolderDialog.h"
+#include "app/library/ui/WaveformStrip.h"
 #include "app/options/OptionsDialog.h"
 #include "app/recording/CallRecovery.h"
-#include "app/recording/RuntimeErrors.h"
 #include "app/recording/TimeText.h"
+#include "core/calls/CallFiles.h"
+#include "core/calls/CallName.h"
+#include "core/calls/CallsFolderAccess.h"
+#include "core/support/RuntimeErrors.h"
 #include "recorder/qt/AurxWidget.h"
 
 #include <QActionGroup>

@@ -2,10 +2,10 @@
 // dialog. The search itself is the library's CallSearch, shared with parlaro-find.
 #include "app/MainWindow.h"
 
-#include "app/library/BackgroundSearch.h"
-#include "app/library/CallListModel.h"
-#include "app/library/DatePickerDialog.h"
-#include "app/library/FindCallDialog.h"
+#include "app/library/model/CallListModel.h"
+#include "app/library/search/BackgroundSearch.h"
+#include "app/library/ui/DatePickerDialog.h"
+#include "app/library/ui/FindCallDialog.h"
 #include "app/recording/StatusDisplay.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 // back, and what it saves when it unloads.
 #include "app/MainWindow.h"
 
-#include "app/library/AddNoteDialog.h"
-#include "app/library/FindCallDialog.h"
+#include "app/library/ui/AddNoteDialog.h"
+#include "app/library/ui/FindCallDialog.h"
 #include "app/recording/StatusDisplay.h"
 
 #include <QAction>

@@ -1,9 +1,9 @@
 #include "mover/RecordingMover.h"
 
-#include "app/common/AppError.h"
-#include "app/common/CallsFolderAccess.h"
-#include "app/common/Product.h"
-#include "app/common/SettingsAccess.h"
+#include "core/calls/CallsFolderAccess.h"
+#include "core/settings/Product.h"
+#include "core/settings/SettingsAccess.h"
+#include "core/support/AppError.h"
 #include "mover/FileMove.h"
 #include "mover/OpenFiles.h"
 #include "platform/posix/FileAccess.h"

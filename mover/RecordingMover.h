@@ -6,8 +6,8 @@
 // the prompter; a calls folder that cannot be one is named once, with the reason.
 #pragma once
 
-#include "app/common/Prompter.h"
-#include "app/common/RegistryAccess.h"
+#include "core/settings/RegistryAccess.h"
+#include "services/prompts/Prompter.h"
 
 #include <QStringList>
 

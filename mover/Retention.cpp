@@ -1,7 +1,7 @@
 #include "mover/Retention.h"
 
-#include "app/common/CallName.h"
-#include "app/common/CallsFolderAccess.h"
+#include "core/calls/CallName.h"
+#include "core/calls/CallsFolderAccess.h"
 #include "platform/posix/FdIo.h"
 #include "platform/posix/FileAccess.h"
 #include "platform/posix/UniqueFd.h"

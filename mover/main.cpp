@@ -1,12 +1,12 @@
 // mover: moves finished recordings from the temporary recording folder into the calls folder.
 // It never shows a window of its own, only message boxes, and only one runs at a time.
-#include "app/common/Product.h"
-#include "app/common/QtPrompter.h"
-#include "app/common/RuntimeFolder.h"
-#include "app/common/SettingsAccess.h"
-#include "app/common/UnattendedPrompter.h"
+#include "core/settings/Product.h"
+#include "core/settings/RuntimeFolder.h"
+#include "core/settings/SettingsAccess.h"
 #include "mover/RecordingMover.h"
 #include "mover/Retention.h"
+#include "services/prompts/QtPrompter.h"
+#include "services/prompts/UnattendedPrompter.h"
 
 #include <unistd.h>
 
@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
     if (!alone && instance.error() == QLockFile::LockFailedError) return 0;
 
     const std::unique_ptr<parlaro::Prompter> prompter = parlaro::makePrompter();
-    registry::RegistryStore store(registry::StoreLocations::fromEnvironment(parlaro::kProductName));
+    parlaro::registry::RegistryStore store(
+        parlaro::registry::StoreLocations::fromEnvironment(parlaro::kProductName));
     parlaro::RegistryAccess reg(store, *prompter, "mover");
     mover::MoverOptions options;
     // Without the lock another mover may be copying right now.
@@ -45,7 +46,7 @@ int main(int argc, char** argv) {
     if (alone && keepDays > 0) {
         mover::ApplyRetention(
             settings.LookUpSetting("CallPath", ""), keepDays, QDate::currentDate(),
-            registry::StoreLocations::fromEnvironment(parlaro::kProductName).userFolder +
+            parlaro::registry::StoreLocations::fromEnvironment(parlaro::kProductName).userFolder +
                 "/retention.log");
     }
     return 0;

@@ -4,8 +4,8 @@
 // CalibrationView, so the steps can be tested without one.
 #pragma once
 
-#include "app/common/Prompter.h"
 #include "app/recording/Recorder.h"
+#include "services/prompts/Prompter.h"
 
 #include <QString>
 

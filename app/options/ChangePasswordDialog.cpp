@@ -1,6 +1,6 @@
 #include "app/options/ChangePasswordDialog.h"
 
-#include "app/settings/PasswordCipher.h"
+#include "core/cipher/PasswordCipher.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

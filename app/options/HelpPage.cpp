@@ -1,7 +1,7 @@
 #include "app/options/HelpPage.h"
 
-#include "app/common/Prompter.h"
 #include "app/recording/StatusDisplay.h"
+#include "services/prompts/Prompter.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -6,11 +6,11 @@
 // period are taken on close. Closing always applies and saves: there is no Cancel.
 #pragma once
 
-#include "app/common/AppSettings.h"
-#include "app/common/Prompter.h"
-#include "app/common/SettingsAccess.h"
 #include "app/recording/Recorder.h"
 #include "app/startup/Autostart.h"
+#include "core/settings/AppSettings.h"
+#include "core/settings/SettingsAccess.h"
+#include "services/prompts/Prompter.h"
 
 #include <QDialog>
 

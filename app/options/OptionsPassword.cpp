@@ -1,9 +1,9 @@
 #include "app/options/OptionsPassword.h"
 
-#include "app/common/UnattendedPrompter.h"
 #include "app/options/ChangePasswordDialog.h"
 #include "app/options/PasswordPrompt.h"
 #include "app/recording/StatusDisplay.h"
+#include "services/prompts/UnattendedPrompter.h"
 
 namespace parlaro {
 

@@ -6,9 +6,9 @@
 // The lines never hold a password.
 #pragma once
 
-#include "app/common/AppSettings.h"
-#include "app/common/Prompter.h"
-#include "app/common/SettingsAccess.h"
+#include "core/settings/AppSettings.h"
+#include "core/settings/SettingsAccess.h"
+#include "services/prompts/Prompter.h"
 
 class QWidget;
 

@@ -1,8 +1,8 @@
 #include "app/options/PasswordChange.h"
 
-#include "app/common/AppError.h"
 #include "app/recording/StatusDisplay.h"
-#include "app/settings/PasswordCipher.h"
+#include "core/cipher/PasswordCipher.h"
+#include "core/support/AppError.h"
 
 namespace parlaro {
 

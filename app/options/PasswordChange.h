@@ -3,9 +3,9 @@
 // ciphertext in both scopes and in memory.
 #pragma once
 
-#include "app/common/AppSettings.h"
-#include "app/common/Prompter.h"
-#include "app/common/SettingsAccess.h"
+#include "core/settings/AppSettings.h"
+#include "core/settings/SettingsAccess.h"
+#include "services/prompts/Prompter.h"
 
 namespace parlaro {
 

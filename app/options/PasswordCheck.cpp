@@ -1,6 +1,6 @@
 #include "app/options/PasswordCheck.h"
 
-#include "app/settings/PasswordCipher.h"
+#include "core/cipher/PasswordCipher.h"
 
 namespace parlaro {
 

@@ -2,8 +2,8 @@
 // it now. A wrong one is told and the prompt stays; there is no limit on attempts.
 #pragma once
 
-#include "app/common/Prompter.h"
-#include "app/common/SettingsAccess.h"
+#include "core/settings/SettingsAccess.h"
+#include "services/prompts/Prompter.h"
 
 namespace parlaro {
 

@@ -1,8 +1,8 @@
 #include "app/recording/CallRecovery.h"
 
-#include "app/common/CallsFolderAccess.h"
-#include "app/library/CallFiles.h"
 #include "app/recording/StatusDisplay.h"
+#include "core/calls/CallFiles.h"
+#include "core/calls/CallsFolderAccess.h"
 #include "platform/posix/UniqueFd.h"
 
 #include <dirent.h>

@@ -4,8 +4,8 @@
 // a finished call is, given a note saying what happened, and left for the mover.
 #pragma once
 
-#include "app/common/Prompter.h"
 #include "app/recording/Recorder.h"
+#include "services/prompts/Prompter.h"
 
 #include <QStringList>
 

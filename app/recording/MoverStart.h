@@ -1,8 +1,8 @@
 // Starting the recording mover after a kept call, without waiting for it.
 #pragma once
 
-#include "app/common/Prompter.h"
 #include "app/support/Launcher.h"
+#include "services/prompts/Prompter.h"
 
 namespace parlaro {
 

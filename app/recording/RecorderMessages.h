@@ -1,7 +1,7 @@
 // Turning the recorder control's error codes into words for the user.
 #pragma once
 
-#include "app/common/Prompter.h"
+#include "services/prompts/Prompter.h"
 
 #include <cstdint>
 

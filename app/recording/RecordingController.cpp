@@ -1,12 +1,12 @@
 #include "app/recording/RecordingController.h"
 
-#include "app/common/AppError.h"
-#include "app/common/CallsFolderAccess.h"
-#include "app/library/CallFiles.h"
 #include "app/recording/MoverStart.h"
 #include "app/recording/RecorderMessages.h"
-#include "app/recording/RuntimeErrors.h"
 #include "app/recording/TimeText.h"
+#include "core/calls/CallFiles.h"
+#include "core/calls/CallsFolderAccess.h"
+#include "core/support/AppError.h"
+#include "core/support/RuntimeErrors.h"
 
 #include <QDir>
 #include <QFile>

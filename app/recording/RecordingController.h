@@ -8,9 +8,6 @@
 // The window's timers call the procedures named after them; tests call them directly.
 #pragma once
 
-#include "app/common/AppSettings.h"
-#include "app/common/CallRecord.h"
-#include "app/common/Prompter.h"
 #include "app/recording/Recorder.h"
 #include "app/recording/RecordingView.h"
 #include "app/recording/StatusDisplay.h"
@@ -18,6 +15,9 @@
 #include "app/startup/MainStartup.h"
 #include "app/support/Clock.h"
 #include "app/support/Launcher.h"
+#include "core/calls/CallRecord.h"
+#include "core/settings/AppSettings.h"
+#include "services/prompts/Prompter.h"
 
 #include <memory>
 

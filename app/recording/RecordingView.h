@@ -2,7 +2,7 @@
 // buttons, level labels, timers, window state, the note prompt and the call list.
 #pragma once
 
-#include "app/common/CallRecord.h"
+#include "core/calls/CallRecord.h"
 
 #include <QString>
 

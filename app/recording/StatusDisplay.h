@@ -2,8 +2,8 @@
 // indicator and the caption.
 #pragma once
 
-#include "app/common/AppSettings.h"
-#include "app/common/Product.h"
+#include "core/settings/AppSettings.h"
+#include "core/settings/Product.h"
 
 namespace parlaro {
 

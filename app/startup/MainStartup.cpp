@@ -1,8 +1,8 @@
 #include "app/startup/MainStartup.h"
 
-#include "app/common/CallsFolderAccess.h"
-#include "app/recording/RuntimeErrors.h"
 #include "app/recording/StatusDisplay.h"
+#include "core/calls/CallsFolderAccess.h"
+#include "core/support/RuntimeErrors.h"
 
 #include <QDir>
 
@@ -129,14 +129,7 @@ void MainStartup::loadSettings(AppSettings& s,
 
 void MainStartup::GetPCAndUserName(ProgramValues& values) {
     try {
-        const auto name = env_.loginName ? env_.loginName() : std::nullopt;
-        QByteArray bytes = name.value_or(QByteArray());
-        while (bytes.endsWith('\0'))
-            bytes.chop(1);
-        values.userName = bytes.isEmpty() ? QString("ANON") : QString::fromUtf8(bytes).toLower();
-        // Call file names are split at "-": a name holding one would shift the fields and make
-        // a recording in progress look finished to the mover.
-        values.userName.replace('-', '_');
+        values.userName = CallUserName(env_);
     } catch (const std::exception& e) {
         reportRuntimeError(prompter_, Guarded::GetPCAndUserName, e);
     }

@@ -2,9 +2,9 @@
 // the user name and the temporary recording folder.
 #pragma once
 
-#include "app/common/Prompter.h"
-#include "app/common/SettingsAccess.h"
-#include "app/startup/StartupEnvironment.h"
+#include "core/settings/SettingsAccess.h"
+#include "core/settings/StartupEnvironment.h"
+#include "services/prompts/Prompter.h"
 
 namespace parlaro {
 

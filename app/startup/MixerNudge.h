@@ -4,8 +4,8 @@
 // switch that is on is switched off and on again. Nothing is kept.
 #pragma once
 
-#include "app/common/Prompter.h"
-#include "platform/mixer/CaptureMixer.h"
+#include "services/mixer/CaptureMixer.h"
+#include "services/prompts/Prompter.h"
 
 namespace parlaro {
 

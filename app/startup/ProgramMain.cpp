@@ -1,12 +1,12 @@
 #include "app/startup/ProgramMain.h"
-#include "app/common/Product.h"
-#include "app/common/ProductSettings.h"
+#include "core/settings/Product.h"
+#include "core/settings/ProductSettings.h"
 
 #include "app/MainWindow.h"
-#include "app/common/QtPrompter.h"
 #include "app/startup/InformationOptions.h"
 #include "app/startup/SignalBridge.h"
 #include "app/startup/SingleInstance.h"
+#include "services/prompts/QtPrompter.h"
 
 #include <QApplication>
 #include <QSessionManager>

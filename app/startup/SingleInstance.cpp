@@ -1,6 +1,6 @@
 #include "app/startup/SingleInstance.h"
 
-#include "app/common/RuntimeFolder.h"
+#include "core/settings/RuntimeFolder.h"
 
 #include <unistd.h>
 

@@ -2,9 +2,9 @@
 // is on), Quit with its confirmations, and the position kept when the window changes state.
 #pragma once
 
-#include "app/common/Prompter.h"
-#include "app/common/SettingsAccess.h"
-#include "app/settings/FormPosition.h"
+#include "app/support/FormPosition.h"
+#include "core/settings/SettingsAccess.h"
+#include "services/prompts/Prompter.h"
 
 #include <array>
 

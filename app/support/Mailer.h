@@ -1,8 +1,8 @@
 // Handing a message with attachments to the desktop's mail client. The window's is
-// DesktopMailer (platform/mail); tests fake it.
+// DesktopMailer (services/mail); tests fake it.
 #pragma once
 
-#include "platform/mail/MailClient.h"
+#include "services/mail/MailClient.h"
 
 namespace parlaro {
 

@@ -2,8 +2,8 @@
 // the logo opens the program's web page, each in the desktop's browser.
 #pragma once
 
-#include "app/common/Prompter.h"
 #include "app/support/UrlOpener.h"
+#include "services/prompts/Prompter.h"
 
 #include <QString>
 

@@ -4,10 +4,10 @@
 //   showall   "Show all calls in folder" on the stored SearchPath, from the click to the list
 // Prints "MODE MILLISECONDS ROWS".
 #include "app/MainWindow.h"
-#include "app/common/Product.h"
-#include "app/common/UnattendedPrompter.h"
-#include "app/startup/StartupEnvironment.h"
-#include "platform/registry/RegistryStore.h"
+#include "core/settings/Product.h"
+#include "core/settings/StartupEnvironment.h"
+#include "services/prompts/UnattendedPrompter.h"
+#include "services/registry/RegistryStore.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
     const bool startup = std::strcmp(argv[1], "startup") == 0;
     QApplication app(argc, argv);
     using namespace parlaro;
-    registry::RegistryStore store(registry::StoreLocations::fromEnvironment(parlaro::kProductName));
+    parlaro::registry::RegistryStore store(
+        parlaro::registry::StoreLocations::fromEnvironment(parlaro::kProductName));
     UnattendedPrompter prompter;
     RegistryAccess reg(store, prompter, kProductName);
     SettingsAccess globals(reg, KeyPaths::forProduct(kProductName));

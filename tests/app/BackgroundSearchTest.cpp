@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/library/BackgroundSearch.h"
+#include "app/library/search/BackgroundSearch.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/support/TempDir.h"
 

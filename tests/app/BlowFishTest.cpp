@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/settings/BlowFish.h"
-#include "app/settings/PasswordCipher.h"
+#include "core/cipher/BlowFish.h"
+#include "core/cipher/PasswordCipher.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/common/AppError.h"
-#include "app/library/CallFiles.h"
+#include "core/calls/CallFiles.h"
+#include "core/support/AppError.h"
 
 using namespace parlaro;
 

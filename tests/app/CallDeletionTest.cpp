@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/library/CallDeletion.h"
-#include "app/library/CallPlayback.h"
+#include "app/library/model/CallDeletion.h"
+#include "app/library/playback/CallPlayback.h"
 #include "tests/app/ControllerRig.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/library/CallFiles.h"
+#include "core/calls/CallFiles.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"

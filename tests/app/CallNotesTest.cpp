@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/common/CallsFolderAccess.h"
-#include "app/library/CallFiles.h"
-#include "app/library/CallNotes.h"
+#include "app/library/model/CallNotes.h"
+#include "core/calls/CallFiles.h"
+#include "core/calls/CallsFolderAccess.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/library/CallDropping.h"
-#include "app/library/CallEmailing.h"
-#include "app/library/CallSaving.h"
+#include "app/library/sharing/CallDropping.h"
+#include "app/library/sharing/CallEmailing.h"
+#include "app/library/sharing/CallSaving.h"
 #include "tests/app/ControllerRig.h"
 
 #include <QCoreApplication>
@@ -218,11 +218,11 @@ TEST(CallSaving, SavingACallOntoItselfKeepsTheRecording) {
 namespace {
 
 struct FakeMailer final : Mailer {
-    std::vector<mail::Message> sent;
-    mail::Result answer;
+    std::vector<parlaro::mail::Message> sent;
+    parlaro::mail::Result answer;
     FakeView* view = nullptr;
     bool buttonWhileSending = true;
-    mail::Result send(const mail::Message& m) override {
+    parlaro::mail::Result send(const parlaro::mail::Message& m) override {
         sent.push_back(m);
         if (view) buttonWhileSending = view->enabled.at(MainButton::Email);
         return answer;
@@ -310,7 +310,7 @@ TEST(CallEmailing, OneMessageWithEachCallsNoteAndRecording) {
     rig.emailing.EmailCalls({noted, bare}, SendAs::Original);
 
     ASSERT_EQ(rig.mailer.sent.size(), 1u);
-    const mail::Message& m = rig.mailer.sent[0];
+    const parlaro::mail::Message& m = rig.mailer.sent[0];
     EXPECT_EQ(m.subject, "Parlaro Telephone Call Recording");
     EXPECT_EQ(m.body,
               "Parlaro Telephone Call Recording\n\n20260107-090000-anna-10.wav\nNote: call back "
@@ -330,11 +330,11 @@ TEST(CallEmailing, OneMessageWithEachCallsNoteAndRecording) {
 
 TEST(CallEmailing, MailClientFailuresAreToldWithTheirStage) {
     struct Case {
-        mail::Failure failure;
+        parlaro::mail::Failure failure;
         QString expected;
     } cases[] = {
-        {mail::Failure::Starting, "Error Starting Email Session - no mail client"},
-        {mail::Failure::Sending, "Error Sending Email - no mail client"},
+        {parlaro::mail::Failure::Starting, "Error Starting Email Session - no mail client"},
+        {parlaro::mail::Failure::Sending, "Error Sending Email - no mail client"},
     };
     for (const Case& c : cases) {
         MailRig rig;

@@ -60,7 +60,7 @@ void selectAll(QTreeView* list) {
 TEST(CallOperationsWindow, TheCallMenuOffersSavingAndMailingToThoseWhoMayPlay) {
     for (const bool canPlay : {true, false}) {
         Form f;
-        f.userSets("CanPlay", registry::RegistryValue::number(canPlay ? 1 : 0));
+        f.userSets("CanPlay", parlaro::registry::RegistryValue::number(canPlay ? 1 : 0));
         f.addCalls();
         MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
         w.Load();
@@ -79,7 +79,8 @@ TEST(CallOperationsWindow, TheCallMenuOffersSavingAndMailingToThoseWhoMayPlay) {
 
 TEST(CallOperationsWindow, EmailCallsHandsTheSelectedCallsToTheMailClient) {
     Form f;
-    f.userSets("ShareFormat", registry::RegistryValue::number(0));  // the recordings themselves
+    f.userSets("ShareFormat",
+               parlaro::registry::RegistryValue::number(0));  // the recordings themselves
     f.addCalls();
     testsupport::FakeXdgEmail fake;
     MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
@@ -222,7 +223,8 @@ TEST(CallOperationsWindow, SendAsInTheCallMenuShowsAndKeepsTheFormat) {
 
     w.findChild<QAction*>("mnuSendAsMP3")->trigger();
     EXPECT_EQ(checked(), QStringList{"mnuSendAsMP3"});
-    for (const auto root : {registry::Root::CurrentUser, registry::Root::LocalMachine})
+    for (const auto root :
+         {parlaro::registry::Root::CurrentUser, parlaro::registry::Root::LocalMachine})
         EXPECT_EQ(f.at(root, "ShareFormat").value.dword, 2u);
 
     // Mailing now attaches MP3 copies; the recordings stay as they were.

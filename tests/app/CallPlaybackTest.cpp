@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/library/CallPlayback.h"
+#include "app/library/playback/CallPlayback.h"
 #include "tests/app/ControllerRig.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/library/CallFiles.h"
-#include "app/library/CallSearch.h"
+#include "core/calls/CallFiles.h"
+#include "core/search/CallSearch.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/support/OpenCounter.h"
 #include "tests/support/ProcessRunner.h"

@@ -3,9 +3,9 @@
 // may still read them.
 #include <gtest/gtest.h>
 
-#include "app/library/CallConversion.h"
-#include "app/library/CallEmailing.h"
-#include "app/library/CallSaving.h"
+#include "app/library/sharing/CallConversion.h"
+#include "app/library/sharing/CallEmailing.h"
+#include "app/library/sharing/CallSaving.h"
 #include "tests/app/ControllerRig.h"
 #include "tests/app/FakeXdgEmail.h"
 #include "tests/support/Sound.h"
@@ -209,10 +209,10 @@ TEST(CallSaving, ConvertedCopiesTakeTheFormatsExtensionEitherWay) {
 namespace {
 
 struct FakeMailer final : Mailer {
-    std::vector<mail::Message> sent;
+    std::vector<parlaro::mail::Message> sent;
     std::vector<bool> attachedFilesExisted;
-    mail::Result answer;
-    mail::Result send(const mail::Message& m) override {
+    parlaro::mail::Result answer;
+    parlaro::mail::Result send(const parlaro::mail::Message& m) override {
         sent.push_back(m);
         for (const QString& a : m.attachments)
             attachedFilesExisted.push_back(QFileInfo(a).isFile());
@@ -241,7 +241,7 @@ TEST(CallEmailing, ConvertedCallsAreAttachedFromAPrivateFolder) {
     rig.emailing.EmailCalls({first, twin}, SendAs::Opus);
 
     ASSERT_EQ(rig.mailer.sent.size(), 1u);
-    const mail::Message& m = rig.mailer.sent[0];
+    const parlaro::mail::Message& m = rig.mailer.sent[0];
     ASSERT_EQ(m.attachments.size(), 2);
     EXPECT_NE(m.attachments[0], m.attachments[1]);
     EXPECT_EQ(rig.mailer.attachedFilesExisted, (std::vector<bool>{true, true}));
@@ -268,12 +268,12 @@ TEST(CallEmailing, ConvertedCallsAreAttachedFromAPrivateFolder) {
 TEST(CallEmailing, AttachmentsLiveWhileAMailClientMayReadThem) {
     struct Case {
         const char* name;
-        mail::Failure failure;
+        parlaro::mail::Failure failure;
         std::size_t foldersKept;
     } cases[] = {
-        {"handed to the client: kept", mail::Failure::None, 1},
-        {"refused by the client: removed", mail::Failure::Sending, 0},
-        {"no client: removed", mail::Failure::Starting, 0},
+        {"handed to the client: kept", parlaro::mail::Failure::None, 1},
+        {"refused by the client: removed", parlaro::mail::Failure::Sending, 0},
+        {"no client: removed", parlaro::mail::Failure::Starting, 0},
     };
     for (const Case& c : cases) {
         MailRig rig;

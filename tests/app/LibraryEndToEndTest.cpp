@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "app/MainWindow.h"
-#include "app/library/CallListModel.h"
-#include "app/library/FindCallDialog.h"
+#include "app/library/model/CallListModel.h"
+#include "app/library/ui/FindCallDialog.h"
 #include "tests/app/SettingsFixture.h"
 
 #include <QApplication>
@@ -58,7 +58,7 @@ TEST(LibraryEndToEnd, RecordedCallsAreFoundAndPlayBackExactly) {
                                                                               {"MinCallLength", 2},
                                                                               {"Format", 1},
                                                                               {"PreRoll", 1}})
-        f.userSets(name, registry::RegistryValue::number(static_cast<uint32_t>(value)));
+        f.userSets(name, parlaro::registry::RegistryValue::number(static_cast<uint32_t>(value)));
 
     int argc = 1;
     char name[8] = "test";

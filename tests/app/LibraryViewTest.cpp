@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/common/AppError.h"
-#include "app/library/CallListModel.h"
-#include "app/library/Folders.h"
-#include "app/library/Waveform.h"
+#include "app/library/model/CallListModel.h"
+#include "app/library/model/Folders.h"
+#include "app/library/playback/Waveform.h"
+#include "core/support/AppError.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/app/TestApplication.h"
 #include "tests/support/OpenCounter.h"

@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
-#include "app/library/AddNoteDialog.h"
+#include "app/library/ui/AddNoteDialog.h"
 #include "recorder/qt/AurxWidget.h"
 #include "tests/support/TempDir.h"
 
@@ -65,7 +65,7 @@ TEST(MainWindow, LoadsWithCaptionPanelsIndicatorAndStoredSize) {
 
 TEST(MainWindow, ClosingIsRefusedWhilePreventShutdownIsOn) {
     Form f;
-    f.userSets("SD", registry::RegistryValue::number(1));
+    f.userSets("SD", parlaro::registry::RegistryValue::number(1));
     MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
     w.Load();
     w.show();
@@ -79,7 +79,7 @@ TEST(MainWindow, ClosingIsRefusedWhilePreventShutdownIsOn) {
 
 TEST(MainWindow, CarriesTheRecordingSideWithItsNamedWidgetsAndTimers) {
     Form f;
-    f.userSets("AutoRecord", registry::RegistryValue::number(1));
+    f.userSets("AutoRecord", parlaro::registry::RegistryValue::number(1));
     MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
     w.Load();
     for (const char* name :
@@ -220,7 +220,7 @@ TEST(MainWindow, RecoveredCallsAndCallsTheMoverFilesAreListedAtOnce) {
 
 TEST(MainWindow, TheDeleteKeyAndTheCallMenuDeleteWithinTheUsersRights) {
     Form f;
-    f.userSets("DeleteOwnOnly", registry::RegistryValue::number(1));
+    f.userSets("DeleteOwnOnly", parlaro::registry::RegistryValue::number(1));
     const std::string calls = f.dir.file("data/Parlaro/Calls/");
     std::filesystem::create_directories(calls);
     for (const char* name :
@@ -286,12 +286,12 @@ TEST(MainWindow, TheCallColumnsKeepTheirWidthsFromSessionToSession) {
         EXPECT_EQ(widths, first) << "session " << session;
         ASSERT_TRUE(w.close());
     }
-    EXPECT_LT(f.at(registry::Root::CurrentUser, "GRD_USER").value.dword, 2000u);
+    EXPECT_LT(f.at(parlaro::registry::Root::CurrentUser, "GRD_USER").value.dword, 2000u);
 }
 
 TEST(MainWindow, AStoredColumnWidthBeyondReasonIsShownNoWiderThanTheList) {
     Form f;
-    f.userSets("GRD_USER", registry::RegistryValue::number(11572215));
+    f.userSets("GRD_USER", parlaro::registry::RegistryValue::number(11572215));
     MainWindow w(f.globals, f.reg, f.prompter, f.env, f.clock);
     w.Load();
     w.show();

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "app/common/AppError.h"
-#include "app/common/UnattendedPrompter.h"
 #include "app/recording/MoverStart.h"
 #include "app/recording/RecorderMessages.h"
-#include "app/recording/RuntimeErrors.h"
 #include "app/recording/StatusDisplay.h"
 #include "app/recording/TimeText.h"
+#include "core/support/AppError.h"
+#include "core/support/RuntimeErrors.h"
+#include "services/prompts/UnattendedPrompter.h"
 #include "tests/app/ScriptedPrompter.h"
 
 #include <cstdio>

@@ -10,7 +10,7 @@ using namespace parlaro;
 
 namespace {
 
-struct FakeMixer final : mixer::CaptureMixer {
+struct FakeMixer final : parlaro::mixer::CaptureMixer {
     std::vector<Control> list;
     std::map<std::string, long> volumes;
     std::map<std::string, bool> switches;
@@ -42,16 +42,16 @@ struct FakeMixer final : mixer::CaptureMixer {
 };
 
 // Hands out the fake mixers it was given, then fails to open any more.
-struct FakeSystem final : mixer::MixerSystem {
+struct FakeSystem final : parlaro::mixer::MixerSystem {
     int devices = 0;
     std::vector<FakeMixer*> mixers;
     int opened = 0;
     int captureDeviceCount() override { return devices; }
-    std::unique_ptr<mixer::CaptureMixer> open(int device) override {
+    std::unique_ptr<parlaro::mixer::CaptureMixer> open(int device) override {
         ++opened;
         if (device >= static_cast<int>(mixers.size())) return nullptr;
         // The test keeps the mixer; hand out a forwarding one.
-        struct Forward final : mixer::CaptureMixer {
+        struct Forward final : parlaro::mixer::CaptureMixer {
             FakeMixer& m;
             explicit Forward(FakeMixer& f) : m(f) {}
             std::vector<Control> controls() override { return m.controls(); }

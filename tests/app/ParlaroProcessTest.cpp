@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/startup/SingleInstance.h"
-#include "platform/registry/RegistryStore.h"
+#include "services/registry/RegistryStore.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
 
@@ -13,7 +13,7 @@
 
 #include <thread>
 
-using registry::Root;
+using parlaro::registry::Root;
 using testsupport::RunningProcess;
 using testsupport::TempDir;
 
@@ -25,14 +25,15 @@ struct Machine {
                                          {"XDG_CONFIG_DIRS", dir.file("xdg")},
                                          {"XDG_DATA_HOME", dir.file("data")},
                                          {"XDG_RUNTIME_DIR", dir.path()}}};
-    registry::RegistryStore store{{QString::fromStdString(dir.file("config/Parlaro")),
-                                   QString::fromStdString(dir.file("xdg/Parlaro")), "Parlaro"}};
+    parlaro::registry::RegistryStore store{{QString::fromStdString(dir.file("config/Parlaro")),
+                                            QString::fromStdString(dir.file("xdg/Parlaro")),
+                                            "Parlaro"}};
 
     std::string userFile() const { return dir.file("config/Parlaro/HKEY_CURRENT_USER.reg"); }
     std::string machineFile() const { return dir.file("xdg/Parlaro/HKEY_LOCAL_MACHINE.reg"); }
     bool started() const {
         return store.get(Root::CurrentUser, "SOFTWARE\\Parlaro", "wavs").found ==
-               registry::Lookup::Found::Value;
+               parlaro::registry::Lookup::Found::Value;
     }
     std::unique_ptr<RunningProcess> start() const {
         auto p = std::make_unique<RunningProcess>(testsupport::program("parlaro"),
@@ -88,10 +89,10 @@ TEST(Parlaro, ASecondInstanceHandsOverWithoutTouchingTheSettings) {
 
 TEST(Parlaro, PreventShutdownRefusesTheFirstSignalButNotTheSecond) {
     Machine m;
-    m.store.set(Root::CurrentUser, "SOFTWARE\\Parlaro", "SD", registry::RegistryValue::number(1),
-                true);
+    m.store.set(Root::CurrentUser, "SOFTWARE\\Parlaro", "SD",
+                parlaro::registry::RegistryValue::number(1), true);
     m.store.set(Root::CurrentUser, "SOFTWARE\\Parlaro", "CallPath",
-                registry::RegistryValue::string("/srv/calls/"), true);
+                parlaro::registry::RegistryValue::string("/srv/calls/"), true);
     auto p = m.start();
     ASSERT_TRUE(testsupport::waitFor([&] { return m.started(); }, 15000));
     p->signal(SIGTERM);
@@ -137,7 +138,8 @@ TEST(Parlaro, AnUnusableCallsFolderIsNamedOnceWithTheReason) {
     for (const std::string& folder : {m.dir.file("a-file"), m.dir.file("a-fifo"),
                                       std::string("/dev/null"), m.dir.file("a-file/calls")}) {
         m.store.set(Root::CurrentUser, "SOFTWARE\\Parlaro", "CallPath",
-                    registry::RegistryValue::string(QByteArray::fromStdString(folder)), true);
+                    parlaro::registry::RegistryValue::string(QByteArray::fromStdString(folder)),
+                    true);
         auto p = m.start();
         // The first message, then a moment for any other.
         testsupport::waitFor(

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/settings/PasswordCipher.h"
+#include "core/cipher/PasswordCipher.h"
 #include "tests/app/SettingsFixture.h"
 #include "tests/support/ProcessRunner.h"
 
@@ -114,7 +114,8 @@ TEST(ParlaroRegPassword, RefusesWhatCouldNotBeReadBackOrMatched) {
     Reg reg;
     const RegRun tooLong = reg("set-password", kUser, QByteArray(237, 'x') + "\n");
     EXPECT_EQ(tooLong.status, 2);
-    EXPECT_EQ(reg.at(registry::Root::CurrentUser, "PW").found, registry::Lookup::Found::NoValue);
+    EXPECT_EQ(reg.at(parlaro::registry::Root::CurrentUser, "PW").found,
+              parlaro::registry::Lookup::Found::NoValue);
     EXPECT_EQ(reg("set-password", kUser, QByteArray(236, 'x') + "\n").status, 0);
     EXPECT_EQ(reg("check-password", kUser, QByteArray(236, 'x')).status, 0);
 
@@ -122,7 +123,7 @@ TEST(ParlaroRegPassword, RefusesWhatCouldNotBeReadBackOrMatched) {
     EXPECT_EQ(reg("check-password", kUser, QByteArray(236, 'x')).status, 0) << "left as it was";
 
     // A damaged value matches nothing, not even nothing.
-    reg.userSets("PW", registry::RegistryValue::string("not a ciphertext"));
+    reg.userSets("PW", parlaro::registry::RegistryValue::string("not a ciphertext"));
     EXPECT_EQ(reg("check-password", kUser, "not a ciphertext\n").status, 1);
     EXPECT_EQ(reg("check-password", kUser, "\n").status, 1);
 

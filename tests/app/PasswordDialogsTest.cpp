@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "app/MainWindow.h"
-#include "app/common/UnattendedPrompter.h"
 #include "app/options/ChangePasswordDialog.h"
 #include "app/options/OptionsPassword.h"
 #include "app/options/PasswordPrompt.h"
-#include "app/settings/PasswordCipher.h"
+#include "core/cipher/PasswordCipher.h"
+#include "services/prompts/UnattendedPrompter.h"
 #include "tests/app/SettingsFixture.h"
 #include "tests/app/TestApplication.h"
 

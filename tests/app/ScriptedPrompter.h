@@ -2,7 +2,7 @@
 // button once the script is used up).
 #pragma once
 
-#include "app/common/Prompter.h"
+#include "services/prompts/Prompter.h"
 
 #include <deque>
 #include <vector>

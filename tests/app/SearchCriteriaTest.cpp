@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/common/AppError.h"
-#include "app/common/CallName.h"
-#include "app/library/CallFiles.h"
-#include "app/library/FilePattern.h"
-#include "app/library/NoteSearch.h"
-#include "app/library/SearchCriteria.h"
+#include "core/calls/CallFiles.h"
+#include "core/calls/CallName.h"
+#include "core/search/FilePattern.h"
+#include "core/search/NoteSearch.h"
+#include "core/search/SearchCriteria.h"
+#include "core/support/AppError.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/support/TempDir.h"
 

@@ -1,7 +1,7 @@
 // A settings store in a fresh folder with the two scopes, and the layers over it.
 #pragma once
 
-#include "app/common/SettingsAccess.h"
+#include "core/settings/SettingsAccess.h"
 #include "tests/app/ScriptedPrompter.h"
 #include "tests/support/TempDir.h"
 
@@ -9,9 +9,10 @@ namespace testsupport {
 
 struct SettingsFixture {
     TempDir dir;
-    registry::StoreLocations locations{QString::fromStdString(dir.file("config/Parlaro")),
-                                       QString::fromStdString(dir.file("xdg/Parlaro")), "Parlaro"};
-    registry::RegistryStore store{locations};
+    parlaro::registry::StoreLocations locations{QString::fromStdString(dir.file("config/Parlaro")),
+                                                QString::fromStdString(dir.file("xdg/Parlaro")),
+                                                "Parlaro"};
+    parlaro::registry::RegistryStore store{locations};
     ScriptedPrompter prompter;
     parlaro::RegistryAccess reg{store, prompter, "Parlaro"};
     parlaro::KeyPaths paths = parlaro::KeyPaths::forProduct("Parlaro");
@@ -22,20 +23,22 @@ struct SettingsFixture {
         reg.CreateKey("HKEY_LOCAL_MACHINE\\Software\\Parlaro");
     }
 
-    registry::Lookup at(registry::Root root, const char* name) const {
+    parlaro::registry::Lookup at(parlaro::registry::Root root, const char* name) const {
         return store.get(root, "SOFTWARE\\Parlaro", name);
     }
     QByteArray userString(const char* name) const {
-        return at(registry::Root::CurrentUser, name).value.text;
+        return at(parlaro::registry::Root::CurrentUser, name).value.text;
     }
     QByteArray machineString(const char* name) const {
-        return at(registry::Root::LocalMachine, name).value.text;
+        return at(parlaro::registry::Root::LocalMachine, name).value.text;
     }
-    void machineSets(const char* name, registry::RegistryValue v) {
-        store.set(registry::Root::LocalMachine, "SOFTWARE\\Parlaro", name, std::move(v), true);
+    void machineSets(const char* name, parlaro::registry::RegistryValue v) {
+        store.set(parlaro::registry::Root::LocalMachine, "SOFTWARE\\Parlaro", name, std::move(v),
+                  true);
     }
-    void userSets(const char* name, registry::RegistryValue v) {
-        store.set(registry::Root::CurrentUser, "SOFTWARE\\Parlaro", name, std::move(v), true);
+    void userSets(const char* name, parlaro::registry::RegistryValue v) {
+        store.set(parlaro::registry::Root::CurrentUser, "SOFTWARE\\Parlaro", name, std::move(v),
+                  true);
     }
 };
 

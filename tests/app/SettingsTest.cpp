@@ -8,9 +8,9 @@
 #include <QStringList>
 
 using namespace parlaro;
-using registry::Lookup;
-using registry::RegistryValue;
-using registry::Root;
+using parlaro::registry::Lookup;
+using parlaro::registry::RegistryValue;
+using parlaro::registry::Root;
 using testsupport::SettingsFixture;
 
 namespace {
@@ -92,7 +92,7 @@ TEST(RegistryAccess, MalformedKeyPathsAreToldAndChangeNothing) {
         EXPECT_EQ(f.at(Root::CurrentUser, "x").found, Lookup::Found::NoValue);
     }
     const auto parsed = RegistryAccess::ParseKeyPath("HKEY_USERS");
-    EXPECT_EQ(parsed.root, registry::Root::Users);
+    EXPECT_EQ(parsed.root, parlaro::registry::Root::Users);
     EXPECT_EQ(parsed.subKey, "");
     EXPECT_EQ(RegistryAccess::ParseKeyPath("HKEY_CLASSES_ROOT\\a\\b").subKey, "a\\b");
     EXPECT_FALSE(RegistryAccess::ParseKeyPath("HKEY_SOMETHING\\a").root);
@@ -155,7 +155,7 @@ TEST(SettingsAccess, AMachineScopeTheUserMayNotWriteIsSkippedQuietly) {
     ::chmod(f.dir.path().c_str(), 0755);
     testsupport::handToUser(f.dir.file("config"));
     const int status = testsupport::runUnprivileged([&] {
-        registry::RegistryStore store(f.locations);
+        parlaro::registry::RegistryStore store(f.locations);
         testsupport::ScriptedPrompter prompter;
         RegistryAccess reg(store, prompter, "Parlaro");
         SettingsAccess globals(reg, f.paths);
@@ -175,7 +175,7 @@ TEST(RegistryAccess, ASettingTheUsersScopeCannotTakeIsToldOnce) {
     testsupport::handToUser(f.dir.file("config"));
     ::chmod(f.locations.userFolder.toUtf8().constData(), 0555);
     const int status = testsupport::runUnprivileged([&] {
-        registry::RegistryStore store(f.locations);
+        parlaro::registry::RegistryStore store(f.locations);
         testsupport::ScriptedPrompter prompter;
         RegistryAccess reg(store, prompter, "Parlaro");
         SettingsAccess globals(reg, f.paths);

@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
 #include "app/startup/MainStartup.h"
-#include "app/startup/TrayBehaviour.h"
 #include "app/startup/WindowRules.h"
+#include "app/tray/TrayBehaviour.h"
 #include "tests/app/SettingsFixture.h"
 
 #include <filesystem>
 #include <functional>
 
 using namespace parlaro;
-using registry::RegistryValue;
-using registry::Root;
+using parlaro::registry::RegistryValue;
+using parlaro::registry::Root;
 using testsupport::SettingsFixture;
 
 namespace {
@@ -63,13 +63,13 @@ TEST(Startup, AnEmptyMachineGetsEveryDefaultInBothScopes) {
     for (const Root root : {Root::CurrentUser, Root::LocalMachine}) {
         for (const auto& [name, value] : longs) {
             const auto found = s.store.get(root, "SOFTWARE\\Parlaro", name);
-            ASSERT_EQ(found.found, registry::Lookup::Found::Value) << name;
+            ASSERT_EQ(found.found, parlaro::registry::Lookup::Found::Value) << name;
             EXPECT_EQ(static_cast<int32_t>(found.value.dword), value) << name;
         }
         EXPECT_EQ(s.store.get(root, "SOFTWARE\\Parlaro", "CallPath").value.text,
                   "/opt/parlaro/Calls/");
         EXPECT_EQ(s.store.get(root, "SOFTWARE\\Parlaro", "PW").found,
-                  registry::Lookup::Found::Value);
+                  parlaro::registry::Lookup::Found::Value);
     }
     EXPECT_EQ(s.settings.Sensitivity, -18);
     EXPECT_TRUE(s.settings.AddNote);
@@ -308,7 +308,8 @@ TEST(WindowRules, PreventShutdownRefusesToUnloadButQuitStillEnds) {
     Window w;
     w.settings.SD = 1;
     EXPECT_FALSE(w.rules.Unload());
-    EXPECT_EQ(w.at(Root::CurrentUser, "Minimised").found, registry::Lookup::Found::NoValue);
+    EXPECT_EQ(w.at(Root::CurrentUser, "Minimised").found,
+              parlaro::registry::Lookup::Found::NoValue);
     w.prompter.answers = {Answer::Yes};
     EXPECT_TRUE(w.rules.Quit());
     EXPECT_EQ(w.reg.GetStringValue(w.paths.user + "\\Form Position", "Width", "", false).value,
@@ -345,7 +346,7 @@ TEST(WindowRules, AMinimisedWindowKeepsItsLastPosition) {
     w.view.minimised = true;
     w.rules.StateChanged();
     EXPECT_TRUE(w.settings.Minimised);
-    EXPECT_EQ(w.at(Root::CurrentUser, "Top").found, registry::Lookup::Found::NoValue);
+    EXPECT_EQ(w.at(Root::CurrentUser, "Top").found, parlaro::registry::Lookup::Found::NoValue);
     w.view.minimised = false;
     w.rules.StateChanged();
     EXPECT_EQ(w.at(Root::CurrentUser, "Top").value.dword, 300u);

@@ -4,7 +4,7 @@
 // names; and the file the store would write of it reads back whole to the same keys and values.
 #include <cstdint>
 
-#include "platform/registry/RegistryText.h"
+#include "services/registry/RegistryText.h"
 
 namespace {
 
@@ -12,11 +12,11 @@ void check(bool promise) {
     if (!promise) __builtin_trap();
 }
 
-bool sameHive(const registry::RegistryHive& a, const registry::RegistryHive& b) {
+bool sameHive(const parlaro::registry::RegistryHive& a, const parlaro::registry::RegistryHive& b) {
     if (a.keys().size() != b.keys().size()) return false;
     for (std::size_t k = 0; k < a.keys().size(); ++k) {
-        const registry::RegistryKey& x = a.keys()[k];
-        const registry::RegistryKey& y = b.keys()[k];
+        const parlaro::registry::RegistryKey& x = a.keys()[k];
+        const parlaro::registry::RegistryKey& y = b.keys()[k];
         if (x.path != y.path || x.values.size() != y.values.size()) return false;
         for (std::size_t v = 0; v < x.values.size(); ++v) {
             if (x.values[v].name != y.values[v].name || !(x.values[v].value == y.values[v].value))
@@ -30,7 +30,7 @@ bool sameHive(const registry::RegistryHive& a, const registry::RegistryHive& b) 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const registry::TextReading read = registry::readText(text);
+    const parlaro::registry::TextReading read = parlaro::registry::readText(text);
 
     const qsizetype lines = text.count('\n') + 1;
     qsizetype previous = 0;
@@ -38,16 +38,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(line > previous && line <= lines);
         previous = line;
     }
-    check(registry::fromText(text).has_value() == read.skippedLines.empty());
+    check(parlaro::registry::fromText(text).has_value() == read.skippedLines.empty());
 
-    for (const registry::RegistryKey& key : read.hive.keys()) {
-        check(registry::isValidKeyPath(key.path));
+    for (const parlaro::registry::RegistryKey& key : read.hive.keys()) {
+        check(parlaro::registry::isValidKeyPath(key.path));
         check(read.hive.findKey(key.path) == &key);
-        for (const registry::NamedValue& v : key.values)
-            check(registry::RegistryHive::findValue(key, v.name) == &v);
+        for (const parlaro::registry::NamedValue& v : key.values)
+            check(parlaro::registry::RegistryHive::findValue(key, v.name) == &v);
     }
 
-    const auto again = registry::fromText(registry::toText(read.hive, "HKEY_CURRENT_USER"));
+    const auto again =
+        parlaro::registry::fromText(parlaro::registry::toText(read.hive, "HKEY_CURRENT_USER"));
     check(again.has_value());
     check(sameHive(read.hive, *again));
     return 0;

@@ -2,7 +2,7 @@
 // as a process over them.
 #pragma once
 
-#include "platform/registry/RegistryStore.h"
+#include "services/registry/RegistryStore.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
 
@@ -29,9 +29,10 @@ struct MoverSetup {
     }
 
     void setting(const char* name, const std::string& value) const {
-        registry::RegistryStore store({QString::fromStdString(dir.file("config/Parlaro")), "", "Parlaro"});
-        store.set(registry::Root::CurrentUser, "Software\\Parlaro", name,
-                  registry::RegistryValue::string(QByteArray::fromStdString(value)), true);
+        parlaro::registry::RegistryStore store(
+            {QString::fromStdString(dir.file("config/Parlaro")), "", "Parlaro"});
+        store.set(parlaro::registry::Root::CurrentUser, "Software\\Parlaro", name,
+                  parlaro::registry::RegistryValue::string(QByteArray::fromStdString(value)), true);
     }
     void folders(const std::string& from, const std::string& to) const {
         setting("Wavs", from);

@@ -174,11 +174,11 @@ TEST(Mover, NeverWritesTheSettings) {
         MoverSetup s;
         s.setting("wavs", s.wavs);
         if (withCallPath) s.setting("CallPath", s.calls);
-        registry::RegistryStore machine({QString::fromStdString(s.dir.file("config/Parlaro")),
-                                         QString::fromStdString(s.dir.file("xdg/Parlaro")),
-                                         "Parlaro"});
-        machine.set(registry::Root::LocalMachine, "Software\\Parlaro", "KeepDays",
-                    registry::RegistryValue::number(7), true);
+        parlaro::registry::RegistryStore machine(
+            {QString::fromStdString(s.dir.file("config/Parlaro")),
+             QString::fromStdString(s.dir.file("xdg/Parlaro")), "Parlaro"});
+        machine.set(parlaro::registry::Root::LocalMachine, "Software\\Parlaro", "KeepDays",
+                    parlaro::registry::RegistryValue::number(7), true);
         const std::string user = s.dir.file("config/Parlaro/HKEY_CURRENT_USER.reg");
         const std::string machineFile = s.dir.file("xdg/Parlaro/HKEY_LOCAL_MACHINE.reg");
         const std::string userBefore = testsupport::readFile(user);
@@ -241,10 +241,10 @@ TEST(Mover, FiledCallsAndTheLogAreReadableOnlyByWhomTheFolderSays) {
         EXPECT_EQ(mode(s.dir.file("new/calls")), 0700u);
         EXPECT_EQ(mode(s.dir.file("new/calls/" + name)), 0600u);
 
-        registry::RegistryStore store(
+        parlaro::registry::RegistryStore store(
             {QString::fromStdString(s.dir.file("config/Parlaro")), "", "Parlaro"});
-        store.set(registry::Root::CurrentUser, "Software\\Parlaro", "KeepDays",
-                  registry::RegistryValue::number(7), true);
+        store.set(parlaro::registry::Root::CurrentUser, "Software\\Parlaro", "KeepDays",
+                  parlaro::registry::RegistryValue::number(7), true);
         s.run();
         EXPECT_EQ(mode(s.dir.file("config/Parlaro/retention.log")), 0600u);
     }

@@ -83,10 +83,11 @@ TEST(Retention, OnlyOldCallFilesAndTheirNotesGoAndEachIsLogged) {
 TEST(Retention, TheMoverAppliesThePeriodAnAdministratorSet) {
     MoverSetup s;
     s.folders(s.wavs, s.calls + "/");
-    registry::RegistryStore machine({QString::fromStdString(s.dir.file("config/Parlaro")),
-                                     QString::fromStdString(s.dir.file("xdg/Parlaro")), "Parlaro"});
-    machine.set(registry::Root::LocalMachine, "Software\\Parlaro", "KeepDays",
-                registry::RegistryValue::number(7), true);
+    parlaro::registry::RegistryStore machine({QString::fromStdString(s.dir.file("config/Parlaro")),
+                                              QString::fromStdString(s.dir.file("xdg/Parlaro")),
+                                              "Parlaro"});
+    machine.set(parlaro::registry::Root::LocalMachine, "Software\\Parlaro", "KeepDays",
+                parlaro::registry::RegistryValue::number(7), true);
     testsupport::writeFile(s.calls + "/20000101-090000-ann-10.wav", "old");
     const std::string today =
         QDate::currentDate().toString("yyyyMMdd").toStdString() + "-000000-ann-10.wav";
@@ -203,10 +204,10 @@ TEST(Retention, AFolderSwappedForALinkDuringThePassLeadsNowhere) {
 TEST(Retention, AKilledPassLeavesNoNoteWithoutItsCall) {
     MoverSetup s;
     s.folders(s.wavs, s.calls);
-    registry::RegistryStore store(
+    parlaro::registry::RegistryStore store(
         {QString::fromStdString(s.dir.file("config/Parlaro")), "", "Parlaro"});
-    store.set(registry::Root::CurrentUser, "Software\\Parlaro", "KeepDays",
-              registry::RegistryValue::number(7), true);
+    store.set(parlaro::registry::Root::CurrentUser, "Software\\Parlaro", "KeepDays",
+              parlaro::registry::RegistryValue::number(7), true);
     const std::string call = s.calls + "/20000101-090000-ann-10.wav";
     const std::string note = s.calls + "/20000101-090000-ann-10.txt";
     testsupport::writeFile(call, "old");

@@ -3,14 +3,14 @@
 // built from the program's real classes. scripts/help-screenshots runs it with settings, data
 // and calls in folders of its own, on the virtual sound devices, under Xvfb.
 #include "app/MainWindow.h"
-#include "app/common/Product.h"
-#include "app/common/ProductSettings.h"
-#include "app/common/QtPrompter.h"
-#include "app/library/AddNoteDialog.h"
-#include "app/library/FindCallDialog.h"
+#include "app/library/ui/AddNoteDialog.h"
+#include "app/library/ui/FindCallDialog.h"
 #include "app/options/CalibrationDialog.h"
 #include "app/recording/StatusDisplay.h"
 #include "app/support/Clock.h"
+#include "core/settings/Product.h"
+#include "core/settings/ProductSettings.h"
+#include "services/prompts/QtPrompter.h"
 #include "tools/help-screenshots/SampleCalls.h"
 #include "tools/help-screenshots/WindowShot.h"
 

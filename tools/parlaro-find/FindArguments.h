@@ -7,7 +7,7 @@
 // the stored settings.
 #pragma once
 
-#include "app/library/SearchCriteria.h"
+#include "core/search/SearchCriteria.h"
 
 #include <QByteArray>
 

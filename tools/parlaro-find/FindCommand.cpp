@@ -1,6 +1,6 @@
 #include "tools/parlaro-find/FindCommand.h"
 
-#include "app/library/CallSearch.h"
+#include "core/search/CallSearch.h"
 #include "tools/parlaro-find/StoredScope.h"
 
 #include <algorithm>
@@ -114,7 +114,7 @@ QByteArray callLine(const CallRecord& call) {
     return line;
 }
 
-int run(const std::vector<QByteArray>& args, registry::RegistryStore& store,
+int run(const std::vector<QByteArray>& args, parlaro::registry::RegistryStore& store,
         const StartupEnvironment& env, std::ostream& out, std::ostream& err) {
     std::string problem;
     const auto parsed = parseArguments(args, problem);

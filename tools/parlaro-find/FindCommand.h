@@ -9,16 +9,16 @@
 // command line that cannot be understood.
 #pragma once
 
-#include "app/common/CallRecord.h"
-#include "app/startup/StartupEnvironment.h"
-#include "platform/registry/RegistryStore.h"
+#include "core/calls/CallRecord.h"
+#include "core/settings/StartupEnvironment.h"
+#include "services/registry/RegistryStore.h"
 
 #include <ostream>
 #include <vector>
 
 namespace findtool {
 
-int run(const std::vector<QByteArray>& args, registry::RegistryStore& store,
+int run(const std::vector<QByteArray>& args, parlaro::registry::RegistryStore& store,
         const parlaro::StartupEnvironment& env, std::ostream& out, std::ostream& err);
 
 // One call as a line of the output, with its line break.

@@ -1,14 +1,14 @@
 #include "tools/parlaro-find/StoredScope.h"
 
-#include "app/common/SettingsAccess.h"
-#include "app/recording/StatusDisplay.h"
-#include "app/startup/MainStartup.h"
+#include "core/settings/Product.h"
+#include "core/settings/SettingsAccess.h"
+#include "core/settings/StartupEnvironment.h"
 
 namespace findtool {
 
 using namespace parlaro;
 
-parlaro::SearchScope storedScope(const FindArguments& args, registry::RegistryStore& store,
+parlaro::SearchScope storedScope(const FindArguments& args, parlaro::registry::RegistryStore& store,
                                  const StartupEnvironment& env, Prompter& prompter) {
     RegistryAccess reg(store, prompter, kProductName);
     const KeyPaths paths = KeyPaths::forProduct(kProductName);
@@ -39,10 +39,7 @@ parlaro::SearchScope storedScope(const FindArguments& args, registry::RegistrySt
     scope.PlayOwnOnly = number("PlayOwnOnly", 0) != 0;
     scope.askAboutLargeFolders = false;
 
-    SettingsAccess globals(reg, paths);
-    ProgramValues values;
-    MainStartup(globals, reg, prompter, env).GetPCAndUserName(values);
-    scope.userName = values.userName;
+    scope.userName = CallUserName(env);
     return scope;
 }
 

@@ -3,14 +3,14 @@
 // writes nothing: a missing value is taken as its default, not created.
 #pragma once
 
-#include "app/library/CallSearch.h"
-#include "app/startup/StartupEnvironment.h"
-#include "platform/registry/RegistryStore.h"
+#include "core/search/CallSearch.h"
+#include "core/settings/StartupEnvironment.h"
+#include "services/registry/RegistryStore.h"
 #include "tools/parlaro-find/FindArguments.h"
 
 namespace findtool {
 
-parlaro::SearchScope storedScope(const FindArguments& args, registry::RegistryStore& store,
+parlaro::SearchScope storedScope(const FindArguments& args, parlaro::registry::RegistryStore& store,
                                  const parlaro::StartupEnvironment& env,
                                  parlaro::Prompter& prompter);
 

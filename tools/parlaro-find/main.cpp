@@ -1,5 +1,5 @@
 // parlaro-find: lists the calls that match a search, from the shell.
-#include "app/common/Product.h"
+#include "core/settings/Product.h"
 #include "tools/parlaro-find/FindCommand.h"
 
 #include <QCoreApplication>
@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     std::vector<QByteArray> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
-    registry::RegistryStore store(registry::StoreLocations::fromEnvironment(parlaro::kProductName));
+    parlaro::registry::RegistryStore store(
+        parlaro::registry::StoreLocations::fromEnvironment(parlaro::kProductName));
     return findtool::run(
         args, store,
         parlaro::StartupEnvironment::fromSystem(QCoreApplication::applicationDirPath()), std::cout,

@@ -1,6 +1,6 @@
 #include "tools/parlaro-reg/PasswordCommand.h"
 
-#include "app/settings/PasswordCipher.h"
+#include "core/cipher/PasswordCipher.h"
 #include "tools/parlaro-reg/RegCommand.h"
 
 #include <signal.h>
@@ -147,8 +147,8 @@ PasswordLine readPasswordLine(int in, qsizetype longest) {
     return {line, {}};
 }
 
-int runPasswordCommand(const std::vector<QByteArray>& args, registry::Root root,
-                       const QString& subKey, registry::RegistryStore& store, int in,
+int runPasswordCommand(const std::vector<QByteArray>& args, parlaro::registry::Root root,
+                       const QString& subKey, parlaro::registry::RegistryStore& store, int in,
                        std::ostream& out, std::ostream& err) {
     const QByteArray& command = args[0];
     if (args.size() != 2) {
@@ -166,15 +166,15 @@ int runPasswordCommand(const std::vector<QByteArray>& args, registry::Root root,
         return run({"set", args[1], "PW", "string", value}, store, out, err);
     }
 
-    const registry::FileCheck file = store.check(root);
-    if (file.state == registry::FileCheck::State::Unreadable) {
+    const parlaro::registry::FileCheck file = store.check(root);
+    if (file.state == parlaro::registry::FileCheck::State::Unreadable) {
         err << "parlaro-reg: cannot read " << file.path.toStdString() << ": "
             << file.problem.toStdString() << "\n";
         return 1;
     }
-    const registry::Lookup found = store.get(root, subKey, "PW");
-    const bool isString = found.found == registry::Lookup::Found::Value &&
-                          found.value.type == registry::RegistryValue::Type::String;
+    const parlaro::registry::Lookup found = store.get(root, subKey, "PW");
+    const bool isString = found.found == parlaro::registry::Lookup::Found::Value &&
+                          found.value.type == parlaro::registry::RegistryValue::Type::String;
     // Read whole, as the program reads it.
     const QString stored = isString ? QString::fromUtf8(found.value.text) : QString();
     if (stored.isEmpty()) {

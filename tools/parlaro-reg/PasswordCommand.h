@@ -9,7 +9,7 @@
 // password change dialog writes it. No more is read than the longest password and its line end.
 #pragma once
 
-#include "platform/registry/RegistryStore.h"
+#include "services/registry/RegistryStore.h"
 
 #include <optional>
 #include <ostream>
@@ -23,8 +23,8 @@ bool isPasswordCommand(const QByteArray& command);
 // args as run() takes them ("set-password" or "check-password", KEYPATH); the key path has been
 // checked. The exit status.
 // The password is read from the descriptor `in`.
-int runPasswordCommand(const std::vector<QByteArray>& args, registry::Root root,
-                       const QString& subKey, registry::RegistryStore& store, int in,
+int runPasswordCommand(const std::vector<QByteArray>& args, parlaro::registry::Root root,
+                       const QString& subKey, parlaro::registry::RegistryStore& store, int in,
                        std::ostream& out, std::ostream& err);
 
 struct PasswordLine {

@@ -1,7 +1,7 @@
 #include "tools/parlaro-reg/RegCommand.h"
 
-#include "platform/registry/KeyPath.h"
-#include "platform/registry/RegistryText.h"
+#include "services/registry/KeyPath.h"
+#include "services/registry/RegistryText.h"
 #include "tools/parlaro-reg/PasswordCommand.h"
 
 #include <unistd.h>
@@ -13,8 +13,8 @@ namespace regtool {
 
 namespace {
 
-using registry::RegistryValue;
-using registry::WriteResult;
+using parlaro::registry::RegistryValue;
+using parlaro::registry::WriteResult;
 
 constexpr const char* kUsage =
     "usage: parlaro-reg get    KEYPATH NAME\n"
@@ -65,31 +65,34 @@ QByteArray valueText(const RegistryValue& v, bool forListing) {
 
 // A file that cannot be read at all is an error for every command; one with lines that
 // cannot be read is worked with (what could be read), and said so.
-bool readable(const registry::RegistryStore& store, registry::Root root, std::ostream& err) {
-    const registry::FileCheck file = store.check(root);
+bool readable(const parlaro::registry::RegistryStore& store, parlaro::registry::Root root,
+              std::ostream& err) {
+    const parlaro::registry::FileCheck file = store.check(root);
     switch (file.state) {
-        case registry::FileCheck::State::Missing:
-        case registry::FileCheck::State::Whole:
+        case parlaro::registry::FileCheck::State::Missing:
+        case parlaro::registry::FileCheck::State::Whole:
             return true;
-        case registry::FileCheck::State::Unreadable:
+        case parlaro::registry::FileCheck::State::Unreadable:
             err << "parlaro-reg: cannot read " << file.path << ": " << file.problem << "\n";
             return false;
-        case registry::FileCheck::State::Damaged:
+        case parlaro::registry::FileCheck::State::Damaged:
             err << "parlaro-reg: warning: " << file.path << ": "
-                << registry::linesText(file.skippedLines) << " cannot be read; the rest is used\n";
+                << parlaro::registry::linesText(file.skippedLines)
+                << " cannot be read; the rest is used\n";
             return true;
     }
     return true;
 }
 
 // Before a write replaces a damaged file, the file as it was is kept beside it.
-void keepDamaged(registry::RegistryStore& store, registry::Root root, std::ostream& err) {
-    if (store.check(root).state != registry::FileCheck::State::Damaged) return;
+void keepDamaged(parlaro::registry::RegistryStore& store, parlaro::registry::Root root,
+                 std::ostream& err) {
+    if (store.check(root).state != parlaro::registry::FileCheck::State::Damaged) return;
     if (const auto copy = store.keepDamagedCopy(root))
         err << "parlaro-reg: the file as it was is kept as " << *copy << "\n";
 }
 
-int finish(WriteResult result, const registry::RegistryStore& store, std::ostream& err,
+int finish(WriteResult result, const parlaro::registry::RegistryStore& store, std::ostream& err,
            const QString& what) {
     switch (result) {
         case WriteResult::Ok:
@@ -113,33 +116,33 @@ QByteArray listingText(const QByteArray& bytes) {
         if (u < 0x20 || u == 0x7f || c == '"' || c == '\\') plain = false;
     }
     if (plain && QString::fromUtf8(bytes).toUtf8() == bytes) return bytes;
-    return registry::quoted(bytes);
+    return parlaro::registry::quoted(bytes);
 }
 
-int run(const std::vector<QByteArray>& args, registry::RegistryStore& store, std::ostream& out,
-        std::ostream& err) {
+int run(const std::vector<QByteArray>& args, parlaro::registry::RegistryStore& store,
+        std::ostream& out, std::ostream& err) {
     if (args.size() < 2) return usage(err, "a command and a key path are needed");
     const QByteArray& command = args[0];
     const QString keyPath = QString::fromUtf8(args[1]);
-    if (!registry::isWellFormedKeyPath(keyPath)) {
+    if (!parlaro::registry::isWellFormedKeyPath(keyPath)) {
         return usage(err, "incorrect key path " + keyPath.toStdString());
     }
-    const registry::KeyPath key = registry::splitKeyPath(keyPath);
+    const parlaro::registry::KeyPath key = parlaro::registry::splitKeyPath(keyPath);
     if (!key.root) return usage(err, "no such root key in " + keyPath.toStdString());
-    if (registry::isTooDeep(key.subKey.toUtf8())) {
-        return usage(err, "the key path is deeper than " + std::to_string(registry::kMaxKeyDepth) +
-                              " levels");
+    if (parlaro::registry::isTooDeep(key.subKey.toUtf8())) {
+        return usage(err, "the key path is deeper than " +
+                              std::to_string(parlaro::registry::kMaxKeyDepth) + " levels");
     }
-    if (!registry::isValidKeyPath(key.subKey.toUtf8())) {
+    if (!parlaro::registry::isValidKeyPath(key.subKey.toUtf8())) {
         return usage(err, "empty key name or control character in " + keyPath.toStdString());
     }
-    const registry::Root root = *key.root;
+    const parlaro::registry::Root root = *key.root;
 
     if (command == "get") {
         if (args.size() != 3) return usage(err, "get takes KEYPATH NAME");
         if (!readable(store, root, err)) return 1;
         const auto found = store.get(root, key.subKey, args[2]);
-        if (found.found != registry::Lookup::Found::Value) {
+        if (found.found != parlaro::registry::Lookup::Found::Value) {
             err << "parlaro-reg: " << args[2] << " not found in " << keyPath << "\n";
             return 1;
         }

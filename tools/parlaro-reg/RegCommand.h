@@ -13,15 +13,15 @@
 // scope cannot be written, 2 for a command line that cannot be understood.
 #pragma once
 
-#include "platform/registry/RegistryStore.h"
+#include "services/registry/RegistryStore.h"
 
 #include <ostream>
 #include <vector>
 
 namespace regtool {
 
-int run(const std::vector<QByteArray>& args, registry::RegistryStore& store, std::ostream& out,
-        std::ostream& err);
+int run(const std::vector<QByteArray>& args, parlaro::registry::RegistryStore& store,
+        std::ostream& out, std::ostream& err);
 
 // A string value as one line of a listing: bytes that would break the line are escaped.
 QByteArray listingText(const QByteArray& bytes);

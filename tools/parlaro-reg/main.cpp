@@ -1,5 +1,5 @@
 // parlaro-reg: reads and writes the Parlaro settings store from the shell.
-#include "app/common/Product.h"
+#include "core/settings/Product.h"
 #include "tools/parlaro-reg/RegCommand.h"
 
 #include <iostream>
@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     std::vector<QByteArray> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
-    registry::RegistryStore store(registry::StoreLocations::fromEnvironment(parlaro::kProductName));
+    parlaro::registry::RegistryStore store(
+        parlaro::registry::StoreLocations::fromEnvironment(parlaro::kProductName));
     return regtool::run(args, store, std::cout, std::cerr);
 }
