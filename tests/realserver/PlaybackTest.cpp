@@ -10,9 +10,14 @@ using aurx::Status;
 namespace {
 
 // Plays four seconds of marked noise in the sink's own format (so the server passes it on
-// unchanged) while the sink's monitor is recorded, and looks for every sample there.
+// unchanged) while the sink's monitor is recorded, and looks for every sample there from
+// 20 ms in: the monitor, not the playback, may miss the first milliseconds. When a stream starts
+// on a sink that is running with a long latency, the server rewinds the sink to play it sooner,
+// and the monitor does not carry what was rewritten: seen to cost it the first 2 to 10 ms, most
+// often on a busy machine.
 void playAndFindEverySample(aurx::AURX300Ctrl& c, PulseServer& server, const TempDir& dir,
                             std::shared_ptr<EventLog> log) {
+    constexpr std::size_t tolerated = 20 * 48;
     const unsigned rate = 48000, channels = 2;
     const auto samples = markedNoise(4 * rate * channels);
     writePcm16Wav(dir.file("play.wav"), samples, rate, channels);
@@ -34,15 +39,23 @@ void playAndFindEverySample(aurx::AURX300Ctrl& c, PulseServer& server, const Tem
     EXPECT_EQ(log->changes(), std::vector<std::string>{"PlaybackStopped 0"});
 
     const auto heard = pcm16(readFile(dir.file("heard.raw")));
-    const auto at = find(heard, samples);
-    ASSERT_GE(at, 0) << "the head of the file never reached the sink";
+    // The first frame of the file the monitor carried, looked for frame by frame.
+    long long at = -1;
+    std::size_t first = 0;
+    for (; first <= tolerated && at < 0; ++first)
+        at = find(heard, std::vector<std::int16_t>(samples.begin() + first * channels,
+                                                   samples.begin() + first * channels + 64));
+    --first;
+    ASSERT_GE(at, 0) << "the file's first " << tolerated << " frames never reached the sink";
     std::size_t same = 0;
-    while (same < samples.size() && static_cast<std::size_t>(at) + same < heard.size() &&
-           heard[static_cast<std::size_t>(at) + same] == samples[same])
+    const std::size_t from = first * channels;
+    while (from + same < samples.size() && static_cast<std::size_t>(at) + same < heard.size() &&
+           heard[static_cast<std::size_t>(at) + same] == samples[from + same])
         ++same;
-    EXPECT_EQ(same / channels, samples.size() / channels)
-        << "frames that reached the sink unchanged and in order, from the first; heard "
-        << heard.size() / channels << " frames, the file's first at " << at / channels;
+    EXPECT_EQ((from + same) / channels, samples.size() / channels)
+        << "frames that reached the sink unchanged and in order, to the last; heard "
+        << heard.size() / channels << " frames, the file's frame " << first << " at "
+        << at / channels;
 }
 
 }  // namespace
