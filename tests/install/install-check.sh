@@ -1,8 +1,8 @@
 #!/bin/sh
 # Installs the build into a fresh prefix and checks what a user and a desktop find there: the
 # programs and nothing else in bin/, their libraries and man pages, programs that run from the
-# prefix without LD_LIBRARY_PATH, and a launcher and metadata that the desktop's own
-# validators accept. A missing validator makes the test skip (exit 77) once everything else
+# prefix without LD_LIBRARY_PATH, a host of the recorder control built against the prefix, and
+# a launcher and metadata that the desktop's own validators accept. A missing validator makes the test skip (exit 77) once everything else
 # has passed.
 # Usage: install-check.sh CMAKE BUILD_DIR SOURCE_DIR [SANITIZERS]
 set -u
@@ -64,11 +64,12 @@ run() {
         XDG_RUNTIME_DIR="$work" PARLARO_UNATTENDED=1 AURX_DEVICES=virtual \
         QT_QPA_PLATFORM=offscreen "$@"
 }
-# A host built on nothing but the installed headers and libaurx300: the public headers stand
-# on their own and the exported symbols are all such a host needs.
+# A host built on nothing but what is installed, found the two ways a host's build looks for a
+# library: CMake's find_package (whose imported target also asks for C++20) and pkg-config. The
+# public headers stand on their own and the exported symbols are all such a host needs.
 if command -v c++ >/dev/null 2>&1; then
-    libdir=$(dirname "$(find "$prefix" -name libaurx300.so | head -n 1)")
-    cat >"$work/host.cpp" <<'HOST'
+    mkdir "$work/host"
+    cat >"$work/host/host.cpp" <<'HOST'
 #include <aurx/AURX300Ctrl.h>
 #include <aurx/Dispatch.h>
 #include <aurx/HexText.h>
@@ -86,13 +87,38 @@ int main() {
     return 0;
 }
 HOST
+    cat >"$work/host/CMakeLists.txt" <<'HOST'
+cmake_minimum_required(VERSION 3.25)
+project(host LANGUAGES CXX)
+find_package(aurx300 0.1 REQUIRED)
+add_executable(host host.cpp)
+target_link_libraries(host PRIVATE aurx300::aurx300)
+HOST
     # A sanitized library needs a host built with the same sanitizers.
-    if c++ -std=c++20 ${sanitize:+-fsanitize=$sanitize} -I"$prefix/include" "$work/host.cpp" \
-        -o "$work/host" -L"$libdir" -laurx300 -Wl,-rpath,"$libdir" >"$work/host.log" 2>&1; then
-        out=$(run "$work/host" 2>&1)
-        [ "$out" = "8000 0003" ] || fail "a host on the installed headers gave '$out'"
+    flags=${sanitize:+-fsanitize=$sanitize}
+    if "$cmake" -S "$work/host" -B "$work/host/build" -DCMAKE_PREFIX_PATH="$prefix" \
+        -DCMAKE_CXX_FLAGS="$flags" >"$work/host.log" 2>&1 &&
+        "$cmake" --build "$work/host/build" >>"$work/host.log" 2>&1; then
+        out=$(run "$work/host/build/host" 2>&1)
+        [ "$out" = "8000 0003" ] || fail "a host found by find_package(aurx300) gave '$out'"
     else
-        fail "a host does not build on the installed headers alone: $(cat "$work/host.log")"
+        fail "a host does not build with find_package(aurx300): $(cat "$work/host.log")"
+    fi
+    if command -v pkg-config >/dev/null 2>&1; then
+        libdir=$(dirname "$(find "$prefix" -name libaurx300.so.0 | head -n 1)")
+        # pkg-config escapes the prefix's space; eval reads the words as a shell would.
+        if ! found=$(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs aurx300 2>&1); then
+            fail "pkg-config does not find aurx300: $found"
+        elif eval "set -- $found" &&
+            c++ -std=c++20 $flags "$work/host/host.cpp" -o "$work/host/pc-host" "$@" \
+                -Wl,-rpath,"$libdir" >"$work/host.log" 2>&1; then
+            out=$(run "$work/host/pc-host" 2>&1)
+            [ "$out" = "8000 0003" ] || fail "a host built with pkg-config aurx300 gave '$out'"
+        else
+            fail "a host does not build with pkg-config aurx300 ($found): $(cat "$work/host.log")"
+        fi
+    else
+        skipped="$skipped pkg-config"
     fi
 else
     skipped="$skipped c++"
