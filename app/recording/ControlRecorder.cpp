@@ -5,6 +5,7 @@
 #include "platform/posix/FileAccess.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -26,6 +27,11 @@ template <class Open>
 int16_t openPrivately(const std::string& native, Open open) {
     const bool made = static_cast<bool>(
         aurx::posix::createFile(native, O_WRONLY, aurx::posix::FileAccess::ownerOnly()));
+    // Something already in the call's place that is not a plain file of its own (a link
+    // planted in a shared temporary folder) would have the recording written elsewhere.
+    struct stat st {};
+    if (!made && (::lstat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1))
+        return 2;  // the control's "cannot open the file"
     const int16_t code = open();
     if (code != 0 && made) ::unlink(native.c_str());
     return code;

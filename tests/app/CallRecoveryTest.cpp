@@ -170,3 +170,35 @@ TEST(CallRecovery, ARecordingIsMadeReadableByTheUserAlone) {
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
+
+// The call's file is made by the window, the user's alone; whatever else is already in its place
+// (a link planted in a shared temporary folder, a pipe, a second name of another file) is not
+// opened, so nothing is written through it.
+TEST(ControlRecorder, ANewCallFileIsNeverOpenedThroughWhatAlreadyStandsInItsPlace) {
+    TempDir dir;
+    const std::string call = dir.file("20050314-093015-ann.wav");
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+        int16_t code;
+    };
+    const std::vector<Case> cases = {
+        {"nothing", [] {}, 0},
+        {"our own file, opened again", [&] { writeFile(call, ""); }, 0},
+        {"a link", [&] { ::symlink(dir.file("victim").c_str(), call.c_str()); }, 2},
+        {"a pipe", [&] { ::mkfifo(call.c_str(), 0600); }, 2},
+        {"a second name", [&] { ::link(dir.file("victim").c_str(), call.c_str()); }, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ::unlink(call.c_str());
+        writeFile(dir.file("victim"), "someone else's");
+        c.plant();
+        aurx::AURX300Ctrl control;
+        ControlRecorder recorder(control);
+        ASSERT_TRUE(recorder.setSampleRate(8000));
+        EXPECT_EQ(recorder.OpenNewFile(QString::fromStdString(call)), c.code);
+        recorder.Reset();
+        EXPECT_EQ(readFile(dir.file("victim")), "someone else's");
+    }
+}
