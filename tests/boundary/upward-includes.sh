@@ -28,6 +28,9 @@ seen() {
     fi
 }
 hidden platform services/registry/RegistryStore.h
+hidden recorder services/registry/RegistryStore.h
+hidden recorder-qt recorder/engine/Capture.h
+hidden aurx-host recorder/control/Control.h
 hidden services core/calls/CallRecord.h
 hidden core app/recording/Recorder.h
 hidden core mover/RecordingMover.h
@@ -35,6 +38,7 @@ hidden mover app/recording/Recorder.h
 hidden tools app/recording/Recorder.h
 hidden app recorder/engine/Capture.h
 seen core services/registry/RegistryStore.h
+seen recorder platform/wave/Streams.h
 seen app recorder/qt/AurxWidget.h
 seen mover core/settings/SettingsAccess.h
 exit $status
