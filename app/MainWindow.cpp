@@ -38,8 +38,6 @@
 
 namespace parlaro {
 
-namespace {}  // namespace
-
 MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompter& prompter,
                        StartupEnvironment env, const Clock& clock)
     : globals_(globals),

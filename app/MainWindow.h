@@ -91,7 +91,6 @@ class MainWindow final : public QMainWindow,
     RecordingController& controller() { return *controller_; }
     CallCollection& calls() { return calls_; }
     CallPlayback& playback() { return *playback_; }
-    CallListModel& callList() { return *callModel_; }
     AddNoteDialog& notePrompt() { return *frmAddNote_; }
 
     // StatusView

@@ -15,7 +15,6 @@ class NewFolderDialog final : public QDialog {
   public:
     NewFolderDialog(QWidget* owner, QString parentFolder, Prompter& prompter);
 
-    QLineEdit* nameBox() const { return txtName_; }
     void tryAccept();
 
   private:
