@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/library/model/CallListModel.h"
+#include "app/library/ui/CallColumns.h"
 #include "app/library/ui/AddNoteDialog.h"
 #include "app/library/ui/EditNoteDialog.h"
 #include "app/library/ui/WaveformStrip.h"

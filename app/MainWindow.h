@@ -51,6 +51,7 @@ class AurxWidget;
 namespace parlaro {
 
 class AddNoteDialog;
+class CallColumns;
 class FindCallDialog;
 struct SearchCriteria;
 class CallListModel;
@@ -239,7 +240,7 @@ class MainWindow final : public QMainWindow,
     WaveformStrip* picWaveform_ = nullptr;
     QMenu* mnuPopup_ = nullptr;
     FindCallDialog* dlgFindCall_ = nullptr;
-    std::array<int32_t, 4> columnTwips_{};
+    std::unique_ptr<CallColumns> columns_;
     int fittedWidth_ = -1;
     std::unique_ptr<CallPlayback> playback_;
     std::unique_ptr<SaveDialogs> saveDialogs_;

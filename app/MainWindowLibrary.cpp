@@ -5,11 +5,16 @@
 #include "app/library/model/CallListModel.h"
 #include "app/library/model/Folders.h"
 #include "app/library/sharing/CallDropping.h"
+#include "app/library/ui/CallColumns.h"
+#include "app/library/ui/DropFilter.h"
+#include "app/library/ui/ListKeyFilter.h"
 #include "app/library/ui/NewFolderDialog.h"
+#include "app/library/ui/QtSaveDialogs.h"
 #include "app/library/ui/WaveformStrip.h"
 #include "app/options/OptionsDialog.h"
 #include "app/recording/CallRecovery.h"
 #include "app/recording/TimeText.h"
+#include "app/support/ResizeFilter.h"
 #include "core/calls/CallFiles.h"
 #include "core/calls/CallName.h"
 #include "core/calls/CallsFolderAccess.h"
@@ -19,144 +24,21 @@
 #include <QActionGroup>
 #include <QComboBox>
 #include <QDir>
-#include <QDropEvent>
-#include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTreeView>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 
 namespace parlaro {
-
-namespace {
-
-struct ColumnSetting {
-    const char* name;
-    int32_t defaultTwips;
-};
-constexpr std::array<ColumnSetting, 4> kColumnSettings{
-    {{"GRD_USER", 1250}, {"GRD_DATE", 1200}, {"GRD_TIME", 900}, {"GRD_DUR", 900}}};
-// The default columns and the note's 1170 twips, in pixels.
-constexpr int kReferenceWidth = (1250 + 1200 + 900 + 900 + 1170) / kTwipsPerPixel;
-
-// Shown pixels per stored pixel: the widths are kept for a list of the reference width.
-double ListScale(const QTreeView& list) {
-    return static_cast<double>(list.viewport()->width()) / kReferenceWidth;
-}
-
-// Enter on the list plays, as a double click does; releasing Delete deletes the selection.
-class ListKeyFilter final : public QObject {
-  public:
-    ListKeyFilter(QObject* parent, std::function<void()> onEnter, std::function<void()> onDelete)
-        : QObject(parent), onEnter_(std::move(onEnter)), onDelete_(std::move(onDelete)) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-            const auto* keyEvent = static_cast<QKeyEvent*>(event);
-            const int key = keyEvent->key();
-            const bool press = event->type() == QEvent::KeyPress;
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                if (press) onEnter_();
-                return true;
-            }
-            if (key == Qt::Key_Delete && keyEvent->modifiers() == Qt::NoModifier) {
-                if (!press && !keyEvent->isAutoRepeat()) onDelete_();
-                return true;
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-  private:
-    std::function<void()> onEnter_;
-    std::function<void()> onDelete_;
-};
-
-class ResizeFilter final : public QObject {
-  public:
-    ResizeFilter(QObject* parent, std::function<void()> onResize)
-        : QObject(parent), onResize_(std::move(onResize)) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Resize) onResize_();
-        return QObject::eventFilter(watched, event);
-    }
-
-  private:
-    std::function<void()> onResize_;
-};
-
-// Local files dropped on the list's viewport go to `onDrop`; nothing else is accepted.
-class DropFilter final : public QObject {
-  public:
-    DropFilter(QObject* parent, std::function<void(const QStringList&)> onDrop)
-        : QObject(parent), onDrop_(std::move(onDrop)) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        switch (event->type()) {
-            case QEvent::DragEnter:
-            case QEvent::DragMove: {
-                auto* drag = static_cast<QDropEvent*>(event);
-                if (!localFiles(drag->mimeData()).isEmpty()) drag->acceptProposedAction();
-                return true;
-            }
-            case QEvent::Drop: {
-                auto* drop = static_cast<QDropEvent*>(event);
-                const QStringList files = localFiles(drop->mimeData());
-                if (files.isEmpty()) return true;
-                drop->acceptProposedAction();
-                onDrop_(files);
-                return true;
-            }
-            default:
-                return QObject::eventFilter(watched, event);
-        }
-    }
-
-  private:
-    static QStringList localFiles(const QMimeData* data) {
-        QStringList files;
-        if (!data) return files;
-        for (const QUrl& url : data->urls())
-            if (url.isLocalFile()) files << url.toLocalFile();
-        return files;
-    }
-    std::function<void(const QStringList&)> onDrop_;
-};
-
-// The stock Save As dialog and folder chooser over the window.
-class QtSaveDialogs final : public SaveDialogs {
-  public:
-    explicit QtSaveDialogs(QWidget* parent) : parent_(parent) {}
-    QString saveAs(const QString& proposed, const SaveFileType& type) override {
-        QFileDialog dialog(parent_, "Save As");
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setNameFilter(type.filter);
-        dialog.setDefaultSuffix(type.suffix);
-        dialog.selectFile(proposed);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-        return dialog.selectedFiles().front();
-    }
-    QString browseForFolder(const QString& prompt, const QString& start) override {
-        return BrowseForFolder(parent_, prompt, start);
-    }
-
-  private:
-    QWidget* parent_;
-};
-
-}  // namespace
 
 QWidget* MainWindow::buildLibrarySide(QWidget* parent) {
     auto* area = new QWidget(parent);
@@ -206,6 +88,7 @@ QWidget* MainWindow::buildLibrarySide(QWidget* parent) {
     lvwCalls_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwCalls_->setContextMenuPolicy(Qt::CustomContextMenu);
     lvwCalls_->header()->setStretchLastSection(true);
+    columns_ = std::make_unique<CallColumns>(*lvwCalls_);
     callsColumn->addWidget(lvwCalls_, 1);
     txtCallNote_ = new QPlainTextEdit(area);
     txtCallNote_->setObjectName("txtCallNote");
@@ -582,44 +465,17 @@ void MainWindow::setNoteBox(const QString& text) {
 }
 
 void MainWindow::LayoutCallColumns() {
-    // Read once: the widths are only written back when the window closes, and the list is
-    // refitted on every resize.
-    for (std::size_t i = 0; i < kColumnSettings.size(); ++i)
-        columnTwips_[i] =
-            globals_.ReadSettingLong(kColumnSettings[i].name, kColumnSettings[i].defaultTwips);
+    columns_->read(globals_);
     FitCallColumns();
 }
 
 void MainWindow::FitCallColumns() {
-    // The widths are kept for a list as wide as the five default columns together; a wider
-    // or narrower list scales them, and the note takes what is left.
-    const int listWidth = lvwCalls_->viewport()->width();
-    const double factor = ListScale(*lvwCalls_);
-    int sum = 0;
-    for (std::size_t i = 0; i < kColumnSettings.size(); ++i) {
-        const int32_t twips =
-            columnTwips_[i] > 0 ? columnTwips_[i] : kColumnSettings[i].defaultTwips;
-        // No column wider than the list: a damaged setting would otherwise make one so wide
-        // that painting its header takes tens of megabytes.
-        const int width = static_cast<int>(std::lround(std::min<double>(
-            twips / static_cast<double>(kTwipsPerPixel) * factor, std::max(listWidth, 40))));
-        lvwCalls_->setColumnWidth(static_cast<int>(i), width);
-        sum += width;
-    }
-    lvwCalls_->setColumnWidth(CallListModel::Note, std::max(listWidth - sum, 40));
+    columns_->fit();
     setPanelText(3, QString::number(rowCount()) + " call/s");
 }
 
 std::array<int32_t, 5> MainWindow::columnWidthsTwips() const {
-    // Stored for the reference width, as FitCallColumns reads them: stored as shown, every
-    // session would widen them by the list's width over the reference.
-    const double scale = ListScale(*lvwCalls_);
-    const double factor = scale > 0 ? 1 / scale : 1.0;
-    std::array<int32_t, 5> twips{};
-    for (std::size_t i = 0; i < twips.size(); ++i)
-        twips[i] = static_cast<int32_t>(std::lround(
-            lvwCalls_->header()->sectionSize(static_cast<int>(i)) * kTwipsPerPixel * factor));
-    return twips;
+    return columns_->widthsTwips();
 }
 
 bool MainWindow::SetDirListPath(const QString& path) {
