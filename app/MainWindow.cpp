@@ -27,7 +27,6 @@ namespace parlaro {
 MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompter& prompter,
                        StartupEnvironment env, const Clock& clock)
     : globals_(globals),
-      registry_(registry),
       prompter_(prompter),
       clock_(clock),
       env_(env),
@@ -51,7 +50,7 @@ MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompt
         settings_, values_, env_.programFolder);
     playback_ =
         std::make_unique<CallPlayback>(playerBar_->player(), prompter_, *playerBar_, *controller_);
-    library_ = new LibraryPanel(
+    libraryPanel_ = new LibraryPanel(
         central, LibraryContext{globals_, settings_, values_, prompter_, clock_, *status_},
         LibraryParts{*playback_, playerBar_->player(), buttons_, [this] { return ending_; }});
     tray_ = new TrayIcon(*this, *notePrompt_);
@@ -63,9 +62,9 @@ MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompt
         connect(buttons_[role], &QPushButton::clicked, this, slot);
     };
     clicked(MainButton::Play, [this] { playSelectedCall(); });
-    clicked(MainButton::EditNote, [this] { library_->onEditNote(); });
-    clicked(MainButton::Save, [this] { library_->onSaveCalls(); });
-    clicked(MainButton::Email, [this] { library_->onEmailCalls(); });
+    clicked(MainButton::EditNote, [this] { libraryPanel_->onEditNote(); });
+    clicked(MainButton::Save, [this] { libraryPanel_->onSaveCalls(); });
+    clicked(MainButton::Email, [this] { libraryPanel_->onEmailCalls(); });
     clicked(MainButton::Options, [this] { controller_->onOptions(); });
     clicked(MainButton::Quit, [this] { onQuit(); });
     // Every keystroke in the prompt gives the user another 20 seconds.
@@ -73,7 +72,8 @@ MainWindow::MainWindow(SettingsAccess& globals, RegistryAccess& registry, Prompt
         if (notePrompt_->isOpen()) timers_->start(MainTimer::AddNote);
     });
     // Keys typed just after the prompt closed by itself must not press a button.
-    connect(notePrompt_, &AddNoteDialog::promptClosed, this, [this] { library_->focusCallList(); });
+    connect(notePrompt_, &AddNoteDialog::promptClosed, this,
+            [this] { libraryPanel_->focusCallList(); });
     connectTimers();
 }
 
@@ -106,7 +106,7 @@ void MainWindow::layOut(QWidget* central, QWidget* logo, QLayout* side) {
     layout->addLayout(line);
     layout->addWidget(playerBar_);
     auto* lower = new QHBoxLayout;
-    lower->addWidget(library_, 1);
+    lower->addWidget(libraryPanel_, 1);
     lower->addLayout(side);
     layout->addLayout(lower, 1);
     setCentralWidget(central);
@@ -154,8 +154,8 @@ void MainWindow::Load() {
         timers_->start(MainTimer::TimeStamp);
         timers_->start(MainTimer::Detection);
         if (detectionReady) {
-            library_->openCallsFolder();
-            library_->listRecoveredCalls(std::exchange(recovered_, {}));
+            libraryPanel_->openCallsFolder();
+            libraryPanel_->listRecoveredCalls(std::exchange(recovered_, {}));
         }
         setWindowIcon(programIcon());
         tray_->install(QPoint(settings_.Left, settings_.Top));
@@ -260,11 +260,11 @@ QString MainWindow::panelText(int panel) const {
 }
 
 std::array<int32_t, 5> MainWindow::columnWidthsTwips() const {
-    return library_->columnWidthsTwips();
+    return libraryPanel_->columnWidthsTwips();
 }
 
 void MainWindow::closeFindDialog() {
-    library_->closeFindDialog();
+    libraryPanel_->closeFindDialog();
 }
 
 void MainWindow::removeTrayIcon() {
@@ -299,11 +299,11 @@ void MainWindow::setButtonEnabled(MainButton button, bool enabled) {
 }
 
 void MainWindow::addRecordedCall(const CallRecord& call) {
-    library_->addRecordedCall(call);
+    libraryPanel_->addRecordedCall(call);
 }
 
 void MainWindow::callsFiled() {
-    library_->callsFiled();
+    libraryPanel_->callsFiled();
 }
 
 void MainWindow::stopPlayback() {
@@ -311,7 +311,7 @@ void MainWindow::stopPlayback() {
 }
 
 void MainWindow::playSelectedCall() {
-    library_->playSelectedCall();
+    libraryPanel_->playSelectedCall();
 }
 
 void MainWindow::runOptions() {

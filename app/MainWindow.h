@@ -56,15 +56,15 @@ class MainWindow final : public QMainWindow, public MainWindowView, public Recor
     CallPlayback& playback() { return *playback_; }
     AddNoteDialog& notePrompt() { return *notePrompt_; }
     RecordingPanel& recordingPanel() { return *recordingPanel_; }
-    LibraryPanel& library() { return *library_; }
+    LibraryPanel& libraryPanel() { return *libraryPanel_; }
     // The library as a person drives it.
-    CallCollection& calls() { return library_->calls(); }
-    int rowCount() const { return library_->rowCount(); }
-    void showCallMenu(const QPoint& at) { library_->showCallMenu(at); }
-    void onListActivated() { library_->onListActivated(); }
-    void onShowAllCalls() { library_->onShowAllCalls(); }
-    void onFind() { library_->onFind(); }
-    FindCallDialog* findDialog() const { return library_->findDialog(); }
+    CallCollection& calls() { return libraryPanel_->calls(); }
+    int rowCount() const { return libraryPanel_->rowCount(); }
+    void showCallMenu(const QPoint& at) { libraryPanel_->showCallMenu(at); }
+    void onListActivated() { libraryPanel_->onListActivated(); }
+    void onShowAllCalls() { libraryPanel_->onShowAllCalls(); }
+    void onFind() { libraryPanel_->onFind(); }
+    FindCallDialog* findDialog() const { return libraryPanel_->findDialog(); }
 
     // MainWindowView
     bool isMinimised() const override;
@@ -101,7 +101,6 @@ class MainWindow final : public QMainWindow, public MainWindowView, public Recor
     void endNow();
 
     SettingsAccess& globals_;
-    RegistryAccess& registry_;
     Prompter& prompter_;
     const Clock& clock_;
     StartupEnvironment env_;
@@ -118,7 +117,7 @@ class MainWindow final : public QMainWindow, public MainWindowView, public Recor
     WindowTimers* timers_ = nullptr;
     RecordingPanel* recordingPanel_ = nullptr;
     PlayerBar* playerBar_ = nullptr;
-    LibraryPanel* library_ = nullptr;
+    LibraryPanel* libraryPanel_ = nullptr;
     AddNoteDialog* notePrompt_ = nullptr;
     TrayIcon* tray_ = nullptr;
     std::unique_ptr<StatusDisplay> status_;
