@@ -20,7 +20,7 @@ class NewFolderDialog final : public QDialog {
   private:
     QString parent_;
     Prompter& prompter_;
-    QLineEdit* txtName_ = nullptr;
+    QLineEdit* nameBox_ = nullptr;
 };
 
 }  // namespace parlaro
