@@ -1,5 +1,5 @@
-// The main window's buttons by their part in it, wherever they sit: the recording controller
-// and the call operations enable and disable them by that part.
+// The main window's buttons by their role in it, wherever they sit: the recording controller
+// and the call operations enable and disable them by role.
 #pragma once
 
 #include "app/recording/RecordingView.h"
