@@ -37,62 +37,63 @@ CalibrationDialog::CalibrationDialog(QWidget* parent, Prompter& prompter, bool g
     intro->setWordWrap(true);
     layout->addWidget(intro);
 
-    AURXCtrl_ = new aurxqt::AurxWidget(this);
-    AURXCtrl_->setObjectName("AURXCtrl");
-    AURXCtrl_->setSampleRate(8000);
-    AURXCtrl_->setBitsPerSample(gsm ? 16 : 8);
-    AURXCtrl_->setNumChannels(1);
-    AURXCtrl_->setMinimumHeight(24);
-    layout->addWidget(AURXCtrl_);
+    meter_ = new aurxqt::AurxWidget(this);
+    meter_->setObjectName("AURXCtrl");
+    meter_->setSampleRate(8000);
+    meter_->setBitsPerSample(gsm ? 16 : 8);
+    meter_->setNumChannels(1);
+    meter_->setMinimumHeight(24);
+    layout->addWidget(meter_);
 
     auto* status = new QHBoxLayout;
-    imgOutOfRange_ = new QLabel(this);
-    imgOutOfRange_->setObjectName("imgOutOfRange");
-    imgOutOfRange_->setPixmap(lampPicture(QColor(0xd0, 0x30, 0x30)));
-    imgOutOfRange_->setToolTip("Un-Calibrated or On-Hook");
-    imgRecLevelOk_ = new QLabel(this);
-    imgRecLevelOk_->setObjectName("imgRecLevelOk");
-    imgRecLevelOk_->setPixmap(lampPicture(QColor(0x30, 0xb0, 0x40)));
-    imgRecLevelOk_->setToolTip("Levels OK");
-    imgRecLevelOk_->hide();
-    lblLevel_ = new QLabel(this);
-    lblLevel_->setObjectName("lblLevel");
-    lblLevel_->setMinimumWidth(lblLevel_->fontMetrics().horizontalAdvance("-99 dB") + 8);
-    lblDirection_ = new QLabel("Increase Levels", this);
-    lblDirection_->setObjectName("lblDirection");
-    status->addWidget(imgOutOfRange_);
-    status->addWidget(imgRecLevelOk_);
-    status->addWidget(lblLevel_);
-    status->addWidget(lblDirection_, 1);
+    outOfRangeLamp_ = new QLabel(this);
+    outOfRangeLamp_->setObjectName("imgOutOfRange");
+    outOfRangeLamp_->setPixmap(lampPicture(QColor(0xd0, 0x30, 0x30)));
+    outOfRangeLamp_->setToolTip("Un-Calibrated or On-Hook");
+    levelOkLamp_ = new QLabel(this);
+    levelOkLamp_->setObjectName("imgRecLevelOk");
+    levelOkLamp_->setPixmap(lampPicture(QColor(0x30, 0xb0, 0x40)));
+    levelOkLamp_->setToolTip("Levels OK");
+    levelOkLamp_->hide();
+    levelLabel_ = new QLabel(this);
+    levelLabel_->setObjectName("lblLevel");
+    levelLabel_->setMinimumWidth(levelLabel_->fontMetrics().horizontalAdvance("-99 dB") + 8);
+    directionLabel_ = new QLabel("Increase Levels", this);
+    directionLabel_->setObjectName("lblDirection");
+    status->addWidget(outOfRangeLamp_);
+    status->addWidget(levelOkLamp_);
+    status->addWidget(levelLabel_);
+    status->addWidget(directionLabel_, 1);
     layout->addLayout(status);
 
     auto* buttons = new QHBoxLayout;
-    cmdCalibrate_ = new QPushButton("Step &1: Set Level", this);
-    cmdCalibrate_->setObjectName("cmdCalibrate");
-    cmdCalibrate_->setToolTip(kCalibrateTip);
-    btnCalSens_ = new QPushButton("Step &2: Quiet Line", this);
-    btnCalSens_->setObjectName("btnCalSens");
-    btnCalSens_->setToolTip(kCalibrateTip);
+    calibrateButton_ = new QPushButton("Step &1: Set Level", this);
+    calibrateButton_->setObjectName("cmdCalibrate");
+    calibrateButton_->setToolTip(kCalibrateTip);
+    sensitivityButton_ = new QPushButton("Step &2: Quiet Line", this);
+    sensitivityButton_->setObjectName("btnCalSens");
+    sensitivityButton_->setToolTip(kCalibrateTip);
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("cmdOK");
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("cmdCancel");
-    buttons->addWidget(cmdCalibrate_);
-    buttons->addWidget(btnCalSens_);
+    buttons->addWidget(calibrateButton_);
+    buttons->addWidget(sensitivityButton_);
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     layout->addLayout(buttons);
 
-    tmrFlash_ = new QTimer(this);
-    tmrFlash_->setObjectName("tmrFlash");
-    tmrFlash_->setInterval(1000);
+    flashTimer_ = new QTimer(this);
+    flashTimer_->setObjectName("tmrFlash");
+    flashTimer_->setInterval(1000);
 
-    recorder_ = std::make_unique<ControlRecorder>(AURXCtrl_->control());
+    recorder_ = std::make_unique<ControlRecorder>(meter_->control());
     calibration_ = std::make_unique<Calibration>(*recorder_, *this, prompter);
-    connect(cmdCalibrate_, &QPushButton::clicked, this, [this] { calibration_->adjustLevel(); });
-    connect(btnCalSens_, &QPushButton::clicked, this, [this] { calibration_->measureQuietLine(); });
-    connect(tmrFlash_, &QTimer::timeout, this, [this] { calibration_->flash(); });
+    connect(calibrateButton_, &QPushButton::clicked, this, [this] { calibration_->adjustLevel(); });
+    connect(sensitivityButton_, &QPushButton::clicked, this,
+            [this] { calibration_->measureQuietLine(); });
+    connect(flashTimer_, &QTimer::timeout, this, [this] { calibration_->flash(); });
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, [this] {
         calibration_->setCancelled();
@@ -110,33 +111,33 @@ void CalibrationDialog::done(int result) {
 }
 
 void CalibrationDialog::setLevelText(const QString& text) {
-    lblLevel_->setText(text);
+    levelLabel_->setText(text);
 }
 
 void CalibrationDialog::setDirection(const QString& text) {
-    lblDirection_->setText(text);
+    directionLabel_->setText(text);
 }
 
 QString CalibrationDialog::direction() const {
-    return lblDirection_->text();
+    return directionLabel_->text();
 }
 
 void CalibrationDialog::showLevelOk(bool ok) {
-    imgRecLevelOk_->setVisible(ok);
-    imgOutOfRange_->setVisible(!ok);
+    levelOkLamp_->setVisible(ok);
+    outOfRangeLamp_->setVisible(!ok);
 }
 
 void CalibrationDialog::setFlashing(bool on) {
     if (!on) {
-        tmrFlash_->stop();
-    } else if (!tmrFlash_->isActive()) {
-        tmrFlash_->start();
+        flashTimer_->stop();
+    } else if (!flashTimer_->isActive()) {
+        flashTimer_->start();
     }
 }
 
 void CalibrationDialog::setStepsEnabled(bool step1, bool step2) {
-    cmdCalibrate_->setEnabled(step1);
-    btnCalSens_->setEnabled(step2);
+    calibrateButton_->setEnabled(step1);
+    sensitivityButton_->setEnabled(step2);
 }
 
 void CalibrationDialog::setBusy(bool busy) {

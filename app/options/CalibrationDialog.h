@@ -44,16 +44,16 @@ class CalibrationDialog final : public QDialog, public CalibrationView {
     void done(int result) override;
 
   private:
-    aurxqt::AurxWidget* AURXCtrl_ = nullptr;
+    aurxqt::AurxWidget* meter_ = nullptr;
     std::unique_ptr<ControlRecorder> recorder_;
     std::unique_ptr<Calibration> calibration_;
-    QLabel* lblLevel_ = nullptr;
-    QLabel* lblDirection_ = nullptr;
-    QLabel* imgOutOfRange_ = nullptr;
-    QLabel* imgRecLevelOk_ = nullptr;
-    QPushButton* cmdCalibrate_ = nullptr;
-    QPushButton* btnCalSens_ = nullptr;
-    QTimer* tmrFlash_ = nullptr;
+    QLabel* levelLabel_ = nullptr;
+    QLabel* directionLabel_ = nullptr;
+    QLabel* outOfRangeLamp_ = nullptr;
+    QLabel* levelOkLamp_ = nullptr;
+    QPushButton* calibrateButton_ = nullptr;
+    QPushButton* sensitivityButton_ = nullptr;
+    QTimer* flashTimer_ = nullptr;
     bool busy_ = false;
 };
 

@@ -19,9 +19,9 @@ ChangePasswordDialog::ChangePasswordDialog(QWidget* owner, AppSettings& settings
     auto* layout = new QVBoxLayout(this);
     form_ = new QFormLayout;
     layout->addLayout(form_);
-    txtCurrent_ = addPasswordBox("txtCurrent", "lblCurrent", "&Current password:");
-    txtNew_ = addPasswordBox("txtNew", "lblNew", "&New password:");
-    txtConfirm_ = addPasswordBox("txtConfirm", "lblConfirm", "C&onfirm new password:");
+    currentBox_ = addPasswordBox("txtCurrent", "lblCurrent", "&Current password:");
+    newBox_ = addPasswordBox("txtNew", "lblNew", "&New password:");
+    confirmBox_ = addPasswordBox("txtConfirm", "lblConfirm", "C&onfirm new password:");
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
     buttons->button(QDialogButtonBox::Cancel)->setObjectName("cmdCancel");
@@ -30,9 +30,9 @@ ChangePasswordDialog::ChangePasswordDialog(QWidget* owner, AppSettings& settings
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     if (!change_.load()) {
-        txtCurrent_->setEnabled(false);
+        currentBox_->setEnabled(false);
         findChild<QLabel*>("lblCurrent")->setEnabled(false);
-        txtNew_->setFocus();
+        newBox_->setFocus();
     }
 }
 
@@ -52,15 +52,15 @@ QLineEdit* ChangePasswordDialog::addPasswordBox(const QString& name, const QStri
 
 void ChangePasswordDialog::tryAccept() {
     QLineEdit* focus = nullptr;
-    switch (change_.onOk(txtCurrent_->text(), txtNew_->text(), txtConfirm_->text())) {
+    switch (change_.onOk(currentBox_->text(), newBox_->text(), confirmBox_->text())) {
         case PasswordChange::Outcome::Changed:
             accept();
             return;
         case PasswordChange::Outcome::FocusCurrent:
-            focus = txtCurrent_;
+            focus = currentBox_;
             break;
         case PasswordChange::Outcome::FocusNew:
-            focus = txtNew_;
+            focus = newBox_;
             break;
         case PasswordChange::Outcome::Stay:
             return;

@@ -18,9 +18,9 @@ class ChangePasswordDialog final : public QDialog {
     ChangePasswordDialog(QWidget* owner, AppSettings& settings, SettingsAccess& access,
                          Prompter& prompter);
 
-    QLineEdit* currentBox() const { return txtCurrent_; }
-    QLineEdit* newBox() const { return txtNew_; }
-    QLineEdit* confirmBox() const { return txtConfirm_; }
+    QLineEdit* currentBox() const { return currentBox_; }
+    QLineEdit* newBox() const { return newBox_; }
+    QLineEdit* confirmBox() const { return confirmBox_; }
     void tryAccept();
 
   private:
@@ -28,9 +28,9 @@ class ChangePasswordDialog final : public QDialog {
 
     PasswordChange change_;
     QFormLayout* form_ = nullptr;
-    QLineEdit* txtCurrent_ = nullptr;
-    QLineEdit* txtNew_ = nullptr;
-    QLineEdit* txtConfirm_ = nullptr;
+    QLineEdit* currentBox_ = nullptr;
+    QLineEdit* newBox_ = nullptr;
+    QLineEdit* confirmBox_ = nullptr;
 };
 
 }  // namespace parlaro

@@ -118,9 +118,9 @@ HelpPage::HelpPage(QWidget* parent, int page, Prompter& prompter)
         layout->addWidget(picture);
     }
     if (page == 1) {
-        chkSkip_ = new QCheckBox("Skip help screens", this);
-        chkSkip_->setObjectName("chkSkip");
-        layout->addWidget(chkSkip_);
+        skipBox_ = new QCheckBox("Skip help screens", this);
+        skipBox_->setObjectName("chkSkip");
+        layout->addWidget(skipBox_);
     }
     if (page == 2) {
         auto* grid = new QGridLayout;
@@ -165,7 +165,7 @@ void HelpPage::finish(const QString& button) {
         return;
     }
     result_.button = button;
-    if (chkSkip_) result_.skipHelp = chkSkip_->isChecked();
+    if (skipBox_) result_.skipHelp = skipBox_->isChecked();
     if (page_ == 2) {
         result_.advancedVisible = adv_[0]->isChecked();
         result_.microphoneVisible = mic_[0]->isChecked();

@@ -31,7 +31,7 @@ class HelpPage final : public QDialog {
     int page_;
     Prompter& prompter_;
     HelpPageResult result_;
-    QCheckBox* chkSkip_ = nullptr;
+    QCheckBox* skipBox_ = nullptr;
     QRadioButton* adv_[2] = {};
     QRadioButton* mic_[2] = {};
 };

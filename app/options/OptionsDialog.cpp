@@ -71,19 +71,19 @@ void OptionsDialog::build() {
 
     auto* recording = new QGroupBox("Recording", this);
     auto* rec = new QGridLayout(recording);
-    optFormat_[0] = named(new QRadioButton("GSM 6.10 (compact)", recording), "optFormat0",
-                          "Record calls compressed: about 1.6 KB a second");
-    optFormat_[1] = named(new QRadioButton("PCM 8000 Hz 8-bit", recording), "optFormat1",
-                          "Record calls uncompressed: 8 KB a second");
+    formatButtons_[0] = named(new QRadioButton("GSM 6.10 (compact)", recording), "optFormat0",
+                              "Record calls compressed: about 1.6 KB a second");
+    formatButtons_[1] = named(new QRadioButton("PCM 8000 Hz 8-bit", recording), "optFormat1",
+                              "Record calls uncompressed: 8 KB a second");
     auto* formats = new QButtonGroup(recording);
     formats->setObjectName("optFormat");
-    formats->addButton(optFormat_[0], 0);
-    formats->addButton(optFormat_[1], 1);
-    rec->addWidget(optFormat_[0], 0, 0);
-    rec->addWidget(optFormat_[1], 0, 1);
-    chkAutoRecord_ = named(new QCheckBox("Record calls automatically", recording), "chkAutoRecord",
+    formats->addButton(formatButtons_[0], 0);
+    formats->addButton(formatButtons_[1], 1);
+    rec->addWidget(formatButtons_[0], 0, 0);
+    rec->addWidget(formatButtons_[1], 0, 1);
+    autoRecordBox_ = named(new QCheckBox("Record calls automatically", recording), "chkAutoRecord",
                            "Start recording when the line has been loud for 1.5 seconds");
-    rec->addWidget(chkAutoRecord_, 1, 0, 1, 2);
+    rec->addWidget(autoRecordBox_, 1, 0, 1, 2);
 
     const auto addSlider = [&](int row, const QString& caption, QSlider* s, QLabel*& label,
                                const char* labelName, const QString& tip) {
@@ -97,14 +97,14 @@ void OptionsDialog::build() {
         line->addWidget(label);
         rec->addLayout(line, row, 1);
     };
-    sldSensitivity_ = slider(recording, "sldSensitivity", 0, 50);
-    addSlider(2, "Trigger level", sldSensitivity_, lblSensitivity_, "lblSensitivity",
+    sensitivitySlider_ = slider(recording, "sldSensitivity", 0, 50);
+    addSlider(2, "Trigger level", sensitivitySlider_, sensitivityLabel_, "lblSensitivity",
               "A call starts when the line is louder than this");
-    sldLatch_ = slider(recording, "sldLatch", 2, 20);
-    addSlider(3, "End after silence of", sldLatch_, lblLatchTime_, "lblLatchTime",
+    latchSlider_ = slider(recording, "sldLatch", 2, 20);
+    addSlider(3, "End after silence of", latchSlider_, latchLabel_, "lblLatchTime",
               "A call ends when the line has been quiet this long");
-    sldMinCall_ = slider(recording, "sldMinCall", 0, 60);
-    addSlider(4, "Shortest call kept", sldMinCall_, lblMinCall_, "lblMinCall",
+    minCallSlider_ = slider(recording, "sldMinCall", 0, 60);
+    addSlider(4, "Shortest call kept", minCallSlider_, minCallLabel_, "lblMinCall",
               "Automatic recordings shorter than this are thrown away");
     auto* cal = named(new QPushButton("&Calibrate...", recording), "btnCal",
                       "Set the recording level and the trigger on the line itself");
@@ -113,18 +113,18 @@ void OptionsDialog::build() {
 
     auto* behaviour = new QGroupBox("Window and notes", this);
     auto* beh = new QVBoxLayout(behaviour);
-    chkAddNote_ = named(new QCheckBox("Ask for a note after each call", behaviour), "chkAddNote");
-    chkAutoMaximize_ = named(new QCheckBox("Bring the window up when a call starts", behaviour),
-                             "chkAutoMaximize");
-    chkPreventShutdown_ =
+    addNoteBox_ = named(new QCheckBox("Ask for a note after each call", behaviour), "chkAddNote");
+    maximiseBox_ = named(new QCheckBox("Bring the window up when a call starts", behaviour),
+                         "chkAutoMaximize");
+    preventShutdownBox_ =
         named(new QCheckBox("Prevent closing and shutting down while Parlaro runs", behaviour),
               "chkPreventShutdown");
-    beh->addWidget(chkAddNote_);
-    beh->addWidget(chkAutoMaximize_);
-    beh->addWidget(chkPreventShutdown_);
-    chkAutostart_ = named(new QCheckBox("Start " + kProductName + " when I log in", behaviour),
+    beh->addWidget(addNoteBox_);
+    beh->addWidget(maximiseBox_);
+    beh->addWidget(preventShutdownBox_);
+    autostartBox_ = named(new QCheckBox("Start " + kProductName + " when I log in", behaviour),
                           "chkAutostart", "Start the recorder with the desktop session");
-    beh->addWidget(chkAutostart_);
+    beh->addWidget(autostartBox_);
     layout->addWidget(behaviour);
 
     auto* rights = new QGroupBox("What users may do", this);
@@ -144,37 +144,37 @@ void OptionsDialog::build() {
         rig->addWidget(options[0], row, 1);
         rig->addWidget(options[1], row, 2);
     };
-    addRight(0, chkPlay_, "chkPlay", "Play", optPlay_, "optPlay");
-    addRight(1, chkDelete_, "chkDelete", "Delete", optDel_, "optDel");
+    addRight(0, playBox_, "chkPlay", "Play", playWhoseButtons_, "optPlay");
+    addRight(1, deleteBox_, "chkDelete", "Delete", deleteWhoseButtons_, "optDel");
     layout->addWidget(rights);
 
     auto* storage = new QGroupBox("Calls folder", this);
     auto* sto = new QGridLayout(storage);
-    txtCallsFolder_ = named(new QLineEdit(storage), "txtCallsFolder",
+    callsFolderBox_ = named(new QLineEdit(storage), "txtCallsFolder",
                             "Where new calls are filed; type a folder or choose one");
     auto* change = named(new QPushButton("C&hange...", storage), "cmdChangeCallsFolder",
                          "Choose the folder new calls are filed in");
-    sto->addWidget(txtCallsFolder_, 0, 0, 1, 2);
+    sto->addWidget(callsFolderBox_, 0, 0, 1, 2);
     sto->addWidget(change, 0, 2);
     sto->addWidget(new QLabel("Delete calls older than", storage), 1, 0);
-    spnKeepDays_ = named(new QSpinBox(storage), "spnKeepDays",
+    keepDaysBox_ = named(new QSpinBox(storage), "spnKeepDays",
                          "Calls older than this many days are deleted with their notes; 0 keeps "
                          "every call");
-    spnKeepDays_->setRange(0, kLongestKeepDays);
-    spnKeepDays_->setSuffix(" days");
-    spnKeepDays_->setSpecialValueText("never");
-    sto->addWidget(spnKeepDays_, 1, 1);
+    keepDaysBox_->setRange(0, kLongestKeepDays);
+    keepDaysBox_->setSuffix(" days");
+    keepDaysBox_->setSpecialValueText("never");
+    sto->addWidget(keepDaysBox_, 1, 1);
     layout->addWidget(storage);
 
     auto* bottom = new QHBoxLayout;
-    chkPassword_ = named(new QCheckBox("Password for these options", this), "chkPassword");
-    btnPW_ = named(new QPushButton("Pass&word...", this), "btnPW",
-                   "Set or change the password that protects these options");
+    passwordBox_ = named(new QCheckBox("Password for these options", this), "chkPassword");
+    passwordButton_ = named(new QPushButton("Pass&word...", this), "btnPW",
+                            "Set or change the password that protects these options");
     auto* about = named(new QPushButton("&About...", this), "cmdAbout");
     auto* close = named(new QPushButton("Close", this), "cmdClose", "Apply and keep these options");
     close->setDefault(true);
-    bottom->addWidget(chkPassword_);
-    bottom->addWidget(btnPW_);
+    bottom->addWidget(passwordBox_);
+    bottom->addWidget(passwordButton_);
     bottom->addStretch();
     bottom->addWidget(about);
     bottom->addWidget(close);
@@ -191,74 +191,79 @@ void OptionsDialog::build() {
 
 void OptionsDialog::load() {
     // Loading sets the boxes without their side effects; the format alone is applied again.
-    const QSignalBlocker blockers[] = {
-        QSignalBlocker(chkAutoRecord_),   QSignalBlocker(chkAddNote_),
-        QSignalBlocker(chkAutoMaximize_), QSignalBlocker(chkPlay_),
-        QSignalBlocker(chkDelete_),       QSignalBlocker(chkPreventShutdown_),
-        QSignalBlocker(chkPassword_),     QSignalBlocker(chkAutostart_),
-        QSignalBlocker(optPlay_[0]),      QSignalBlocker(optPlay_[1]),
-        QSignalBlocker(optDel_[0]),       QSignalBlocker(optDel_[1])};
-    chkAutoRecord_->setChecked(settings_.AutoRecord);
-    sldSensitivity_->setValue(settings_.Sensitivity + kSensitivityOffset);
-    lblSensitivity_->setText(sliderText(sldSensitivity_->value() - kSensitivityOffset, "dB"));
-    sldLatch_->setValue(settings_.CallTimeOut);
-    lblLatchTime_->setText(sliderText(sldLatch_->value(), "sec"));
-    sldMinCall_->setValue(settings_.MinCallLength);
-    lblMinCall_->setText(sliderText(sldMinCall_->value(), "sec"));
-    chkAddNote_->setChecked(settings_.AddNote);
-    chkAutoMaximize_->setChecked(settings_.Maximise);
-    chkPlay_->setChecked(settings_.CanPlay);
-    optPlay_[settings_.PlayOwnOnly ? 0 : 1]->setChecked(true);
-    chkDelete_->setChecked(settings_.CanDelete);
-    optDel_[settings_.DeleteOwnOnly ? 0 : 1]->setChecked(true);
-    for (QRadioButton* b : optPlay_)
+    const QSignalBlocker blockers[] = {QSignalBlocker(autoRecordBox_),
+                                       QSignalBlocker(addNoteBox_),
+                                       QSignalBlocker(maximiseBox_),
+                                       QSignalBlocker(playBox_),
+                                       QSignalBlocker(deleteBox_),
+                                       QSignalBlocker(preventShutdownBox_),
+                                       QSignalBlocker(passwordBox_),
+                                       QSignalBlocker(autostartBox_),
+                                       QSignalBlocker(playWhoseButtons_[0]),
+                                       QSignalBlocker(playWhoseButtons_[1]),
+                                       QSignalBlocker(deleteWhoseButtons_[0]),
+                                       QSignalBlocker(deleteWhoseButtons_[1])};
+    autoRecordBox_->setChecked(settings_.AutoRecord);
+    sensitivitySlider_->setValue(settings_.Sensitivity + kSensitivityOffset);
+    sensitivityLabel_->setText(sliderText(sensitivitySlider_->value() - kSensitivityOffset, "dB"));
+    latchSlider_->setValue(settings_.CallTimeOut);
+    latchLabel_->setText(sliderText(latchSlider_->value(), "sec"));
+    minCallSlider_->setValue(settings_.MinCallLength);
+    minCallLabel_->setText(sliderText(minCallSlider_->value(), "sec"));
+    addNoteBox_->setChecked(settings_.AddNote);
+    maximiseBox_->setChecked(settings_.Maximise);
+    playBox_->setChecked(settings_.CanPlay);
+    playWhoseButtons_[settings_.PlayOwnOnly ? 0 : 1]->setChecked(true);
+    deleteBox_->setChecked(settings_.CanDelete);
+    deleteWhoseButtons_[settings_.DeleteOwnOnly ? 0 : 1]->setChecked(true);
+    for (QRadioButton* b : playWhoseButtons_)
         b->setEnabled(settings_.CanPlay);
-    for (QRadioButton* b : optDel_)
+    for (QRadioButton* b : deleteWhoseButtons_)
         b->setEnabled(settings_.CanDelete);
-    chkPreventShutdown_->setChecked(settings_.SD == 1);
-    chkPassword_->setChecked(!settings_.PW.isEmpty());
+    preventShutdownBox_->setChecked(settings_.SD == 1);
+    passwordBox_->setChecked(!settings_.PW.isEmpty());
     // The box shows the entry as it is on disk, whoever wrote it.
-    chkAutostart_->setEnabled(services_.autostart.has_value());
-    chkAutostart_->setChecked(services_.autostart && services_.autostart->enabled());
-    txtCallsFolder_->setText(settings_.CallPath);
-    spnKeepDays_->setValue(std::clamp(settings_.KeepDays, 0, kLongestKeepDays));
+    autostartBox_->setEnabled(services_.autostart.has_value());
+    autostartBox_->setChecked(services_.autostart && services_.autostart->enabled());
+    callsFolderBox_->setText(settings_.CallPath);
+    keepDaysBox_->setValue(std::clamp(settings_.KeepDays, 0, kLongestKeepDays));
     const int format = settings_.gsmFormat() ? 0 : 1;
-    optFormat_[format]->setChecked(true);
+    formatButtons_[format]->setChecked(true);
     formatChosen(format);
 }
 
 void OptionsDialog::connectHandlers() {
-    connect(optFormat_[0], &QRadioButton::clicked, this, [this] { formatChosen(0); });
-    connect(optFormat_[1], &QRadioButton::clicked, this, [this] { formatChosen(1); });
-    connect(chkAutoRecord_, &QCheckBox::toggled, this, &OptionsDialog::autoRecordToggled);
-    connect(sldSensitivity_, &QSlider::valueChanged, this,
-            [this](int v) { lblSensitivity_->setText(sliderText(v - kSensitivityOffset, "dB")); });
-    connect(sldLatch_, &QSlider::valueChanged, this,
-            [this](int v) { lblLatchTime_->setText(sliderText(v, "sec")); });
-    connect(sldMinCall_, &QSlider::valueChanged, this,
-            [this](int v) { lblMinCall_->setText(sliderText(v, "sec")); });
-    connect(chkAddNote_, &QCheckBox::toggled, this, [this](bool on) { settings_.AddNote = on; });
-    connect(chkAutoMaximize_, &QCheckBox::toggled, this,
-            [this](bool on) { settings_.Maximise = on; });
-    connect(chkPreventShutdown_, &QCheckBox::toggled, this,
+    connect(formatButtons_[0], &QRadioButton::clicked, this, [this] { formatChosen(0); });
+    connect(formatButtons_[1], &QRadioButton::clicked, this, [this] { formatChosen(1); });
+    connect(autoRecordBox_, &QCheckBox::toggled, this, &OptionsDialog::autoRecordToggled);
+    connect(sensitivitySlider_, &QSlider::valueChanged, this, [this](int v) {
+        sensitivityLabel_->setText(sliderText(v - kSensitivityOffset, "dB"));
+    });
+    connect(latchSlider_, &QSlider::valueChanged, this,
+            [this](int v) { latchLabel_->setText(sliderText(v, "sec")); });
+    connect(minCallSlider_, &QSlider::valueChanged, this,
+            [this](int v) { minCallLabel_->setText(sliderText(v, "sec")); });
+    connect(addNoteBox_, &QCheckBox::toggled, this, [this](bool on) { settings_.AddNote = on; });
+    connect(maximiseBox_, &QCheckBox::toggled, this, [this](bool on) { settings_.Maximise = on; });
+    connect(preventShutdownBox_, &QCheckBox::toggled, this,
             [this](bool on) { settings_.SD = on ? 1 : 0; });
-    connect(chkPlay_, &QCheckBox::toggled, this, [this](bool on) {
+    connect(playBox_, &QCheckBox::toggled, this, [this](bool on) {
         settings_.CanPlay = on;
-        for (QRadioButton* b : optPlay_)
+        for (QRadioButton* b : playWhoseButtons_)
             b->setEnabled(on);
     });
-    connect(chkDelete_, &QCheckBox::toggled, this, [this](bool on) {
+    connect(deleteBox_, &QCheckBox::toggled, this, [this](bool on) {
         settings_.CanDelete = on;
-        for (QRadioButton* b : optDel_)
+        for (QRadioButton* b : deleteWhoseButtons_)
             b->setEnabled(on);
     });
-    connect(optPlay_[0], &QRadioButton::toggled, this,
+    connect(playWhoseButtons_[0], &QRadioButton::toggled, this,
             [this](bool own) { settings_.PlayOwnOnly = own; });
-    connect(optDel_[0], &QRadioButton::toggled, this,
+    connect(deleteWhoseButtons_[0], &QRadioButton::toggled, this,
             [this](bool own) { settings_.DeleteOwnOnly = own; });
-    connect(chkPassword_, &QCheckBox::clicked, this, &OptionsDialog::passwordToggled);
-    connect(btnPW_, &QPushButton::clicked, this, &OptionsDialog::changePassword);
-    connect(chkAutostart_, &QCheckBox::toggled, this, &OptionsDialog::autostartToggled);
+    connect(passwordBox_, &QCheckBox::clicked, this, &OptionsDialog::passwordToggled);
+    connect(passwordButton_, &QPushButton::clicked, this, &OptionsDialog::changePassword);
+    connect(autostartBox_, &QCheckBox::toggled, this, &OptionsDialog::autostartToggled);
 }
 
 void OptionsDialog::formatChosen(int button) {
@@ -290,8 +295,8 @@ void OptionsDialog::passwordToggled(bool on) {
         globals_.WriteSetting("PW", "");
         settings_.PW.clear();
     } else {
-        const QSignalBlocker blocker(chkPassword_);
-        chkPassword_->setChecked(true);
+        const QSignalBlocker blocker(passwordBox_);
+        passwordBox_->setChecked(true);
     }
 }
 
@@ -302,23 +307,23 @@ void OptionsDialog::autostartToggled(bool on) {
     if (!problem) return;
     prompter_.show({kProductName, *problem, Icon::Exclamation, Buttons::Ok});
     // The box goes back to what is on disk.
-    const QSignalBlocker blocker(chkAutostart_);
-    chkAutostart_->setChecked(services_.autostart->enabled());
+    const QSignalBlocker blocker(autostartBox_);
+    autostartBox_->setChecked(services_.autostart->enabled());
 }
 
 void OptionsDialog::changePassword() {
     const bool set =
         services_.changePassword ? services_.changePassword(this) : !settings_.PW.isEmpty();
-    const QSignalBlocker blocker(chkPassword_);
-    chkPassword_->setChecked(set);
+    const QSignalBlocker blocker(passwordBox_);
+    passwordBox_->setChecked(set);
 }
 
 void OptionsDialog::chooseCallsFolder() {
     if (!services_.browseForFolder) return;
     const QString folder =
-        services_.browseForFolder(this, "Select Default Calls Folder", txtCallsFolder_->text());
+        services_.browseForFolder(this, "Select Default Calls Folder", callsFolderBox_->text());
     if (folder.isEmpty()) return;
-    txtCallsFolder_->setText(folder);
+    callsFolderBox_->setText(folder);
     settings_.CallPath = folder;
 }
 
@@ -326,9 +331,9 @@ void OptionsDialog::applyCalibration(int quietLineMaximum) {
     if (quietLineMaximum > -2) return;
     // A quiet line is floored at -50 dB by the calibration; anything below is no measurement.
     if (quietLineMaximum < -kSensitivityOffset) return;
-    sldSensitivity_->setValue(quietLineMaximum + kSensitivityOffset + 2);
-    lblSensitivity_->setText(
-        sliderText(sldSensitivity_->value() - sldSensitivity_->maximum(), "dB"));
+    sensitivitySlider_->setValue(quietLineMaximum + kSensitivityOffset + 2);
+    sensitivityLabel_->setText(
+        sliderText(sensitivitySlider_->value() - sensitivitySlider_->maximum(), "dB"));
 }
 
 void OptionsDialog::showAbout() {
@@ -343,7 +348,7 @@ void OptionsDialog::showAbout() {
 
 bool OptionsDialog::closeOptions() {
     if (closing_) return false;
-    const QString typed = txtCallsFolder_->text();
+    const QString typed = callsFolderBox_->text();
     if (typed != settings_.CallPath) {
         if (prompter_.show({"Save Changes?", "Save new calls folder?", Icon::Question,
                             Buttons::YesNo}) == Answer::Yes) {
@@ -356,10 +361,10 @@ bool OptionsDialog::closeOptions() {
             settings_.CallPath = withSlash(typed);
         }
     }
-    settings_.CallTimeOut = sldLatch_->value();
-    settings_.Sensitivity = sldSensitivity_->value() - kSensitivityOffset;
-    settings_.MinCallLength = sldMinCall_->value();
-    settings_.KeepDays = spnKeepDays_->value();
+    settings_.CallTimeOut = latchSlider_->value();
+    settings_.Sensitivity = sensitivitySlider_->value() - kSensitivityOffset;
+    settings_.MinCallLength = minCallSlider_->value();
+    settings_.KeepDays = keepDaysBox_->value();
     globals_.SaveAllSettings(settings_);
     closing_ = true;
     accept();

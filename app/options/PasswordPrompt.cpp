@@ -16,11 +16,11 @@ PasswordPrompt::PasswordPrompt(QWidget* owner, SettingsAccess& settings, Prompte
     auto* label = new QLabel(kPasswordPromptText, this);
     label->setObjectName("lblPassword");
     layout->addWidget(label);
-    txtPassword_ = new QLineEdit(this);
-    txtPassword_->setObjectName("txtPassword");
-    txtPassword_->setEchoMode(QLineEdit::Password);
-    label->setBuddy(txtPassword_);
-    layout->addWidget(txtPassword_);
+    passwordBox_ = new QLineEdit(this);
+    passwordBox_->setObjectName("txtPassword");
+    passwordBox_->setEchoMode(QLineEdit::Password);
+    label->setBuddy(passwordBox_);
+    layout->addWidget(passwordBox_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
     buttons->button(QDialogButtonBox::Cancel)->setObjectName("cmdCancel");
@@ -30,12 +30,12 @@ PasswordPrompt::PasswordPrompt(QWidget* owner, SettingsAccess& settings, Prompte
 }
 
 void PasswordPrompt::tryAccept() {
-    if (check_.onOk(txtPassword_->text())) {
+    if (check_.onOk(passwordBox_->text())) {
         accept();
         return;
     }
-    txtPassword_->setFocus();
-    txtPassword_->selectAll();
+    passwordBox_->setFocus();
+    passwordBox_->selectAll();
 }
 
 }  // namespace parlaro

@@ -16,12 +16,12 @@ class PasswordPrompt final : public QDialog {
   public:
     PasswordPrompt(QWidget* owner, SettingsAccess& settings, Prompter& prompter);
 
-    QLineEdit* passwordBox() const { return txtPassword_; }
+    QLineEdit* passwordBox() const { return passwordBox_; }
     void tryAccept();
 
   private:
     PasswordCheck check_;
-    QLineEdit* txtPassword_ = nullptr;
+    QLineEdit* passwordBox_ = nullptr;
 };
 
 }  // namespace parlaro

@@ -3,6 +3,7 @@
 #include "aurx/AURX300Ctrl.h"
 #include "aurx/Dispatch.h"
 #include "platform/posix/FileAccess.h"
+#include "recorder/qt/AurxWidget.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -38,6 +39,12 @@ int16_t openPrivately(const std::string& native, Open open) {
 }
 
 }  // namespace
+
+void PlaceForTelephone(aurxqt::AurxWidget& control) {
+    control.setSampleRate(8000);
+    control.setBitsPerSample(8);
+    control.setNumChannels(1);
+}
 
 int16_t ControlRecorder::Reset() {
     return control_.Reset();

@@ -7,8 +7,15 @@
 namespace aurx {
 class AURX300Ctrl;
 }
+namespace aurxqt {
+class AurxWidget;
+}
 
 namespace parlaro {
+
+// The window's controls are placed on the form set for telephone audio: 8000 Hz, 8 bits, mono.
+// That is the recording format of Format 1; Format 0 then chooses GSM 6.10.
+void PlaceForTelephone(aurxqt::AurxWidget& control);
 
 class ControlRecorder final : public Recorder {
   public:

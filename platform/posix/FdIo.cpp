@@ -9,7 +9,7 @@ namespace aurx::posix {
 
 namespace {
 
-// Calls `readAt(buffer, wanted, done)` until `size` bytes, the end, or (with stopWhenShort) a
+// Calls `readAt(buffer, wanted)` until `size` bytes, the end, or (with stopWhenShort) a
 // short read; signals are retried. The bytes read, or -1 with errno set.
 template <class Read>
 ssize_t readLoop(void* buffer, std::size_t size, bool stopWhenShort, Read readAt) {
@@ -17,7 +17,7 @@ ssize_t readLoop(void* buffer, std::size_t size, bool stopWhenShort, Read readAt
     std::size_t got = 0;
     while (got < size) {
         const std::size_t wanted = size - got;
-        const ssize_t n = readAt(bytes + got, wanted, got);
+        const ssize_t n = readAt(bytes + got, wanted);
         if (n < 0) {
             if (errno == EINTR) continue;
             return -1;
@@ -33,18 +33,12 @@ ssize_t readLoop(void* buffer, std::size_t size, bool stopWhenShort, Read readAt
 
 ssize_t readFully(int fd, void* buffer, std::size_t size) {
     return readLoop(buffer, size, false,
-                    [fd](char* to, std::size_t n, std::size_t) { return ::read(fd, to, n); });
+                    [fd](char* to, std::size_t n) { return ::read(fd, to, n); });
 }
 
 ssize_t readRegularFile(int fd, void* buffer, std::size_t size) {
     return readLoop(buffer, size, true,
-                    [fd](char* to, std::size_t n, std::size_t) { return ::read(fd, to, n); });
-}
-
-ssize_t preadFully(int fd, void* buffer, std::size_t size, std::uint64_t offset) {
-    return readLoop(buffer, size, false, [fd, offset](char* to, std::size_t n, std::size_t done) {
-        return ::pread(fd, to, n, static_cast<off_t>(offset + done));
-    });
+                    [fd](char* to, std::size_t n) { return ::read(fd, to, n); });
 }
 
 int writeAll(int fd, const void* buffer, std::size_t size) {

@@ -17,9 +17,6 @@ ssize_t readFully(int fd, void* buffer, std::size_t size);
 // small file whole, where readFully would spend a second call finding the end.
 ssize_t readRegularFile(int fd, void* buffer, std::size_t size);
 
-// The same as readFully from `offset`, leaving the descriptor's position alone.
-ssize_t preadFully(int fd, void* buffer, std::size_t size, std::uint64_t offset);
-
 // Writes all `size` bytes: 0, or the errno of the write that failed.
 int writeAll(int fd, const void* buffer, std::size_t size);
 

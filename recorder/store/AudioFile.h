@@ -66,7 +66,6 @@ class AudioFile {
     bool isDataOnly() const { return layout_.dataOnly != 0; }
     bool playOnly() const { return layout_.playOnly; }
     bool created() const { return layout_.created; }
-    bool hasFact() const { return layout_.fact; }
     const codecs::WaveFormat& fileFormat() const { return layout_.format; }
     // The format the sound devices exchange: the file's own for PCM and G.711, the partner
     // for a codec format.
@@ -102,7 +101,6 @@ class AudioFile {
     std::int64_t read(std::uint64_t offset, std::span<std::uint8_t> out);
     // Writes what consecutive writes gathered; false when not all of it reached the file.
     bool flushWrites() { return flushPending(); }
-    std::int64_t writeOffset() const { return writeOffset_.load(); }
     // Puts the write point at `offset` bytes into the data and the position at the frame
     // there.
     void moveWritePoint(std::uint64_t offset);

@@ -53,7 +53,7 @@ TEST(MainWindow, LoadsWithCaptionPanelsIndicatorAndStoredSize) {
     EXPECT_EQ(w.values().userName, "ann");
     EXPECT_EQ(w.values().tempFolder, QString::fromStdString(f.dir.file("data/Parlaro/")));
     EXPECT_EQ(w.settings().CallPath, QString::fromStdString(f.dir.file("data/Parlaro/Calls/")));
-    w.setIndicator(true, "Recording");
+    w.recordingPanel().setIndicator(true, "Recording");
     EXPECT_EQ(w.findChild<QLabel*>("imgRecording")->toolTip(), "Recording");
     // At rest nothing has been measured: the meter is dark and the levels are a dash.
     const aurx::Levels meter =

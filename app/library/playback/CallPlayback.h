@@ -49,7 +49,6 @@ class CallPlayback {
     void seekTo(double seconds);
 
     bool playing() const { return recording_.playbackMode(); }
-    bool dragging() const { return dragging_; }
 
   private:
     void warn(const QString& text);

@@ -16,40 +16,40 @@ AddNoteDialog::AddNoteDialog(QWidget* owner, FormPosition position)
     setWindowModality(Qt::WindowModal);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("Note for the call just recorded:", this));
-    txtCallNote_ = new QPlainTextEdit(this);
-    txtCallNote_->setObjectName("txtCallNote");
-    txtCallNote_->setToolTip("Enter a note to be associated with the call");
-    txtCallNote_->setTabChangesFocus(true);
-    txtCallNote_->installEventFilter(this);
-    layout->addWidget(txtCallNote_);
+    noteBox_ = new QPlainTextEdit(this);
+    noteBox_->setObjectName("txtCallNote");
+    noteBox_->setToolTip("Enter a note to be associated with the call");
+    noteBox_->setTabChangesFocus(true);
+    noteBox_->installEventFilter(this);
+    layout->addWidget(noteBox_);
     auto* buttons = new QDialogButtonBox(this);
-    cmdOK_ = buttons->addButton(QDialogButtonBox::Ok);
-    cmdOK_->setObjectName("cmdOK");
-    cmdCancel_ = buttons->addButton(QDialogButtonBox::Cancel);
-    cmdCancel_->setObjectName("cmdCancel");
+    okButton_ = buttons->addButton(QDialogButtonBox::Ok);
+    okButton_->setObjectName("cmdOK");
+    cancelButton_ = buttons->addButton(QDialogButtonBox::Cancel);
+    cancelButton_->setObjectName("cmdCancel");
     // Enter in the text box starts a new line; OK is a click or Ctrl+Enter away.
-    cmdOK_->setAutoDefault(false);
-    cmdCancel_->setAutoDefault(false);
-    cmdOK_->setDefault(true);
-    cmdOK_->setToolTip("Keep the note (Ctrl+Enter)");
-    cmdCancel_->setToolTip("No note for this call (Esc)");
+    okButton_->setAutoDefault(false);
+    cancelButton_->setAutoDefault(false);
+    okButton_->setDefault(true);
+    okButton_->setToolTip("Keep the note (Ctrl+Enter)");
+    cancelButton_->setToolTip("No note for this call (Esc)");
     layout->addWidget(buttons);
     resize(360, 200);
-    connect(cmdOK_, &QPushButton::clicked, this, &AddNoteDialog::onOk);
-    connect(cmdCancel_, &QPushButton::clicked, this, &AddNoteDialog::onCancel);
-    connect(txtCallNote_, &QPlainTextEdit::textChanged, this, &AddNoteDialog::noteTyped);
+    connect(okButton_, &QPushButton::clicked, this, &AddNoteDialog::onOk);
+    connect(cancelButton_, &QPushButton::clicked, this, &AddNoteDialog::onCancel);
+    connect(noteBox_, &QPlainTextEdit::textChanged, this, &AddNoteDialog::noteTyped);
 }
 
 void AddNoteDialog::open(std::function<void(const QString&)> closed) {
     closedHandler_ = std::move(closed);
     open_ = true;
     {
-        const QSignalBlocker quiet(txtCallNote_);
-        txtCallNote_->clear();
+        const QSignalBlocker quiet(noteBox_);
+        noteBox_->clear();
     }
-    cmdOK_->setEnabled(true);
-    cmdCancel_->setEnabled(true);
-    txtCallNote_->setEnabled(true);
+    okButton_->setEnabled(true);
+    cancelButton_->setEnabled(true);
+    noteBox_->setEnabled(true);
     if (const auto g = position_.load()) {
         setGeometry(g->left / kTwipsPerPixel, g->top / kTwipsPerPixel, g->width / kTwipsPerPixel,
                     g->height / kTwipsPerPixel);
@@ -57,11 +57,11 @@ void AddNoteDialog::open(std::function<void(const QString&)> closed) {
     show();
     raise();
     activateWindow();
-    txtCallNote_->setFocus(Qt::ActiveWindowFocusReason);
+    noteBox_->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 QString AddNoteDialog::text() const {
-    return txtCallNote_->toPlainText();
+    return noteBox_->toPlainText();
 }
 
 void AddNoteDialog::CloseAddNoteForm(const QString& text) {
@@ -73,9 +73,9 @@ void AddNoteDialog::CloseAddNoteForm(const QString& text) {
                         g.x() * kTwipsPerPixel, g.y() * kTwipsPerPixel});
     }
     hide();
-    cmdOK_->setEnabled(false);
-    cmdCancel_->setEnabled(false);
-    txtCallNote_->setEnabled(false);
+    okButton_->setEnabled(false);
+    cancelButton_->setEnabled(false);
+    noteBox_->setEnabled(false);
     emit promptClosed();
     // The handler may open the prompt again for the next call, so take it first.
     auto handler = std::exchange(closedHandler_, {});
@@ -83,7 +83,7 @@ void AddNoteDialog::CloseAddNoteForm(const QString& text) {
 }
 
 bool AddNoteDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtCallNote_ && event->type() == QEvent::KeyPress) {
+    if (watched == noteBox_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             key->modifiers().testFlag(Qt::ControlModifier)) {
@@ -96,7 +96,7 @@ bool AddNoteDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void AddNoteDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    txtCallNote_->setFocus();
+    noteBox_->setFocus();
 }
 
 void AddNoteDialog::reject() {
@@ -104,13 +104,13 @@ void AddNoteDialog::reject() {
 }
 
 void AddNoteDialog::onOk() {
-    CloseAddNoteForm(txtCallNote_->toPlainText());
+    CloseAddNoteForm(noteBox_->toPlainText());
 }
 
 void AddNoteDialog::onCancel() {
     {
-        const QSignalBlocker quiet(txtCallNote_);
-        txtCallNote_->clear();
+        const QSignalBlocker quiet(noteBox_);
+        noteBox_->clear();
     }
     CloseAddNoteForm("");
 }

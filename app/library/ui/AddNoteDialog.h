@@ -43,9 +43,9 @@ class AddNoteDialog final : public QDialog, public NotePrompt {
     void onCancel();
 
     FormPosition position_;
-    QPlainTextEdit* txtCallNote_ = nullptr;
-    QPushButton* cmdOK_ = nullptr;
-    QPushButton* cmdCancel_ = nullptr;
+    QPlainTextEdit* noteBox_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
     std::function<void(const QString&)> closedHandler_;
     bool open_ = false;
 };

@@ -17,10 +17,10 @@ EditNoteDialog::EditNoteDialog(QWidget* owner)
     auto* layout = new QVBoxLayout(this);
     auto* hint = new QLabel("Edit the call's note (Shift+Enter for a new line):", this);
     layout->addWidget(hint);
-    txtEditNote_ = new QPlainTextEdit(this);
-    txtEditNote_->setObjectName("txtEditNote");
-    txtEditNote_->installEventFilter(this);
-    layout->addWidget(txtEditNote_);
+    noteBox_ = new QPlainTextEdit(this);
+    noteBox_->setObjectName("txtEditNote");
+    noteBox_->installEventFilter(this);
+    layout->addWidget(noteBox_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
     buttons->button(QDialogButtonBox::Cancel)->setObjectName("cmdCancel");
@@ -38,16 +38,16 @@ EditNoteDialog::EditNoteDialog(QWidget* owner)
 }
 
 void EditNoteDialog::setNoteText(const QString& text) {
-    txtEditNote_->setPlainText(text);
-    txtEditNote_->moveCursor(QTextCursor::End);
+    noteBox_->setPlainText(text);
+    noteBox_->moveCursor(QTextCursor::End);
 }
 
 QString EditNoteDialog::noteText() const {
-    return txtEditNote_->toPlainText();
+    return noteBox_->toPlainText();
 }
 
 bool EditNoteDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtEditNote_ && event->type() == QEvent::KeyPress) {
+    if (watched == noteBox_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         if (enter && !(key->modifiers() & Qt::ShiftModifier)) {

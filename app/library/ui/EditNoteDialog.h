@@ -25,7 +25,7 @@ class EditNoteDialog final : public QDialog {
     void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
-    QPlainTextEdit* txtEditNote_ = nullptr;
+    QPlainTextEdit* noteBox_ = nullptr;
     QPoint dragOffset_;
     bool accepted_ = false;
 };

@@ -54,20 +54,20 @@ FindCallDialog::FindCallDialog(QWidget* owner, FindCallHost host, Prompter& prom
         e->setObjectName(name);
         return e;
     };
-    txtSearchPath_ = edit("txtSearchPath", "");
-    txtSearchPath_->setReadOnly(true);
-    txtSearchPath_->setToolTip("Folder that will be searched.");
-    txtUser_ = edit("txtUser", kAny);
-    txtDateFrom_ = edit("txtDateFrom", kAny);
-    txtDateTo_ = edit("txtDateTo", kAny);
-    txtSearchString_ = edit("txtSearchString", "*");
-    txtSearchString_->setToolTip("Search string (use * as a wildcard)");
-    txtMinLength_ = edit("txtMinLength", "");
-    txtMinLength_->setPlaceholderText("mm:ss");
-    txtMinLength_->setToolTip("Shortest call to list, in minutes and seconds (empty: any)");
-    txtMaxLength_ = edit("txtMaxLength", "");
-    txtMaxLength_->setPlaceholderText("mm:ss");
-    txtMaxLength_->setToolTip("Longest call to list, in minutes and seconds (empty: any)");
+    searchPathBox_ = edit("txtSearchPath", "");
+    searchPathBox_->setReadOnly(true);
+    searchPathBox_->setToolTip("Folder that will be searched.");
+    userBox_ = edit("txtUser", kAny);
+    dateFromBox_ = edit("txtDateFrom", kAny);
+    dateToBox_ = edit("txtDateTo", kAny);
+    searchStringBox_ = edit("txtSearchString", "*");
+    searchStringBox_->setToolTip("Search string (use * as a wildcard)");
+    minLengthBox_ = edit("txtMinLength", "");
+    minLengthBox_->setPlaceholderText("mm:ss");
+    minLengthBox_->setToolTip("Shortest call to list, in minutes and seconds (empty: any)");
+    maxLengthBox_ = edit("txtMaxLength", "");
+    maxLengthBox_->setPlaceholderText("mm:ss");
+    maxLengthBox_->setToolTip("Longest call to list, in minutes and seconds (empty: any)");
 
     auto button = [this](const char* name, const QString& text) {
         auto* b = new QPushButton(text, this);
@@ -79,39 +79,39 @@ FindCallDialog::FindCallDialog(QWidget* owner, FindCallHost host, Prompter& prom
     auto* calTo = button("cmdShowCalendarTo", "...");
     auto* btnToday = button("btnToday", "To&day");
     auto* cmdClear = button("cmdClear", "&Clear Search");
-    cmdSearch_ = button("cmdSearch", "&Search");
-    cmdSearch_->setDefault(true);
+    searchButton_ = button("cmdSearch", "&Search");
+    searchButton_->setDefault(true);
     auto* cmdOK = button("cmdOK", "Close");
-    chkSearchSubfolders_ = new QCheckBox("Search sub-folders?", this);
-    chkSearchSubfolders_->setObjectName("chkSearchSubfolders");
-    chkSearchSubfolders_->setToolTip("Look for call in all folders below the search path");
+    subfoldersBox_ = new QCheckBox("Search sub-folders?", this);
+    subfoldersBox_->setObjectName("chkSearchSubfolders");
+    subfoldersBox_->setToolTip("Look for call in all folders below the search path");
 
     int row = 0;
     grid->addWidget(new QLabel("Folder :", this), row, 0);
-    grid->addWidget(txtSearchPath_, row++, 1, 1, 3);
+    grid->addWidget(searchPathBox_, row++, 1, 1, 3);
     grid->addWidget(new QLabel("User :", this), row, 0);
-    grid->addWidget(txtUser_, row++, 1, 1, 3);
+    grid->addWidget(userBox_, row++, 1, 1, 3);
     grid->addWidget(new QLabel("Date from :", this), row, 0);
-    grid->addWidget(txtDateFrom_, row, 1);
+    grid->addWidget(dateFromBox_, row, 1);
     grid->addWidget(calFrom, row, 2);
     grid->addWidget(btnToday, row++, 3);
     grid->addWidget(new QLabel("Date to :", this), row, 0);
-    grid->addWidget(txtDateTo_, row, 1);
+    grid->addWidget(dateToBox_, row, 1);
     grid->addWidget(calTo, row++, 2);
     grid->addWidget(new QLabel("Call Note :", this), row, 0);
-    grid->addWidget(txtSearchString_, row++, 1, 1, 3);
+    grid->addWidget(searchStringBox_, row++, 1, 1, 3);
     auto* lengths = new QHBoxLayout;
     lengths->addWidget(new QLabel("at least", this));
-    lengths->addWidget(txtMinLength_);
+    lengths->addWidget(minLengthBox_);
     lengths->addWidget(new QLabel("at most", this));
-    lengths->addWidget(txtMaxLength_);
+    lengths->addWidget(maxLengthBox_);
     grid->addWidget(new QLabel("Length :", this), row, 0);
     grid->addLayout(lengths, row++, 1, 1, 3);
-    grid->addWidget(chkSearchSubfolders_, row++, 1, 1, 3);
+    grid->addWidget(subfoldersBox_, row++, 1, 1, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdClear);
     buttons->addStretch();
-    buttons->addWidget(cmdSearch_);
+    buttons->addWidget(searchButton_);
     buttons->addWidget(cmdOK);
     grid->addLayout(buttons, row, 0, 1, 4);
 
@@ -119,37 +119,37 @@ FindCallDialog::FindCallDialog(QWidget* owner, FindCallHost host, Prompter& prom
     connect(calFrom, &QPushButton::clicked, this, [this] { onShowCalendar(false); });
     connect(calTo, &QPushButton::clicked, this, [this] { onShowCalendar(true); });
     connect(cmdClear, &QPushButton::clicked, this, &FindCallDialog::onClear);
-    connect(cmdSearch_, &QPushButton::clicked, this, &FindCallDialog::onSearch);
+    connect(searchButton_, &QPushButton::clicked, this, &FindCallDialog::onSearch);
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
-    connect(chkSearchSubfolders_, &QCheckBox::toggled, this, [this](bool on) {
+    connect(subfoldersBox_, &QCheckBox::toggled, this, [this](bool on) {
         if (host_.storeSubfolders) host_.storeSubfolders(on);
     });
 }
 
 void FindCallDialog::prepare(const QString& searchPath, bool subfolders, const QString& ownUser) {
-    txtSearchPath_->setText(searchPath);
+    searchPathBox_->setText(searchPath);
     {
-        const QSignalBlocker quiet(chkSearchSubfolders_);
-        chkSearchSubfolders_->setChecked(subfolders);
+        const QSignalBlocker quiet(subfoldersBox_);
+        subfoldersBox_->setChecked(subfolders);
     }
     if (!ownUser.isEmpty()) {
-        txtUser_->setText(ownUser);
-        txtUser_->setReadOnly(true);
-        txtUser_->setEnabled(false);
+        userBox_->setText(ownUser);
+        userBox_->setReadOnly(true);
+        userBox_->setEnabled(false);
     }
 }
 
 void FindCallDialog::onToday() {
     const QString today = dateText(host_.today());
-    txtDateFrom_->setText(today);
-    txtDateTo_->setText(today);
+    dateFromBox_->setText(today);
+    dateToBox_->setText(today);
 }
 
 void FindCallDialog::onShowCalendar(bool toDate) {
     const auto picked = host_.pickDate(host_.today());
     if (!picked) return;
-    QLineEdit* mine = toDate ? txtDateTo_ : txtDateFrom_;
-    QLineEdit* other = toDate ? txtDateFrom_ : txtDateTo_;
+    QLineEdit* mine = toDate ? dateToBox_ : dateFromBox_;
+    QLineEdit* other = toDate ? dateFromBox_ : dateToBox_;
     mine->setText(dateText(*picked));
     // The other end follows when it is no date or would make the range run backwards.
     const auto otherDate = dateFromText(other->text());
@@ -158,17 +158,17 @@ void FindCallDialog::onShowCalendar(bool toDate) {
 }
 
 void FindCallDialog::onClear() {
-    if (txtUser_->isEnabled()) txtUser_->setText(kAny);
-    txtDateFrom_->setText(kAny);
-    txtDateTo_->setText(kAny);
-    txtSearchString_->setText("*");
-    txtMinLength_->clear();
-    txtMaxLength_->clear();
+    if (userBox_->isEnabled()) userBox_->setText(kAny);
+    dateFromBox_->setText(kAny);
+    dateToBox_->setText(kAny);
+    searchStringBox_->setText("*");
+    minLengthBox_->clear();
+    maxLengthBox_->clear();
 }
 
 std::optional<SearchCriteria> FindCallDialog::criteria() {
     SearchCriteria c;
-    c.Note = txtSearchString_->text();
+    c.Note = searchStringBox_->text();
     auto day = [this](QLineEdit* f, QString& out) {
         if (f->text().trimmed() == kAny) return true;
         const auto d = dateFromText(f->text());
@@ -180,10 +180,10 @@ std::optional<SearchCriteria> FindCallDialog::criteria() {
         out = d->toString("yyyyMMdd");
         return true;
     };
-    if (!day(txtDateFrom_, c.StartDate) || !day(txtDateTo_, c.EndDate)) return std::nullopt;
-    if (txtUser_->text().trimmed() != kAny) c.User = "*" + txtUser_->text() + "*";
+    if (!day(dateFromBox_, c.StartDate) || !day(dateToBox_, c.EndDate)) return std::nullopt;
+    if (userBox_->text().trimmed() != kAny) c.User = "*" + userBox_->text() + "*";
     for (auto [f, out] :
-         {std::pair{txtMinLength_, &c.MinSeconds}, std::pair{txtMaxLength_, &c.MaxSeconds}}) {
+         {std::pair{minLengthBox_, &c.MinSeconds}, std::pair{maxLengthBox_, &c.MaxSeconds}}) {
         if (f->text().trimmed().isEmpty()) continue;
         *out = lengthFromText(f->text());
         if (!*out) {
@@ -202,7 +202,7 @@ void FindCallDialog::onSearch() {
     if (host_.FindCalls(*c) == 0) {
         prompter_.show(
             {kProductName, "No calls match your search criteria", Icon::Information, Buttons::Ok});
-        cmdSearch_->setFocus();
+        searchButton_->setFocus();
     }
 }
 

@@ -47,15 +47,15 @@ class FindCallDialog final : public QDialog {
   private:
     FindCallHost host_;
     Prompter& prompter_;
-    QLineEdit* txtSearchPath_ = nullptr;
-    QLineEdit* txtUser_ = nullptr;
-    QLineEdit* txtDateFrom_ = nullptr;
-    QLineEdit* txtDateTo_ = nullptr;
-    QLineEdit* txtSearchString_ = nullptr;
-    QLineEdit* txtMinLength_ = nullptr;
-    QLineEdit* txtMaxLength_ = nullptr;
-    QCheckBox* chkSearchSubfolders_ = nullptr;
-    QPushButton* cmdSearch_ = nullptr;
+    QLineEdit* searchPathBox_ = nullptr;
+    QLineEdit* userBox_ = nullptr;
+    QLineEdit* dateFromBox_ = nullptr;
+    QLineEdit* dateToBox_ = nullptr;
+    QLineEdit* searchStringBox_ = nullptr;
+    QLineEdit* minLengthBox_ = nullptr;
+    QLineEdit* maxLengthBox_ = nullptr;
+    QCheckBox* subfoldersBox_ = nullptr;
+    QPushButton* searchButton_ = nullptr;
 };
 
 // "m:ss", "mm:ss" or whole minutes as seconds; nothing for empty or unreadable text.

@@ -16,10 +16,10 @@ NewFolderDialog::NewFolderDialog(QWidget* owner, QString parentFolder, Prompter&
     setWindowTitle("New Folder");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("New folder in " + parent_ + ":", this));
-    txtName_ = new QLineEdit("New Folder", this);
-    txtName_->setObjectName("txtNewFolder");
-    txtName_->selectAll();
-    layout->addWidget(txtName_);
+    nameBox_ = new QLineEdit("New Folder", this);
+    nameBox_->setObjectName("txtNewFolder");
+    nameBox_->selectAll();
+    layout->addWidget(nameBox_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
     buttons->button(QDialogButtonBox::Cancel)->setObjectName("cmdCancel");
@@ -29,7 +29,7 @@ NewFolderDialog::NewFolderDialog(QWidget* owner, QString parentFolder, Prompter&
 }
 
 void NewFolderDialog::tryAccept() {
-    if (MakeCallFolder(parent_, txtName_->text(), prompter_)) accept();
+    if (MakeCallFolder(parent_, nameBox_->text(), prompter_)) accept();
 }
 
 }  // namespace parlaro

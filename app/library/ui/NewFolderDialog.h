@@ -15,13 +15,12 @@ class NewFolderDialog final : public QDialog {
   public:
     NewFolderDialog(QWidget* owner, QString parentFolder, Prompter& prompter);
 
-    QLineEdit* nameBox() const { return txtName_; }
     void tryAccept();
 
   private:
     QString parent_;
     Prompter& prompter_;
-    QLineEdit* txtName_ = nullptr;
+    QLineEdit* nameBox_ = nullptr;
 };
 
 }  // namespace parlaro

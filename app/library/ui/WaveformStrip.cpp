@@ -50,7 +50,6 @@ void WaveformStrip::showCall(const QString& path, double totalSeconds) {
                 wave_ = std::move(wave);
                 ready_ = true;
                 update();
-                emit waveformReady();
             },
             Qt::QueuedConnection);
     });

@@ -28,7 +28,6 @@ class WaveformStrip final : public QWidget {
 
   signals:
     void seekRequested(double seconds);
-    void waveformReady();
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,8 +1,7 @@
-// The main window's ways to documents: the Help button opens the manual, the logo the
-// program's web page.
-#include "app/MainWindow.h"
+#include "app/support/LinkButtons.h"
 
 #include "app/support/HelpLocation.h"
+#include "app/support/ProgramIcon.h"
 #include "app/support/ProgramLinks.h"
 
 #include <QPushButton>
@@ -10,19 +9,20 @@
 
 namespace parlaro {
 
-QPushButton* MainWindow::buildHelpButton(QWidget* parent) {
+QPushButton* makeHelpButton(QWidget* parent, const QString& programFolder, UrlOpener& opener,
+                            Prompter& prompter) {
     auto* help = new QPushButton("Help", parent);
     help->setObjectName("cmdHelp");
     help->setToolTip("Open the Parlaro manual (F1)");
     help->setAutoDefault(false);
     help->setShortcut(QKeySequence::HelpContents);
-    connect(help, &QPushButton::clicked, this, [this] {
-        ShowHelp(env_.programFolder, SourceHelpFolder(env_.programFolder), urlOpener_, prompter_);
+    QObject::connect(help, &QPushButton::clicked, help, [programFolder, &opener, &prompter] {
+        ShowHelp(programFolder, SourceHelpFolder(programFolder), opener, prompter);
     });
     return help;
 }
 
-QWidget* MainWindow::buildLogo(QWidget* parent) {
+QToolButton* makeLogoButton(QWidget* parent, UrlOpener& opener) {
     // A picture that answers a click; a flat tool button gives it the pointer and the keyboard
     // focus a plain label lacks.
     auto* logo = new QToolButton(parent);
@@ -32,8 +32,8 @@ QWidget* MainWindow::buildLogo(QWidget* parent) {
     logo->setAutoRaise(true);
     logo->setCursor(Qt::PointingHandCursor);
     logo->setToolTip(kProgramWebPage);
-    connect(logo, &QToolButton::clicked, this,
-            [this, logo] { OpenLogoLink(logo->toolTip(), urlOpener_); });
+    QObject::connect(logo, &QToolButton::clicked, logo,
+                     [logo, &opener] { OpenLogoLink(logo->toolTip(), opener); });
     return logo;
 }
 
