@@ -58,6 +58,8 @@ int CallFinder::FindCalls(const SearchCriteria& criteria) {
     SearchOutcome outcome = findCallsInBackground(scope, criteria, context_.prompter);
 
     list_.showFound(std::move(outcome.calls));
+    // The list is filled: what the mover filed meanwhile may be looked at now.
+    searching_ = false;
     searched_();
     if (outcome.gaveUp && !ending_()) {
         context_.prompter.show({kProductName,
