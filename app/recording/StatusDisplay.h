@@ -2,20 +2,11 @@
 // indicator and the caption.
 #pragma once
 
+#include "app/recording/StatusView.h"
 #include "core/settings/AppSettings.h"
 #include "core/settings/Product.h"
 
 namespace parlaro {
-
-// The parts of the main window these procedures write to.
-class StatusView {
-  public:
-    virtual ~StatusView() = default;
-    // Panels are numbered from 1.
-    virtual void setPanelText(int panel, const QString& text) = 0;
-    virtual void setIndicator(bool recording, const QString& tooltip) = 0;
-    virtual void setCaption(const QString& caption) = 0;
-};
 
 class StatusDisplay {
   public:

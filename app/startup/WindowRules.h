@@ -2,6 +2,7 @@
 // is on), Quit with its confirmations, and the position kept when the window changes state.
 #pragma once
 
+#include "app/startup/MainWindowView.h"
 #include "app/support/FormPosition.h"
 #include "core/settings/SettingsAccess.h"
 #include "services/prompts/Prompter.h"
@@ -9,20 +10,6 @@
 #include <array>
 
 namespace parlaro {
-
-class MainWindowView {
-  public:
-    virtual ~MainWindowView() = default;
-    virtual bool isMinimised() const = 0;
-    virtual FormGeometry geometryTwips() const = 0;
-    virtual QString panelText(int panel) const = 0;
-    // The widths of the call list's five columns, in twips.
-    virtual std::array<int32_t, 5> columnWidthsTwips() const = 0;
-    virtual void closeFindDialog() = 0;
-    virtual void removeTrayIcon() = 0;
-    // Minimised, the window leaves only its tray icon (where the desktop has a tray).
-    virtual void hideToTray() = 0;
-};
 
 // The settings that keep the call list's column widths, in column order.
 inline constexpr std::array<const char*, 5> kColumnWidthSettings{"GRD_USER", "GRD_DATE", "GRD_TIME",
