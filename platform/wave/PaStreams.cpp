@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -23,6 +24,11 @@ constexpr milliseconds kDrainMargin{1000};
 // What a sound server may still hold after it has taken the stream's last sound (its sink's
 // buffer), in seconds.
 constexpr double kServerMargin = 0.25;
+// A playing stream is called for sound every 0.1 s. One that has not been called for this long
+// has lost its device without PortAudio ending it (PipeWire's ALSA plugin after its server died
+// leaves PortAudio's thread polling in vain): it counts as failed, as an ended one does.
+constexpr milliseconds kOutputSilence{1500};
+constexpr milliseconds kWatchEvery{250};
 
 PaSampleFormat sampleFormat(const codecs::WaveFormat& f) {
     return f.bitsPerSample == 8 ? paUInt8 : paInt16;
@@ -54,10 +60,14 @@ class PaStreamCore {
         const bool done = BoundedCalls::process().run(
             [core] {
                 std::lock_guard lock(core->calls_);
+                core->lastCalled_.store(now());
                 core->started_ = core->stream_ && Pa_StartStream(core->stream_) == paNoError;
             },
             kOpenBound);
-        return done && core->started_;
+        if (!done || !core->started_) return false;
+        if (core->direction_ == Direction::Output)
+            core->watchdog_ = std::thread([raw = core.get()] { raw->watch(); });
+        return true;
     }
 
     // Waits while what the device still holds plays out: until the callback has followed the
@@ -77,7 +87,12 @@ class PaStreamCore {
 
     // Detached for good, then aborted and closed, late if the server holds it up.
     static void close(const std::shared_ptr<PaStreamCore>& core) {
-        core->stopping_.store(true);
+        {
+            std::lock_guard lock(core->watch_);
+            core->stopping_.store(true);
+        }
+        core->watchWake_.notify_all();
+        if (core->watchdog_.joinable()) core->watchdog_.join();
         core->detach();
         BoundedCalls::process().run(
             [core] {
@@ -148,9 +163,14 @@ class PaStreamCore {
             std::this_thread::yield();
     }
 
+    static std::int64_t now() {
+        return std::chrono::steady_clock::now().time_since_epoch().count();
+    }
+
     static int callback(const void* in, void* out, unsigned long frames,
                         const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
         auto& core = *static_cast<PaStreamCore*>(self);
+        core.lastCalled_.store(now(), std::memory_order_relaxed);
         const std::size_t bytes = frames * core.format_.blockAlign;
         if (core.enter()) {
             core.process(static_cast<const std::uint8_t*>(in), static_cast<std::uint8_t*>(out),
@@ -167,10 +187,27 @@ class PaStreamCore {
     static void finished(void* self) {
         auto& core = *static_cast<PaStreamCore*>(self);
         if (core.stopping_.load()) return;
-        core.failed_.store(true);
-        if (!core.enter()) return;
-        core.sink_.deviceFailed(core.direction_);
-        core.leave();
+        core.fail();
+    }
+
+    // Told once, whether the stream ended or fell silent.
+    void fail() {
+        if (failed_.exchange(true)) return;
+        if (!enter()) return;
+        sink_.deviceFailed(direction_);
+        leave();
+    }
+
+    // Runs beside a started output stream until it is closed.
+    void watch() {
+        std::unique_lock lock(watch_);
+        while (!watchWake_.wait_for(lock, kWatchEvery, [this] { return stopping_.load(); })) {
+            const auto quiet = std::chrono::steady_clock::duration(now() - lastCalled_.load());
+            if (quiet < kOutputSilence || failed_.load()) continue;
+            lock.unlock();
+            fail();
+            lock.lock();
+        }
     }
 
     void process(const std::uint8_t* in, std::uint8_t* out, std::size_t bytes) {
@@ -233,6 +270,10 @@ class PaStreamCore {
     std::atomic<bool> stopping_{false};  // a stop was asked: the stream's end is no failure
     std::atomic<bool> failed_{false};
     std::atomic<std::uint64_t> silentFrames_{0};  // played since the last sound
+    std::atomic<std::int64_t> lastCalled_{0};     // steady clock, when PortAudio last called
+    std::mutex watch_;
+    std::condition_variable watchWake_;
+    std::thread watchdog_;  // output only, from start to close
 };
 
 class PaInput : public InputStream {

@@ -16,6 +16,12 @@ std::string stringField(snd_config_t* node, const char* key) {
     return text;
 }
 
+// PipeWire's node names are the names its PulseAudio server gives the sources; "-1" or none
+// is the default.
+std::string pipeWireNode(const std::string& node) {
+    return node == "-1" ? std::string() : node;
+}
+
 // A definition that is only a name ("pulse:handset") stands for the PCM of that name, as ALSA
 // opens it; a few steps at most, so that names that lead to each other end.
 std::optional<PulseRoute> routeOf(snd_config_t* top, const std::string& name = "default",
@@ -28,8 +34,10 @@ std::optional<PulseRoute> routeOf(snd_config_t* top, const std::string& name = "
     const char* other = nullptr;
     if (snd_config_get_string(pcm, &other) == 0 && other)
         route = routeOf(top, other, steps - 1);
-    else if (stringField(pcm, "type") == "pulse")
+    else if (const std::string type = stringField(pcm, "type"); type == "pulse")
         route = PulseRoute{stringField(pcm, "server"), stringField(pcm, "device")};
+    else if (type == "pipewire")
+        route = PulseRoute{{}, pipeWireNode(stringField(pcm, "capture_node")), true};
     snd_config_delete(pcm);
     return route;
 }

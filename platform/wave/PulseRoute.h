@@ -1,6 +1,8 @@
-// Whether ALSA's default device is PulseAudio's plugin, and which server and source it names.
-// Where it is, the recorder records the default input from PulseAudio directly: the same
-// server and source, without the plugin's second buffer in between.
+// Whether ALSA's default device leads to a PulseAudio server, and which server and source it
+// names: PulseAudio's plugin, or PipeWire's (whose server answers PulseAudio's clients through
+// pipewire-pulse on the desktops that run it). Where it does, the recorder records the default
+// input from that server directly: the same source, without the plugin's second buffer, and
+// without PortAudio's ALSA thread, which spins when PipeWire goes away under it.
 #pragma once
 
 #include <optional>
@@ -11,6 +13,8 @@ namespace aurx::wave {
 struct PulseRoute {
     std::string server;  // empty: the client's default server
     std::string device;  // empty: the server's default source or sink
+    // ALSA's default is PipeWire's plugin: the route holds only where pipewire-pulse answers.
+    bool pipeWire = false;
 
     bool operator==(const PulseRoute&) const = default;
 };

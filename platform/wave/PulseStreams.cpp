@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "platform/wave/DeviceSet.h"
 #include "platform/wave/PaSession.h"
@@ -280,6 +281,32 @@ class PulseInput : public InputStream {
 };
 
 }  // namespace
+
+bool pulseServerAnswers(const PulseRoute& route, milliseconds bound) {
+    pa_mainloop* loop = pa_mainloop_new();
+    if (!loop) return false;
+    pa_context* context = pa_context_new(pa_mainloop_get_api(loop), program_invocation_short_name);
+    bool answered = false;
+    if (context &&
+        pa_context_connect(context, route.server.empty() ? nullptr : route.server.c_str(),
+                           PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+        // Never blocks: a server that stopped answering costs `bound`, no more.
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        for (;;) {
+            const pa_context_state_t state = pa_context_get_state(context);
+            answered = state == PA_CONTEXT_READY;
+            if (answered || !PA_CONTEXT_IS_GOOD(state) ||
+                std::chrono::steady_clock::now() >= deadline)
+                break;
+            if (pa_mainloop_iterate(loop, 0, nullptr) == 0)
+                std::this_thread::sleep_for(milliseconds(5));
+        }
+        pa_context_disconnect(context);
+    }
+    if (context) pa_context_unref(context);
+    pa_mainloop_free(loop);
+    return answered;
+}
 
 bool pulseAccepts(const codecs::WaveFormat& f) {
     return acceptsLinearPcm(f) && f.channels <= PA_CHANNELS_MAX && f.samplesPerSec >= 1 &&

@@ -1,9 +1,10 @@
 // Wave-in streams straight from a PulseAudio server, for the default input when ALSA's default
-// device is PulseAudio's plugin. The server hands over one of the recorder's 0.1 s buffers at
+// device leads to one (PulseRoute.h). The server hands over one of the recorder's 0.1 s buffers at
 // a time; a server that dies is reported through the sink, and one that stops answering holds
 // up no call (libpulse's own thread does all the talking, without blocking).
 #pragma once
 
+#include <chrono>
 #include <memory>
 
 #include "platform/codecs/WaveFormat.h"
@@ -15,6 +16,9 @@ namespace aurx::wave {
 // Nothing when the server cannot be reached, or refuses the stream, within two seconds.
 std::unique_ptr<InputStream> openPulseInput(const PulseRoute& route,
                                             const codecs::WaveFormat& format, BufferSink& sink);
+
+// Whether the route's server answers within `bound` (never started on demand).
+bool pulseServerAnswers(const PulseRoute& route, std::chrono::milliseconds bound);
 
 // Linear PCM that PulseAudio records: 8- or 16-bit, any channel count and rate it carries.
 bool pulseAccepts(const codecs::WaveFormat& format);

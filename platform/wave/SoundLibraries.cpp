@@ -6,9 +6,12 @@
 #include <jack/jack.h>
 #endif
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <thread>
 
 #include "platform/posix/FdIo.h"
 
@@ -25,12 +28,54 @@ bool isArgument(snd_config_t* value) {
     return snd_config_get_string(value, &text) == 0 && text[0] == '$';
 }
 
-// What stderr writes: stdio hands an unbuffered stream each print whole, so a line PortAudio
-// prints arrives in one piece.
-ssize_t writeFiltered(void*, const char* data, std::size_t size) {
-    const std::string kept = withoutPortAudioAssertions({data, size});
-    if (posix::writeAll(STDERR_FILENO, kept.data(), kept.size()) != 0) return -1;
-    return static_cast<ssize_t>(size);
+// What stderr writes. The C library may hand a print over in pieces (an unbuffered stream's
+// vfprintf writes "E", then "xpression '…"), so text that may still become one of PortAudio's
+// lines waits for its line feed; anything else goes out at once.
+class StderrFilter {
+  public:
+    ssize_t write(const char* data, std::size_t size) {
+        std::unique_lock lock(mutex_);
+        held_.append(data, size);
+        std::string out;
+        bool dropped = false;
+        std::size_t start = 0;
+        for (std::size_t end; (end = held_.find('\n', start)) != std::string::npos;
+             start = end + 1) {
+            const std::string_view line(held_.data() + start, end + 1 - start);
+            if (!isPortAudioAssertion(line))
+                out += line;
+            else
+                dropped = true;
+        }
+        held_.erase(0, start);
+        if (!mayBecomeAssertion(held_) || held_.size() > kLongestHeld) {
+            out += held_;
+            held_.clear();
+        }
+        const bool failed = posix::writeAll(STDERR_FILENO, out.data(), out.size()) != 0;
+        lock.unlock();
+        // A PortAudio stream thread whose server went away (PipeWire's ALSA plugin) loops on a
+        // poll that fails at once, printing this line each time. Held here a moment, it sleeps
+        // instead of taking a whole core, and PortAudio's abort can cancel it in that sleep.
+        if (dropped) std::this_thread::sleep_for(kHoldAfterAssertion);
+        if (failed) return -1;
+        return static_cast<ssize_t>(size);
+    }
+
+  private:
+    static constexpr std::size_t kLongestHeld = 4096;
+    static constexpr std::chrono::milliseconds kHoldAfterAssertion{20};
+    static bool mayBecomeAssertion(std::string_view text) {
+        constexpr std::string_view kStart = "Expression '";
+        return text.size() < kStart.size() ? kStart.starts_with(text) : text.starts_with(kStart);
+    }
+
+    std::mutex mutex_;
+    std::string held_;
+};
+
+ssize_t writeFiltered(void* filter, const char* data, std::size_t size) {
+    return static_cast<StderrFilter*>(filter)->write(data, size);
 }
 
 }  // namespace
@@ -87,7 +132,9 @@ std::string withoutPortAudioAssertions(std::string_view text) {
 void filterPortAudioAssertions() {
     static std::once_flag once;
     std::call_once(once, [] {
-        FILE* filtered = fopencookie(nullptr, "w", {nullptr, &writeFiltered, nullptr, nullptr});
+        // Lives as long as the process: stderr is written to until its very end.
+        static StderrFilter filter;
+        FILE* filtered = fopencookie(&filter, "w", {nullptr, &writeFiltered, nullptr, nullptr});
         if (!filtered) return;
         std::setvbuf(filtered, nullptr, _IONBF, 0);
         std::fflush(stderr);

@@ -17,7 +17,8 @@ void quietSoundLibraries();
 void hideCardEncoderWithoutCards();
 
 // Makes the C library's stderr a stream that writes to descriptor 2 everything but
-// PortAudio's assertion lines. Once per process; later calls do nothing.
+// PortAudio's assertion lines, also when they come in pieces. Once per process; later calls
+// do nothing.
 void filterPortAudioAssertions();
 
 // A line PortAudio's ALSA host prints for each failed call of a stream whose device went away:

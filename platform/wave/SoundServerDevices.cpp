@@ -1,9 +1,9 @@
 // The system's devices as the recorder uses them all day: PortAudio (ALSA, PulseAudio,
 // PipeWire) for every numbered device and for output, started at the first question that needs
-// it, and PulseAudio itself for the default input where ALSA's default device leads there (it
-// also answers the format questions on both default devices). Listening on the default input
-// then costs neither PortAudio's start (which opens every device ALSA defines) nor the ALSA
-// plugin's second buffer.
+// it, and the PulseAudio server itself (pipewire-pulse on PipeWire's desktops) for the default
+// input where ALSA's default device leads there (it also answers the format questions on both
+// default devices). Listening on the default input then costs neither PortAudio's start (which
+// opens every device ALSA defines) nor the ALSA plugin's second buffer.
 #include <chrono>
 #include <mutex>
 
@@ -14,6 +14,8 @@
 
 namespace aurx::wave {
 namespace {
+
+constexpr std::chrono::milliseconds kServerAsked{1000};
 
 class SoundServerDevices : public DeviceSet {
   public:
@@ -58,7 +60,12 @@ class SoundServerDevices : public DeviceSet {
 
   private:
     const std::optional<PulseRoute>& route() const {
-        std::call_once(routeRead_, [this] { route_ = alsaDefaultPulseRoute(); });
+        std::call_once(routeRead_, [this] {
+            route_ = alsaDefaultPulseRoute();
+            // Without pipewire-pulse, PipeWire is reached through PortAudio and its plugin.
+            if (route_ && route_->pipeWire && !pulseServerAnswers(*route_, kServerAsked))
+                route_.reset();
+        });
         return route_;
     }
     DeviceSet& portAudio() const {

@@ -1,5 +1,5 @@
-// Which ALSA configurations send the default input straight to PulseAudio, and with what; and
-// which questions the system's devices answer without starting PortAudio.
+// Which ALSA configurations send the default input straight to a PulseAudio server, and with what;
+// and which questions the system's devices answer without starting PortAudio.
 #include <gtest/gtest.h>
 #include <portaudio.h>
 
@@ -15,7 +15,7 @@ using aurx::wave::pulseRouteIn;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
-TEST(PulseRoute, TheDefaultDeviceIsFollowedToPulseAudioWithItsServerAndSource) {
+TEST(PulseRoute, TheDefaultDeviceIsFollowedToAPulseAudioServerWithItsSource) {
     EXPECT_EQ(pulseRouteIn("pcm.!default { type pulse }\n"), PulseRoute{});
     EXPECT_EQ(pulseRouteIn("pcm.!default { type pulse server \"unix:/run/p/native\" "
                            "device \"line_in\" }\n"),
@@ -27,12 +27,18 @@ TEST(PulseRoute, TheDefaultDeviceIsFollowedToPulseAudioWithItsServerAndSource) {
     EXPECT_EQ(pulseRouteIn(named + "pcm.!default pulse\n"), PulseRoute{});
     EXPECT_EQ(pulseRouteIn(named + "pcm.!default \"pulse:handset\"\n"),
               (PulseRoute{"", "handset"}));
+    // PipeWire's plugin, as pipewire-alsa makes it the default: its PulseAudio server, if it
+    // answers, has the same sources.
+    EXPECT_EQ(pulseRouteIn("pcm.!default { type pipewire playback_node \"-1\" "
+                           "capture_node \"-1\" }\n"),
+              (PulseRoute{"", "", true}));
+    EXPECT_EQ(pulseRouteIn("pcm.!default { type pipewire capture_node \"line_in\" }\n"),
+              (PulseRoute{"", "line_in", true}));
 }
 
 TEST(PulseRoute, AnyOtherDefaultIsLeftToPortAudio) {
     EXPECT_EQ(pulseRouteIn("pcm.!default { type hw card 0 }\n"), std::nullopt);
     EXPECT_EQ(pulseRouteIn("pcm.!default { type plug slave.pcm { type pulse } }\n"), std::nullopt);
-    EXPECT_EQ(pulseRouteIn("pcm.!default { type pipewire }\n"), std::nullopt);
     EXPECT_EQ(pulseRouteIn("pcm.a b\npcm.b a\npcm.!default a\n"), std::nullopt)
         << "names that lead to each other";
     EXPECT_EQ(pulseRouteIn("pcm.other { type pulse }\n"), std::nullopt) << "no default at all";
@@ -70,4 +76,14 @@ TEST(SoundServerDevices, AnyOtherDefaultAndTheNumberedDevicesAreAskedThroughPort
     EXPECT_GE(Pa_GetDeviceCount(), 0);
     const auto other = aurx::wave::makeSoundServerDevices();
     EXPECT_GE(other->inputCount(), 1) << "numbered devices are PortAudio's";
+}
+
+TEST(SoundServerDevices, APipeWireDefaultWhosePulseAudioServerDoesNotAnswerIsLeftToPortAudio) {
+    TempDir dir;
+    writeFile(dir.file(".asoundrc"), "pcm.!default { type pipewire }\n");
+    ::setenv("HOME", dir.path().c_str(), 1);
+    ::setenv("PULSE_SERVER", ("unix:" + dir.file("nobody")).c_str(), 1);
+    const auto devices = aurx::wave::makeSoundServerDevices();
+    devices->inputAccepts(-1, WaveFormat::pcm(8000, 1, 16));
+    EXPECT_GE(Pa_GetDeviceCount(), 0) << "the question went to PortAudio";
 }

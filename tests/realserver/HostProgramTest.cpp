@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "tests/realserver/Child.h"
-#include "tests/realserver/PulseServer.h"
+#include "tests/realserver/SoundServer.h"
 #include "tests/support/TempDir.h"
 
 using namespace testsupport;
@@ -40,11 +40,11 @@ int inputNumbered(const TempDir& dir, const std::string& name) {
 }  // namespace
 
 TEST(HostProgram, AServerThatDiesUnderARecordingLeavesStandardErrorEmpty) {
-    if (const auto why = PulseServer::unavailable(); !why.empty()) GTEST_SKIP() << why;
+    if (const auto why = soundServerUnavailable(); !why.empty()) GTEST_SKIP() << why;
     TempDir dir;
-    PulseServer server(dir.path());
-    ASSERT_TRUE(server.up()) << readFile(dir.file("pa.out"));
-    const int device = inputNumbered(dir, "pulse");
+    const auto server = startSoundServer(dir.path());
+    ASSERT_TRUE(server->up()) << server->log();
+    const int device = inputNumbered(dir, server->alsaDevice());
     ASSERT_GE(device, 0) << readFile(dir.file("list.out"));
     const std::string call = dir.file("call.wav");
     writeFile(dir.file("record.aurx"),
@@ -67,7 +67,7 @@ TEST(HostProgram, AServerThatDiesUnderARecordingLeavesStandardErrorEmpty) {
     while (sizeOf(call) < 44 + 16000 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_GE(sizeOf(call), 44 + 16000) << readFile(dir.file("host.out"));
-    server.kill(SIGKILL);
+    server->kill(SIGKILL);
     EXPECT_EQ(host.wait(std::chrono::seconds(20)), 0);
     EXPECT_NE(readFile(dir.file("host.out")).find("event RecordingStopped 9"), std::string::npos)
         << readFile(dir.file("host.out"));

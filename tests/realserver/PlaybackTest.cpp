@@ -15,7 +15,7 @@ namespace {
 // on a sink that is running with a long latency, the server rewinds the sink to play it sooner,
 // and the monitor does not carry what was rewritten: seen to cost it the first 2 to 10 ms, most
 // often on a busy machine.
-void playAndFindEverySample(aurx::AURX300Ctrl& c, PulseServer& server, const TempDir& dir,
+void playAndFindEverySample(aurx::AURX300Ctrl& c, SoundServer& server, const TempDir& dir,
                             std::shared_ptr<EventLog> log) {
     constexpr std::size_t tolerated = 20 * 48;
     const unsigned rate = 48000, channels = 2;

@@ -4,7 +4,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 #include "tests/support/TempDir.h"
@@ -63,25 +62,8 @@ PulseServer::~PulseServer() {
     server_.stop();
 }
 
-Child PulseServer::recordMonitor(const std::string& file, unsigned rate, unsigned channels) const {
-    Child recorder({"parecord", "--raw", "--latency-msec=20", "--rate=" + std::to_string(rate),
-                    "--channels=" + std::to_string(channels), "--format=s16le", "-d",
-                    "nullsink.monitor", file});
-    // On a busy machine parecord can take longer to connect than any fixed pause: what is
-    // played before its first block would be missing from the recording.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    const auto recording = [&] {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(file, error);
-        return !error && size > 0;
-    };
-    while (recorder.running() && !recording() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return recorder;
-}
-
-int PulseServer::play(const std::string& wav) const {
-    return runProgram({"paplay", wav});
+std::string PulseServer::log() const {
+    return readFile(dir_ + "/pa.out");
 }
 
 }  // namespace testsupport

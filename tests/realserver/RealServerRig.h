@@ -1,4 +1,4 @@
-// A control on PortAudio's devices with a private PulseAudio server behind them, and what the
+// A control on PortAudio's devices with a private sound server behind them, and what the
 // tests need to compare what was played or recorded with what the server carried.
 // PulseDefaultInput is the same on the system's devices, which record the default input from
 // the server itself.
@@ -15,7 +15,7 @@
 #include "aurx/SoundLibraries.h"
 #include "platform/wave/DeviceSet.h"
 #include "recorder/control/ControlEnvironment.h"
-#include "tests/realserver/PulseServer.h"
+#include "tests/realserver/SoundServer.h"
 #include "tests/recorder/engine/EngineRig.h"
 #include "tests/support/Sound.h"
 #include "tests/support/TempDir.h"
@@ -26,11 +26,11 @@ namespace testsupport {
 class RealServer : public ::testing::Test {
   public:
     void SetUp() override {
-        if (const auto why = PulseServer::unavailable(); !why.empty()) GTEST_SKIP() << why;
+        if (const auto why = soundServerUnavailable(); !why.empty()) GTEST_SKIP() << why;
         // As a program does first thing in main.
         aurx::prepareSoundLibraries();
-        server_ = std::make_unique<PulseServer>(dir_.path());
-        ASSERT_TRUE(server_->up()) << readFile(dir_.file("pa.out"));
+        server_ = startSoundServer(dir_.path());
+        ASSERT_TRUE(server_->up()) << server_->log();
         auto env = aurx::ControlEnvironment::standard();
         env.devices = devices();
         control_ = std::make_unique<aurx::AURX300Ctrl>(env);
@@ -64,7 +64,7 @@ class RealServer : public ::testing::Test {
     }
 
     TempDir dir_;
-    std::unique_ptr<PulseServer> server_;
+    std::unique_ptr<SoundServer> server_;
     std::shared_ptr<EventLog> log_ = std::make_shared<EventLog>();
     std::unique_ptr<aurx::AURX300Ctrl> control_;
 };
