@@ -1,6 +1,7 @@
 // A sound server that dies or freezes under the control: the recording or playback ends with
 // its error code, and no call of the control waits for the server.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <thread>
@@ -34,6 +35,13 @@ class StderrCapture {
     std::string file_;
     int saved_;
 };
+
+double processCpuSeconds() {
+    rusage use{};
+    ::getrusage(RUSAGE_SELF, &use);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(use.ru_utime) + seconds(use.ru_stime);
+}
 
 void recordGsm(aurx::AURX300Ctrl& c, const std::string& file) {
     ASSERT_TRUE(c.put_SampleRate(8000));
@@ -110,6 +118,25 @@ TEST_F(RealServer, AServerThatDiesEndsThePlaybackWithTenAndLeavesTheFile) {
     EXPECT_LE(millisecondsOf([&] { control_.reset(); }), kBound);
     EXPECT_EQ(readFile(dir_.file("play.wav")), before);
     EXPECT_EQ(err.text().find("Expression '"), std::string::npos) << err.text();
+}
+
+// Killed outright, PipeWire leaves its ALSA plugin failing every poll at once, and PortAudio's
+// thread looping on it: the playback still ends with 10 in time, the process does not spin and
+// its standard error stays clean.
+TEST_F(RealServer, AServerKilledOutrightEndsThePlaybackQuietlyAndWithoutSpinning) {
+    auto& c = control();
+    startPlaying(c, dir_.file("play.wav"));
+    if (HasFatalFailure()) return;
+    StderrCapture err(dir_.file("stderr.txt"));
+    const double cpuBefore = processCpuSeconds();
+    server_->kill(SIGKILL);
+    EXPECT_TRUE(waitFor("PlaybackStopped", static_cast<int>(kBound)));
+    EXPECT_EQ(log_->changes(), std::vector<std::string>{"PlaybackStopped 10"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    EXPECT_LT(processCpuSeconds() - cpuBefore, 0.5) << "in about 2.5 s after the kill";
+    EXPECT_LE(millisecondsOf([&] { c.Stop(); }), kBound);
+    EXPECT_LE(millisecondsOf([&] { control_.reset(); }), kBound);
+    EXPECT_EQ(err.text().find("Expression '"), std::string::npos) << err.text().substr(0, 400);
 }
 
 TEST_F(RealServer, AFrozenServerHoldsUpNoCallWhilePlaying) {
