@@ -1,4 +1,5 @@
 // Recording through a real sound server: what the control records is what the server carried.
+#include <algorithm>
 #include <cmath>
 #include <thread>
 
@@ -117,7 +118,47 @@ void theCallGoesOnWithoutAHole(RealServer& t) {
             << "block at " << b / channels << " frames: the line jumps there";
 }
 
+// While noise plays, records from StartRecording's return to the call of Stop: the file holds
+// that stretch, within 50 ms, and does not open with silence the line never had. Not met yet
+// (run with --gtest_also_run_disabled_tests): each path loses its last period of 0.1 s at the
+// stop, and PipeWire opens every stream with about 40 ms of zeros.
+void theRecordingHoldsWhatWasAskedFor(RealServer& t) {
+    auto& c = t.control();
+    const unsigned rate = 48000, channels = 2;  // the sink's own format: nothing resampled
+    const auto noise = markedNoise(6 * rate * channels);
+    writePcm16Wav(t.dir_.file("noise.wav"), noise, rate, channels);
+    std::thread player([&] { t.server_->play(t.dir_.file("noise.wav")); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    openPcmFile(c, t.dir_.file("rec.wav"), rate, channels);
+    if (::testing::Test::HasFatalFailure()) return player.join();
+    ASSERT_EQ(c.StartRecording(), 0);
+    const auto started = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+    const auto asked = std::chrono::duration<double>(std::chrono::steady_clock::now() - started);
+    c.Stop();
+    player.join();
+    ASSERT_TRUE(t.waitFor("RecordingStopped", 2000));
+    ASSERT_EQ(c.Reset(), 0);
+
+    const auto got = pcm16(chunkData(readFile(t.dir_.file("rec.wav")), "data"));
+    const double seconds = static_cast<double>(got.size()) / (rate * channels);
+    const auto sound = std::find_if(got.begin(), got.end(), [](std::int16_t v) { return v != 0; });
+    const auto zeros = (sound - got.begin()) / channels;
+    EXPECT_NEAR(seconds, asked.count(), 0.05)
+        << "recorded " << seconds << " s of " << asked.count();
+    EXPECT_LE(zeros, static_cast<long>(rate / 100))
+        << "the file opens with " << zeros * 1000 / rate << " ms of zeros";
+}
+
 }  // namespace
+
+TEST_F(RealServer, DISABLED_TheRecordingHoldsTheStretchItWasAskedFor) {
+    theRecordingHoldsWhatWasAskedFor(*this);
+}
+
+TEST_F(PulseDefaultInput, DISABLED_TheRecordingHoldsTheStretchItWasAskedFor) {
+    theRecordingHoldsWhatWasAskedFor(*this);
+}
 
 TEST_F(RealServer, TheCallGoesOnFromTheListeningWithoutAHole) {
     theCallGoesOnWithoutAHole(*this);
