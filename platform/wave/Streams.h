@@ -40,6 +40,9 @@ class InputStream {
     virtual bool add(Buffer& buffer) = 0;
     virtual bool start() = 0;
     virtual void reset() = 0;
+    // Whether the stream delivers on its own clock, so that a pause in its buffers means the
+    // device has stalled (not so for a test's hand-stepped stream).
+    virtual bool keepsTime() const { return true; }
 };
 
 class OutputStream {

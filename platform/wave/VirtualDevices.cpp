@@ -194,9 +194,11 @@ class VirtualInput : public InputStream, private VirtualStream {
         : VirtualStream(Direction::Input, format, sink, config),
           line_(std::move(line)),
           realtime_(config.pacing == Pacing::Realtime),
+          keepsTime_(config.pacing != Pacing::Manual || config.manualInputKeepsTime),
           step_(static_cast<double>(line_->rate()) / format.samplesPerSec) {}
     ~VirtualInput() override { stopThread(); }
 
+    bool keepsTime() const override { return keepsTime_; }
     bool add(Buffer& b) override {
         enqueue(b);
         return true;
@@ -228,6 +230,7 @@ class VirtualInput : public InputStream, private VirtualStream {
 
     std::shared_ptr<VirtualLine> line_;
     const bool realtime_;
+    const bool keepsTime_;
     const double step_;
     double cursor_ = 0;
 };

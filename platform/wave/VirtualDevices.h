@@ -17,6 +17,8 @@ struct VirtualConfig {
     std::string speakerOut;  // WAV file the speaker writes; empty: discard
     Pacing pacing = Pacing::Realtime;
     std::shared_ptr<ManualClock> clock;  // for Pacing::Manual
+    // A hand-stepped input counts as stalled when not stepped for a while, as a real one would.
+    bool manualInputKeepsTime = false;
 
     // AURX_LINE_IN, AURX_LINE_LOOP, AURX_SPEAKER_OUT and AURX_CLOCK.
     static VirtualConfig fromEnvironment();

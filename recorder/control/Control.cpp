@@ -29,6 +29,11 @@ void Control::notify(engine::Notice notice, std::uint64_t generation, StopCause 
     notifications_.post(Notification{notice, generation, cause});
 }
 
+void Control::notifyGap(engine::Notice notice, std::uint64_t generation, std::int64_t position,
+                        std::int64_t missing) {
+    notifications_.post(Notification{notice, generation, StopCause::Requested, position, missing});
+}
+
 Control::~Control() {
     reset();
     worker_.quit();

@@ -182,6 +182,8 @@ class Control : private engine::Notifier {
     std::vector<formats::FormatFamily> installedFormats() const;
     std::string describe(std::span<const std::uint8_t> block, ErrorCode& code) const;
     void notify(engine::Notice notice, std::uint64_t generation, StopCause cause) override;
+    void notifyGap(engine::Notice notice, std::uint64_t generation, std::int64_t position,
+                   std::int64_t missing) override;
     void handle(const Notification& n);
     template <class Fn>
     void raise(Fn&& fn);

@@ -76,6 +76,18 @@ void Control::handle(const Notification& n) {
                 [&](IAURX300CtrlEvents& s) { s.NewLevelValues(left, leftOver, right, rightOver); });
             break;
         }
+        case NotificationKind::InputStalled:
+        case NotificationKind::InputResumed: {
+            // About the recording of this file only.
+            if (n.generation != generation_ || status() != Status::Recording) break;
+            const auto at = static_cast<std::int32_t>(n.position);
+            const auto missing = static_cast<std::int32_t>(n.missing);
+            if (n.kind == NotificationKind::InputStalled)
+                raise([&](IAURX300CtrlEvents& s) { s.InputStalled(at); });
+            else
+                raise([&](IAURX300CtrlEvents& s) { s.InputResumed(at, missing); });
+            break;
+        }
         case NotificationKind::VoxChanged:
             if (status() == Status::Recording) {
                 const std::int16_t paused = shared_.voxPaused.load();

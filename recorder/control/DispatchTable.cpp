@@ -239,6 +239,9 @@ constexpr EventInfo kEvents[] = {
                               {in("leftLevel", A::R4), in("leftOverload", A::I2),
                                in("rightLevel", A::R4), in("rightOverload", A::I2)}),
     event<&E::NewVoxState>(4, "NewVoxState", {in("voxState", A::I2)}),
+    event<&E::InputStalled>(5, "InputStalled", {in("samplePosition", A::I4)}),
+    event<&E::InputResumed>(6, "InputResumed",
+                            {in("samplePosition", A::I4), in("stalledSamples", A::I4)}),
 };
 
 constexpr bool inDispidOrder() {

@@ -19,6 +19,8 @@ struct Notification {
     NotificationKind kind;
     std::uint64_t generation = 0;            // the open file it is about
     StopCause cause = StopCause::Requested;  // for the stop notifications
+    std::int64_t position = 0;               // for the input notices: where in the file
+    std::int64_t missing = 0;                // and the samples of the line's time stalled
 };
 
 class NotificationQueue {

@@ -55,6 +55,7 @@ void Capture::start(store::AudioFile& file, std::uint64_t generation) {
     // ends at once still ends in status 2.
     ctx_.setStatus(Status::Recording);
     ctx_.worker.setState(WorkerState::Recording);
+    stall_.start();
     if (!input_->start()) {
         input_->reset();
         ctx_.worker.setState(WorkerState::Stopping);
@@ -105,6 +106,9 @@ void Capture::alignMpegWritePoint() {
 
 void Capture::stop() {
     if (!input_) return;
+    // A stall whose missing time was not reckoned yet: the file still keeps the line's time.
+    if (input_->keepsTime())
+        fillGap(stall_.missingAtStop(StallWatch::Clock::now(), format_.samplesPerSec));
     input_->reset();
     ctx_.worker.setState(WorkerState::Stopping);
 }
@@ -152,6 +156,31 @@ void Capture::deviceFailed() {
     if (input_ && ctx_.worker.state() == WorkerState::Recording) stopWith(StopCause::InputLost);
 }
 
+void Capture::lookForStall() {
+    if (!input_ || !input_->keepsTime() || ctx_.worker.state() != WorkerState::Recording) return;
+    if (stall_.checkStalled(StallWatch::Clock::now()))
+        ctx_.notifier.notifyGap(Notice::InputStalled, generation_, file_->numSamples(), 0);
+}
+
+void Capture::fillGap(std::int64_t frames) {
+    const std::vector<std::uint8_t> silence(buffers_.bytes(),
+                                            format_.bitsPerSample == 8 ? 0x80 : 0);
+    const auto most = static_cast<std::int64_t>(silence.size() / format_.blockAlign);
+    const bool listening = ctx_.shared.paused.load() != 0 || ctx_.shared.voxPaused.load() != 0;
+    for (std::int64_t left = frames; left > 0;) {
+        const std::int64_t n = std::min(left, most);
+        const auto bytes = static_cast<std::size_t>(n) * format_.blockAlign;
+        left -= n;
+        if (listening) {
+            preRoll_.keep(silence.data(), bytes);
+        } else if (!failed_ && !tonePending_ &&
+                   !writeAudio(silence.data(), bytes, static_cast<std::int32_t>(n))) {
+            writeFailed();
+            return;
+        }
+    }
+}
+
 void Capture::writeFailed() {
     // Nothing more is written after a failure: what is in the file stays playable.
     failed_ = true;
@@ -169,6 +198,16 @@ void Capture::onBuffer(wave::Buffer& b) {
     if (!input_) return;
     if (b.length > 0) {
         const auto frames = static_cast<std::int32_t>(b.length / format_.blockAlign);
+        const StallWatch::Arrival arrival =
+            input_->keepsTime()
+                ? stall_.arrived(StallWatch::Clock::now(), frames, format_.samplesPerSec)
+                : StallWatch::Arrival{};
+        if (ctx_.worker.state() == WorkerState::Recording) {
+            if (arrival.resumedAfter > 0)
+                ctx_.notifier.notifyGap(Notice::InputResumed, generation_, file_->numSamples(),
+                                        arrival.resumedAfter);
+            if (arrival.missing > 0) fillGap(arrival.missing);
+        }
         const auto outcome = ctx_.levels.measure(b.data, static_cast<std::size_t>(frames), format_);
         if (outcome.voxChanged) ctx_.notifier.notify(Notice::VoxChanged, generation_);
         ctx_.notifier.notify(Notice::NewLevels, generation_);

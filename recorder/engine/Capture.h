@@ -13,6 +13,7 @@
 
 #include "recorder/engine/EngineContext.h"
 #include "recorder/engine/PreRoll.h"
+#include "recorder/engine/StallWatch.h"
 #include "recorder/store/AudioFile.h"
 
 namespace aurx::engine {
@@ -36,6 +37,8 @@ class Capture {
     // The input device went away: the recording ends with InputLost and keeps what it
     // captured.
     void deviceFailed();
+    // Nothing arrived for a while: tells the host once when the input has stalled.
+    void lookForStall();
     bool active() const { return input_ != nullptr; }
     // The recording collects its audio apart, to be put into the data at its end.
     bool inserting() const { return file_ != nullptr && file_->inserting(); }
@@ -58,6 +61,8 @@ class Capture {
                 bool countsAsAudio);
     bool writeEncoded(std::size_t bytes, bool countsAsAudio);
     bool writeTone(bool post);
+    // After a stall: silence for the line's missing time, where the buffers would have gone.
+    void fillGap(std::int64_t frames);
     void finish();
     void release();
 
@@ -72,6 +77,7 @@ class Capture {
     aurx::StopCause cause_ = aurx::StopCause::Requested;
     bool failed_ = false;
     PreRoll preRoll_;
+    StallWatch stall_;
 
     std::vector<std::uint8_t> companded_;  // G.711 output of one buffer
     std::unique_ptr<codecs::Stream> encoder_;

@@ -29,6 +29,10 @@ void Engine::handle(const Message& m) {
             playback_.onBuffer(*done->buffer);
         return;
     }
+    if (std::holds_alternative<Tick>(m)) {
+        capture_.lookForStall();
+        return;
+    }
     if (const auto* failed = std::get_if<DeviceFailed>(&m)) {
         if (failed->direction == wave::Direction::Input)
             capture_.deviceFailed();

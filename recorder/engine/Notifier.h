@@ -13,6 +13,8 @@ enum class Notice : int {
     PlaybackStopped = 2,
     NewLevels = 3,
     VoxChanged = 4,
+    InputStalled = 5,  // the input has delivered nothing for a second
+    InputResumed = 6,  // it delivers again; the missing time was filled with silence
 };
 
 class Notifier {
@@ -21,6 +23,13 @@ class Notifier {
     // `cause` goes with the two stop notices.
     virtual void notify(Notice notice, std::uint64_t generation,
                         aurx::StopCause cause = aurx::StopCause::Requested) = 0;
+    // The two input notices, with the file's sample position and the samples that were missing.
+    virtual void notifyGap(Notice notice, std::uint64_t generation, std::int64_t position,
+                           std::int64_t missing) {
+        (void)position;
+        (void)missing;
+        notify(notice, generation);
+    }
 };
 
 }  // namespace aurx::engine

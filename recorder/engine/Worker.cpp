@@ -63,6 +63,13 @@ void Worker::sleepWhile(std::uint32_t seen) noexcept {
               nullptr, nullptr, 0);
 }
 
+bool Worker::sleepWhile(std::uint32_t seen, long ms) noexcept {
+    timespec wait{ms / 1000, (ms % 1000) * 1000000};
+    const long r = ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&wakeups_),
+                             FUTEX_WAIT_PRIVATE, seen, &wait, nullptr, 0);
+    return !(r == -1 && errno == ETIMEDOUT);
+}
+
 std::uint64_t Worker::post(Command command) {
     std::uint64_t sequence = 0;
     {
@@ -159,7 +166,13 @@ void Worker::run() {
         const std::uint32_t seen = wakeups_.load(std::memory_order_acquire);
         const auto taken = next();
         if (!taken) {
-            sleepWhile(seen);
+            // While buffers flow they wake the worker long before this; only an input that
+            // has stopped delivering lets the time run out.
+            if (state_.load() == WorkerState::Recording && handler_) {
+                if (!sleepWhile(seen, kStallLookEveryMs)) handler_(Message{Tick{}});
+            } else {
+                sleepWhile(seen);
+            }
             continue;
         }
         const auto& [m, sequence] = *taken;

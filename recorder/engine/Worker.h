@@ -40,7 +40,10 @@ struct DeviceFailed {
     wave::Direction direction = wave::Direction::Input;
 };
 
-using Message = std::variant<Command, BufferDone, DeviceFailed>;
+// Nothing came for a while during a recording: time to look whether the input has stalled.
+struct Tick {};
+
+using Message = std::variant<Command, BufferDone, DeviceFailed, Tick>;
 
 // Shared words change under this signal so that waiters wake.
 class StateSignal {
@@ -110,7 +113,10 @@ class Worker : public wave::BufferSink {
     void wake() noexcept;
     // Sleeps until the wake-up count is no longer `seen`.
     void sleepWhile(std::uint32_t seen) noexcept;
+    // The same, for `ms` at most; false when the time ran out.
+    bool sleepWhile(std::uint32_t seen, long ms) noexcept;
 
+    static constexpr long kStallLookEveryMs = 500;
     Handler handler_;
     StateSignal& signal_;
     std::atomic<WorkerState> state_{WorkerState::NoWorker};

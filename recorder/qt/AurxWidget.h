@@ -197,6 +197,8 @@ class AURXQT_EXPORT AurxWidget : public QWidget, private aurx::ControlSite {
     void PlaybackStopped(short errorCode);
     void NewLevelValues(float leftLevel, short leftOverload, float rightLevel, short rightOverload);
     void NewVoxState(short voxState);
+    void InputStalled(int samplePosition);
+    void InputResumed(int samplePosition, int stalledSamples);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -21,4 +21,12 @@ void SignalSink::NewVoxState(std::int16_t voxState) {
     emit widget_.NewVoxState(voxState);
 }
 
+void SignalSink::InputStalled(std::int32_t samplePosition) {
+    emit widget_.InputStalled(samplePosition);
+}
+
+void SignalSink::InputResumed(std::int32_t samplePosition, std::int32_t stalledSamples) {
+    emit widget_.InputResumed(samplePosition, stalledSamples);
+}
+
 }  // namespace aurxqt

@@ -17,6 +17,8 @@ class SignalSink : public aurx::IAURX300CtrlEvents {
     void NewLevelValues(float leftLevel, std::int16_t leftOverload, float rightLevel,
                         std::int16_t rightOverload) override;
     void NewVoxState(std::int16_t voxState) override;
+    void InputStalled(std::int32_t samplePosition) override;
+    void InputResumed(std::int32_t samplePosition, std::int32_t stalledSamples) override;
 
   private:
     AurxWidget& widget_;  // disconnects this sink before it goes

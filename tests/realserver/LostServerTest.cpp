@@ -100,7 +100,49 @@ void aFrozenServerHoldsUpNoCallWhileRecording(RealServer& t) {
     EXPECT_LE(millisecondsOf([&] { t.control_.reset(); }), kBound);
 }
 
+// A server frozen for three seconds under a recording: the host hears of the stall while it
+// lasts and of the missing time when the sound comes back, and the file keeps the line's
+// timeline.
+void aFrozenServerIsToldAndTheTimelineKept(RealServer& t) {
+    auto& c = t.control();
+    recordGsm(c, t.dir_.file("call.wav"));
+    if (::testing::Test::HasFatalFailure()) return;
+    // From here on the file must keep pace with the clock (a server slow to start is another
+    // matter).
+    const auto running = std::chrono::steady_clock::now();
+    const double before = c.get_NumSamples() / 8000.0;
+    t.server_->freeze();
+    const auto frozen = std::chrono::steady_clock::now();
+    EXPECT_TRUE(t.waitFor("InputStalled", 2500));
+    EXPECT_LE(std::chrono::steady_clock::now() - frozen, std::chrono::milliseconds(2000));
+    std::this_thread::sleep_for(frozen + std::chrono::seconds(3) -
+                                std::chrono::steady_clock::now());
+    t.server_->thaw();
+    EXPECT_TRUE(t.waitFor("InputResumed", 3000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    c.Stop();
+    const double asked =
+        before + std::chrono::duration<double>(std::chrono::steady_clock::now() - running).count();
+    ASSERT_TRUE(t.waitFor("RecordingStopped", 2000));
+    const auto changes = t.log_->changes();
+    ASSERT_EQ(changes.size(), 3u) << ::testing::PrintToString(changes);
+    EXPECT_EQ(changes[0].rfind("InputStalled ", 0), 0u) << changes[0];
+    const long stalled = std::stol(changes[1].substr(changes[1].rfind(' ') + 1));
+    EXPECT_NEAR(stalled / 8000.0, 3.0, 0.6) << changes[1];
+    EXPECT_EQ(changes[2], "RecordingStopped 0");
+    EXPECT_NEAR(c.get_NumSamples() / 8000.0, asked, 0.4) << "the file keeps the line's time";
+    EXPECT_EQ(c.Reset(), 0);
+}
+
 }  // namespace
+
+TEST_F(RealServer, AFrozenServerUnderARecordingIsToldAndTheTimelineKept) {
+    aFrozenServerIsToldAndTheTimelineKept(*this);
+}
+
+TEST_F(PulseDefaultInput, AFrozenServerUnderARecordingIsToldAndTheTimelineKept) {
+    aFrozenServerIsToldAndTheTimelineKept(*this);
+}
 
 TEST_F(RealServer, AServerThatDiesEndsThePlaybackWithTenAndLeavesTheFile) {
     auto& c = control();

@@ -81,10 +81,13 @@ PipeWireServer::PipeWireServer(const std::string& dir, AlsaRoute route) : dir_(d
     bus_ = Child({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + run + "/bus"},
                  dir + "/dbus.out");
     eventually([&] { return exists(run + "/bus"); });
-    pipewire_ = Child({"pipewire"}, dir + "/pipewire.out");
+    // A desktop's PipeWire runs its data threads at real-time priority (through RealtimeKit);
+    // raised above ordinary work here (where this may), it keeps its pace on a busy machine
+    // as it does there.
+    pipewire_ = Child({"nice", "-n", "-11", "pipewire"}, dir + "/pipewire.out");
     eventually([&] { return exists(run + "/pipewire-0"); });
     wireplumber_ = Child({"wireplumber"}, dir + "/wireplumber.out");
-    pulse_ = Child({"pipewire-pulse"}, dir + "/pipewire-pulse.out");
+    pulse_ = Child({"nice", "-n", "-11", "pipewire-pulse"}, dir + "/pipewire-pulse.out");
     const auto answers = [] {
         return runProgram({"pactl", "info"}, std::chrono::milliseconds(2000)) == 0;
     };

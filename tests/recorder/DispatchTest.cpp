@@ -58,9 +58,11 @@ TEST(Dispatch, EveryMemberHasItsIdentifierAndArgumentOrder) {
         EXPECT_EQ(m.writable(), readOnly.count(m.dispid) == 0) << m.name;
     }
     EXPECT_EQ(properties, 39u);
-    ASSERT_EQ(Dispatch::events().size(), 4u);
+    ASSERT_EQ(Dispatch::events().size(), 6u);
     EXPECT_EQ(Dispatch::events()[2].name, "NewLevelValues");
     EXPECT_EQ(Dispatch::events()[2].dispid, 3);
+    EXPECT_EQ(Dispatch::events()[5].name, "InputResumed");
+    EXPECT_EQ(Dispatch::events()[5].dispid, 6);
 }
 
 TEST(Dispatch, NamesCompareWithoutRegardToCase) {

@@ -30,6 +30,10 @@ class PrintingSink : public aurx::IAURX300CtrlEvents {
         emit("NewLevelValues", {Variant(l), Variant(lo), Variant(r), Variant(ro)});
     }
     void NewVoxState(std::int16_t v) override { emit("NewVoxState", {Variant(v)}); }
+    void InputStalled(std::int32_t at) override { emit("InputStalled", {Variant(at)}); }
+    void InputResumed(std::int32_t at, std::int32_t missing) override {
+        emit("InputResumed", {Variant(at), Variant(missing)});
+    }
 
   private:
     void emit(const std::string& name, const std::vector<Variant>& args) {

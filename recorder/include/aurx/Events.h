@@ -1,5 +1,5 @@
-// The control's outgoing interface: the four events, raised on the host's thread only, and
-// the host site through which the control asks to be redrawn.
+// The control's outgoing interface: its events, raised on the host's thread only, and the host
+// site through which the control asks to be redrawn.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,18 @@ class AURX_EXPORT IAURX300CtrlEvents {
     virtual void NewLevelValues(float leftLevel, std::int16_t leftOverload,  // DISPID 3
                                 float rightLevel, std::int16_t rightOverload) = 0;
     virtual void NewVoxState(std::int16_t voxState) = 0;  // DISPID 4
+    // The recording's input has delivered nothing for a second (a sound server that stopped,
+    // a suspended device); the file is at `samplePosition`. Hosts written before these two
+    // events need not handle them.
+    virtual void InputStalled(std::int32_t samplePosition) { (void)samplePosition; }  // DISPID 5
+    // It delivers again, at `samplePosition`, after `stalledSamples` of the line's time
+    // (counted from its last sound before the stall). What of that time the device does not
+    // hand over afterwards is filled with silence, so that the file keeps the line's timeline.
+    virtual void InputResumed(std::int32_t samplePosition,  // DISPID 6
+                              std::int32_t stalledSamples) {
+        (void)samplePosition;
+        (void)stalledSamples;
+    }
 };
 
 class AURX_EXPORT ControlSite {

@@ -41,6 +41,12 @@ class EventLog : public aurx::IAURX300CtrlEvents {
     void NewVoxState(std::int16_t v) override {
         events.push_back("NewVoxState " + std::to_string(v));
     }
+    void InputStalled(std::int32_t at) override {
+        events.push_back("InputStalled " + std::to_string(at));
+    }
+    void InputResumed(std::int32_t at, std::int32_t missing) override {
+        events.push_back("InputResumed " + std::to_string(at) + " " + std::to_string(missing));
+    }
 
     // The events other than the level reports.
     std::vector<std::string> changes() const {
