@@ -2,6 +2,7 @@
 
 #include "aurx/AURX300Ctrl.h"
 #include "aurx/Dispatch.h"
+#include "aurx/Events.h"
 #include "platform/posix/FileAccess.h"
 #include "recorder/qt/AurxWidget.h"
 
@@ -12,6 +13,7 @@
 #include <QFile>
 
 #include <array>
+#include <utility>
 
 namespace parlaro {
 
@@ -39,6 +41,44 @@ int16_t openPrivately(const std::string& native, Open open) {
 }
 
 }  // namespace
+
+// Keeps the input's two events for the controller, which looks once a second.
+class ControlRecorder::NewsSink final : public aurx::IAURX300CtrlEvents {
+  public:
+    explicit NewsSink(aurx::AURX300Ctrl& control) : control_(control) {}
+    void RecordingStopped(int16_t) override {}
+    void PlaybackStopped(int16_t) override {}
+    void NewLevelValues(float, int16_t, float, int16_t) override {}
+    void NewVoxState(int16_t) override {}
+    void InputStalled(int32_t samplePosition) override {
+        news.push_back({false, seconds(samplePosition), 0});
+    }
+    void InputResumed(int32_t samplePosition, int32_t stalledSamples) override {
+        news.push_back({true, seconds(samplePosition), seconds(stalledSamples)});
+    }
+
+    std::vector<InputNews> news;
+
+  private:
+    double seconds(int32_t samples) const {
+        const int32_t rate = control_.get_SampleRate();
+        return rate > 0 ? static_cast<double>(samples) / rate : 0;
+    }
+    aurx::AURX300Ctrl& control_;
+};
+
+ControlRecorder::ControlRecorder(aurx::AURX300Ctrl& control)
+    : control_(control), news_(std::make_shared<NewsSink>(control)) {
+    newsCookie_ = control_.Advise(news_);
+}
+
+ControlRecorder::~ControlRecorder() {
+    control_.Unadvise(newsCookie_);
+}
+
+std::vector<InputNews> ControlRecorder::TakeInputNews() {
+    return std::exchange(news_->news, {});
+}
 
 void PlaceForTelephone(aurxqt::AurxWidget& control) {
     control.setSampleRate(8000);

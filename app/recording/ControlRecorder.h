@@ -4,6 +4,8 @@
 
 #include "app/recording/Recorder.h"
 
+#include <memory>
+
 namespace aurx {
 class AURX300Ctrl;
 }
@@ -19,7 +21,12 @@ void PlaceForTelephone(aurxqt::AurxWidget& control);
 
 class ControlRecorder final : public Recorder {
   public:
-    explicit ControlRecorder(aurx::AURX300Ctrl& control) : control_(control) {}
+    explicit ControlRecorder(aurx::AURX300Ctrl& control);
+    ~ControlRecorder() override;
+    ControlRecorder(const ControlRecorder&) = delete;
+    ControlRecorder& operator=(const ControlRecorder&) = delete;
+
+    std::vector<InputNews> TakeInputNews() override;
 
     int16_t Reset() override;
     void Stop() override;
@@ -51,7 +58,11 @@ class ControlRecorder final : public Recorder {
     int16_t DataOnly() const override;
 
   private:
+    class NewsSink;
+
     aurx::AURX300Ctrl& control_;
+    std::shared_ptr<NewsSink> news_;
+    int newsCookie_ = 0;
 };
 
 }  // namespace parlaro

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace parlaro {
 
@@ -24,9 +25,20 @@ struct RecorderLevels {
     int16_t rightOverload = 0;
 };
 
+// What the control told of its input: it stalled (the sound system stopped delivering), or it
+// delivers again after `stalledSeconds` of the line's time; `atSeconds` is where the file is.
+struct InputNews {
+    bool resumed = false;
+    double atSeconds = 0;
+    double stalledSeconds = 0;
+};
+
 class Recorder {
   public:
     virtual ~Recorder() = default;
+
+    // What the control told of its input since the last look, oldest first.
+    virtual std::vector<InputNews> TakeInputNews() { return {}; }
 
     virtual int16_t Reset() = 0;
     virtual void Stop() = 0;

@@ -198,6 +198,7 @@ void RecordingController::endCallAsLatch(bool withNote) {
 
 void RecordingController::StartRecording() {
     currentCall_ = CallRecord{};
+    stalls_.takeLines();
     callPending_ = true;
     wasMinimised_ = view_.isMinimised();
     if (wasMinimised_ && settings_.Maximise) view_.restoreForCall();
@@ -279,17 +280,18 @@ void RecordingController::StopRecording(bool discard) {
             CallRecord call = currentCall_;
             call.RecordingLocation = fileName_;
             call.CallDuration = n;
+            const QStringList gaps = stalls_.takeLines();
             StartMover(launcher_, prompter_, programFolder_, [this] { view_.callsFiled(); });
             const bool wasMinimised = wasMinimised_;
             if (!presetNote_.isEmpty()) {
-                finishKeptCall(call, false, presetNote_);
+                finishKeptCall(call, false, noteWithLines(presetNote_, gaps));
             } else if (settings_.AddNote && !noPrompt_) {
                 timers_.start(MainTimer::AddNote);
-                notePrompt_.open([this, call, wasMinimised](const QString& note) {
-                    finishKeptCall(call, wasMinimised, note);
+                notePrompt_.open([this, call, wasMinimised, gaps](const QString& note) {
+                    finishKeptCall(call, wasMinimised, noteWithLines(note, gaps));
                 });
             } else {
-                finishKeptCall(call, false, "");
+                finishKeptCall(call, false, noteWithLines("", gaps));
             }
         }
     } catch (const std::exception& e) {
@@ -338,7 +340,22 @@ void RecordingController::UpdateTimeStamp() {
     refreshDuration();
     status_.setPanel(2, lastDuration_);
     const BusyGuard guard(busy_);
-    if (guard.entered()) checkRecorderStopped();
+    if (!guard.entered()) return;
+    showInputNews();
+    checkRecorderStopped();
+}
+
+void RecordingController::showInputNews() {
+    switch (stalls_.take(rec_.TakeInputNews(), recording_ && controlRecording_)) {
+        case InputStallNotes::Change::Stalled:
+            status_.SetStatus("No sound is coming in - the sound system has stopped");
+            break;
+        case InputStallNotes::Change::Resumed:
+            status_.SetStatus(recording_ ? "Recording" : "Ready");
+            break;
+        case InputStallNotes::Change::None:
+            break;
+    }
 }
 
 void RecordingController::checkRecorderStopped() {

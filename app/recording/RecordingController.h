@@ -8,6 +8,7 @@
 // The window's timers call the procedures named after them; tests call them directly.
 #pragma once
 
+#include "app/recording/InputStallNotes.h"
 #include "app/recording/Recorder.h"
 #include "app/recording/RecordingView.h"
 #include "app/recording/StatusDisplay.h"
@@ -98,6 +99,9 @@ class RecordingController {
     void endCallAsLatch(bool withNote);
     void endCallForOptions();
     void checkRecorderStopped();
+    // The control's news of its input: the status bar says a stall while it lasts, and the call
+    // keeps a note line for the time it lost.
+    void showInputNews();
     // While held after a stop: true until the line has been quiet for CallTimeOut.
     bool stillHeld(bool voice);
 
@@ -129,6 +133,7 @@ class RecordingController {
     QString lastDuration_ = QStringLiteral("00:00:00");
     // The note a kept call gets without the prompt (a call ended for the options).
     QString presetNote_;
+    InputStallNotes stalls_;
     // The control really records the current call: its start succeeded and it has not been
     // seen to stop by itself.
     bool controlRecording_ = false;

@@ -24,9 +24,11 @@ struct FakeRecorder final : parlaro::Recorder {
     QString openedPath;
     std::vector<std::string> calls;
     float preRoll = -1;
+    std::vector<parlaro::InputNews> news;
     int16_t bits = 0;
     int32_t rate = 0;
     QString acm;
+    std::vector<parlaro::InputNews> TakeInputNews() override { return std::exchange(news, {}); }
 
     int16_t Reset() override {
         calls.push_back("Reset");

@@ -444,3 +444,41 @@ TEST(RecordingController, AMoverThatCannotStartIsToldAndTheCallWaits) {
     EXPECT_EQ(r.tempFiles().size(), 1);
     EXPECT_EQ(r.view.added.size(), 1u);
 }
+
+// The sound system stops during a call and comes back: the status bar says so while it lasts,
+// and the call's note keeps where and for how long; a stall while only listening is said, not
+// noted.
+TEST(RecordingController, AStalledSoundSystemIsToldAndTheCallsNoteSaysWhatWasMissing) {
+    ControllerRig r;
+    r.settings.AddNote = true;
+    listening(r);
+    r.rec.news = {{false, 0, 0}, {true, 0, 4}};
+    r.c->UpdateTimeStamp();
+    r.loud(12);
+    r.rec.news = {{false, 65.2, 0}};
+    r.c->UpdateTimeStamp();
+    EXPECT_EQ(r.view.panels[1].left(52), "No sound is coming in - the sound system has stopped");
+    r.rec.news = {{true, 65.2, 9.4}};
+    r.c->UpdateTimeStamp();
+    EXPECT_EQ(r.view.panels[1].left(9), "Recording");
+    r.quiet(7);
+    ASSERT_TRUE(r.prompt.isOpen());
+    r.prompt.typed = "supplier";
+    r.quiet(20);
+    ASSERT_EQ(r.view.added.size(), 1u);
+    EXPECT_EQ(r.view.added[0].CallNote,
+              "supplier\nAudio missing from 01:05 for 9 s (the sound system stopped)");
+}
+
+TEST(InputStallNotes, TheLineSaysWhereAndForHowLongAndFollowsTheNote) {
+    EXPECT_EQ(parlaro::missingAudioLine(0, 1.2),
+              "Audio missing from 00:00 for 1 s (the sound system stopped)");
+    EXPECT_EQ(parlaro::missingAudioLine(4503.9, 0.3),
+              "Audio missing from 75:03 for 1 s (the sound system stopped)")
+        << "minutes past the hour, and never 0 s";
+    const QStringList lines{"a", "b"};
+    EXPECT_EQ(parlaro::noteWithLines("", lines), "a\nb");
+    EXPECT_EQ(parlaro::noteWithLines("note", lines), "note\na\nb");
+    EXPECT_EQ(parlaro::noteWithLines("note\n", lines), "note\na\nb");
+    EXPECT_EQ(parlaro::noteWithLines("note", {}), "note");
+}
