@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/wave/DeliveryCut.h"
 #include "platform/wave/PaSession.h"
 #include "platform/wave/SpscRing.h"
 
@@ -107,11 +108,15 @@ class PaStreamCore {
 
     bool queue(Buffer& b) { return pending_.push(&b); }
     void setPaused(bool paused) { paused_.store(paused, std::memory_order_release); }
+    void deliverUpTo(DeliveryCut::Clock::time_point until, milliseconds bound) {
+        cut_.cutAt(until, bound, failed_);
+    }
 
     // Returns every buffer the stream still holds (an input buffer with what it recorded),
     // without a call into PortAudio: the callback is shut out while the owner takes them.
     void returnAll(bool attachAgain) {
         detach();
+        cut_.clear();
         if (current_) {
             if (direction_ == Direction::Input) current_->length = used_;
             sink_.bufferDone(direction_, *current_);
@@ -168,10 +173,18 @@ class PaStreamCore {
     }
 
     static int callback(const void* in, void* out, unsigned long frames,
-                        const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
+                        const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags, void* self) {
         auto& core = *static_cast<PaStreamCore*>(self);
         core.lastCalled_.store(now(), std::memory_order_relaxed);
-        const std::size_t bytes = frames * core.format_.blockAlign;
+        std::size_t bytes = frames * core.format_.blockAlign;
+        if (in) {
+            // How long ago the newest frame was captured, where the host API says.
+            const double age = time && time->inputBufferAdcTime > 0
+                                   ? time->currentTime - time->inputBufferAdcTime -
+                                         static_cast<double>(frames) / core.format_.samplesPerSec
+                                   : 0;
+            bytes = core.cut_.keep(bytes, core.format_, age);
+        }
         if (core.enter()) {
             core.process(static_cast<const std::uint8_t*>(in), static_cast<std::uint8_t*>(out),
                          bytes);
@@ -270,7 +283,8 @@ class PaStreamCore {
     std::atomic<bool> stopping_{false};  // a stop was asked: the stream's end is no failure
     std::atomic<bool> failed_{false};
     std::atomic<std::uint64_t> silentFrames_{0};  // played since the last sound
-    std::atomic<std::int64_t> lastCalled_{0};     // steady clock, when PortAudio last called
+    std::atomic<std::int64_t> lastCalled_{0};
+    DeliveryCut cut_;  // input: a stop's instant     // steady clock, when PortAudio last called
     std::mutex watch_;
     std::condition_variable watchWake_;
     std::thread watchdog_;  // output only, from start to close
@@ -285,6 +299,10 @@ class PaInput : public InputStream {
     bool add(Buffer& b) override { return core_->queue(b); }
     bool start() override { return PaStreamCore::start(core_); }
     void reset() override { core_->returnAll(true); }
+    void deliverUpTo(std::chrono::steady_clock::time_point until,
+                     std::chrono::milliseconds bound) override {
+        core_->deliverUpTo(until, bound);
+    }
 
   private:
     std::shared_ptr<PaStreamCore> core_;

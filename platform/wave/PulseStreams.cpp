@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/wave/DeliveryCut.h"
 #include "platform/wave/DeviceSet.h"
 #include "platform/wave/PaSession.h"
 #include "platform/wave/SpscRing.h"
@@ -77,11 +78,15 @@ class PulseInputCore {
     }
 
     bool queue(Buffer& b) { return pending_.push(&b); }
+    void deliverUpTo(DeliveryCut::Clock::time_point until, milliseconds bound) {
+        cut_.cutAt(until, bound, lostFlag_);
+    }
 
     // Returns every buffer held (the current one with what it recorded); the stream goes on
     // with the buffers added after it.
     void returnAll() {
         pa_threaded_mainloop_lock(loop_);
+        cut_.clear();
         if (current_) {
             current_->length = used_;
             sink_.bufferDone(Direction::Input, *current_);
@@ -151,6 +156,7 @@ class PulseInputCore {
     void lost() {
         if (failed_) return;
         failed_ = true;
+        lostFlag_.store(true);
         if (settle(Phase::Failed) == Phase::Ready && !detached_)
             sink_.deviceFailed(Direction::Input);
     }
@@ -212,7 +218,8 @@ class PulseInputCore {
         // it a system call to check for a fork, so none is made only to ask.
         while (pa_stream_peek(s, &data, &bytes) == 0) {
             if (bytes == 0) break;
-            if (!core.detached_) core.take(static_cast<const std::uint8_t*>(data), bytes);
+            const std::size_t kept = core.cut_.keep(bytes, core.format_);
+            if (!core.detached_) core.take(static_cast<const std::uint8_t*>(data), kept);
             pa_stream_drop(s);
         }
     }
@@ -258,6 +265,8 @@ class PulseInputCore {
     std::condition_variable ready_;
     Phase phase_ = Phase::Opening;
 
+    DeliveryCut cut_;                    // a stop's instant
+    std::atomic<bool> lostFlag_{false};  // failed_, for the owner waiting on a cut
     // Under the loop's lock:
     bool failed_ = false;
     bool detached_ = false;
@@ -275,6 +284,10 @@ class PulseInput : public InputStream {
     bool add(Buffer& b) override { return core_->queue(b); }
     bool start() override { return core_->start(); }
     void reset() override { core_->returnAll(); }
+    void deliverUpTo(std::chrono::steady_clock::time_point until,
+                     std::chrono::milliseconds bound) override {
+        core_->deliverUpTo(until, bound);
+    }
 
   private:
     std::shared_ptr<PulseInputCore> core_;

@@ -7,6 +7,7 @@
 // device does.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -43,6 +44,14 @@ class InputStream {
     // Whether the stream delivers on its own clock, so that a pause in its buffers means the
     // device has stalled (not so for a test's hand-stepped stream).
     virtual bool keepsTime() const { return true; }
+    // A stop asked at `until`: waits, `bound` at most, until the stream has handed over what it
+    // captured up to then (the period still on its way), and hands over nothing captured
+    // after it. Streams that deliver when told have nothing to wait for.
+    virtual void deliverUpTo(std::chrono::steady_clock::time_point until,
+                             std::chrono::milliseconds bound) {
+        (void)until;
+        (void)bound;
+    }
 };
 
 class OutputStream {

@@ -1,5 +1,6 @@
 #include "recorder/engine/Capture.h"
 
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -11,6 +12,14 @@ namespace aurx::engine {
 using aurx::Status;
 using aurx::StopCause;
 using store::Encoding;
+
+namespace {
+
+// A device hands over a period of 0.1 s at a time; a stop waits for the one on its way this
+// long at most (a server that stopped answering holds up no stop for longer).
+constexpr std::chrono::milliseconds kStopWaitsForTheDevice{250};
+
+}  // namespace
 
 void Capture::start(store::AudioFile& file, std::uint64_t generation) {
     file_ = &file;
@@ -106,9 +115,14 @@ void Capture::alignMpegWritePoint() {
 
 void Capture::stop() {
     if (!input_) return;
-    // A stall whose missing time was not reckoned yet: the file still keeps the line's time.
-    if (input_->keepsTime())
-        fillGap(stall_.missingAtStop(StallWatch::Clock::now(), format_.samplesPerSec));
+    if (input_->keepsTime()) {
+        const auto now = StallWatch::Clock::now();
+        // The period still on its way belongs to the recording, up to the stop's instant.
+        input_->deliverUpTo(now, kStopWaitsForTheDevice);
+        // A stall whose missing time was not reckoned yet: the file still keeps the line's
+        // time.
+        fillGap(stall_.missingAtStop(now, format_.samplesPerSec));
+    }
     input_->reset();
     ctx_.worker.setState(WorkerState::Stopping);
 }
