@@ -27,25 +27,23 @@ std::int64_t toTenths(double frames, unsigned rate) {
     return std::max<std::int64_t>(std::llround(frames / tenth) * std::llround(tenth), 0);
 }
 
+double framesBetween(StallWatch::Clock::time_point from, StallWatch::Clock::time_point to,
+                     unsigned rate) {
+    return std::chrono::duration<double>(to - from).count() * rate;
+}
+
 }  // namespace
 
 StallWatch::Arrival StallWatch::arrived(Clock::time_point now, std::int64_t frames, unsigned rate) {
-    const auto since = [&](Clock::time_point t) {
-        return std::chrono::duration<double>(now - t).count() * rate;
-    };
     Arrival a;
     delivering_ = true;
     if (stalled_) {
         stalled_ = false;
         settling_ = true;
         settled_ = now + kSettle;
-        a.resumedAfter = toTenths(since(last_), rate);
+        a.resumedAfter = toTenths(framesBetween(last_, now, rate), rate);
     } else if (settling_ && now >= settled_) {
-        settling_ = false;
-        // While the buffers flow, what arrives keeps pace with the clock: the difference is
-        // what the stall took.
-        a.missing = toTenths(
-            since(stalledFrom_) - static_cast<double>(received_ + frames - receivedBefore_), rate);
+        a.missing = reckon(now, received_ + frames, rate);
     }
     last_ = now;
     received_ += frames;
@@ -53,10 +51,16 @@ StallWatch::Arrival StallWatch::arrived(Clock::time_point now, std::int64_t fram
 }
 
 std::int64_t StallWatch::missingAtStop(Clock::time_point now, unsigned rate) {
-    if (!settling_) return 0;
+    return settling_ ? reckon(now, received_, rate) : 0;
+}
+
+std::int64_t StallWatch::reckon(Clock::time_point now, std::int64_t received, unsigned rate) {
     settling_ = false;
-    const double line = std::chrono::duration<double>(now - stalledFrom_).count() * rate;
-    return toTenths(line - static_cast<double>(received_ - receivedBefore_), rate);
+    // While the buffers flow, what arrives keeps pace with the clock: the difference is what
+    // the stall took.
+    return toTenths(
+        framesBetween(stalledFrom_, now, rate) - static_cast<double>(received - receivedBefore_),
+        rate);
 }
 
 }  // namespace aurx::engine

@@ -36,6 +36,9 @@ class StallWatch {
     std::int64_t missingAtStop(Clock::time_point now, unsigned rate);
 
   private:
+    // What the stall took, with `received` frames in by `now`; ends the settling.
+    std::int64_t reckon(Clock::time_point now, std::int64_t received, unsigned rate);
+
     bool delivering_ = false;    // the first buffer came
     Clock::time_point last_{};   // the last buffer's arrival
     std::int64_t received_ = 0;  // frames since the start

@@ -48,3 +48,16 @@ TEST(StallWatch, ASecondWithoutBuffersIsAStallAndWhatTheLineMissedIsReckonedOnce
         EXPECT_FALSE(w.stalled()) << c.what;
     }
 }
+
+TEST(StallWatch, AStopBeforeTheBuffersHaveSettledStillReckonsWhatWasMissing) {
+    const auto t0 = StallWatch::Clock::now();
+    StallWatch w;
+    w.start();
+    w.arrived(t0, 800, 8000);
+    ASSERT_TRUE(w.checkStalled(t0 + milliseconds(1500)));
+    auto now = t0 + milliseconds(3000);
+    for (int i = 0; i < 6; ++i, now += milliseconds(100))
+        EXPECT_EQ(w.arrived(now, 800, 8000).missing, 0);
+    EXPECT_EQ(w.missingAtStop(t0 + milliseconds(3500), 8000), 23200);
+    EXPECT_EQ(w.missingAtStop(t0 + milliseconds(3600), 8000), 0) << "reckoned once";
+}
