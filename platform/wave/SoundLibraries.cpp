@@ -53,11 +53,13 @@ class StderrFilter {
             held_.clear();
         }
         const bool failed = posix::writeAll(STDERR_FILENO, out.data(), out.size()) != 0;
+        const bool flood = dropped && flooding();
         lock.unlock();
         // A PortAudio stream thread whose server went away (PipeWire's ALSA plugin) loops on a
         // poll that fails at once, printing this line each time. Held here a moment, it sleeps
         // instead of taking a whole core, and PortAudio's abort can cancel it in that sleep.
-        if (dropped) std::this_thread::sleep_for(kHoldAfterAssertion);
+        // The few lines of a device that fails to open cost nothing.
+        if (flood) std::this_thread::sleep_for(kHoldAfterAssertion);
         if (failed) return -1;
         return static_cast<ssize_t>(size);
     }
@@ -65,6 +67,18 @@ class StderrFilter {
   private:
     static constexpr std::size_t kLongestHeld = 4096;
     static constexpr std::chrono::milliseconds kHoldAfterAssertion{20};
+    static constexpr std::chrono::milliseconds kFloodWindow{100};
+    static constexpr int kFlood = 20;
+    // Whether assertion lines come faster than any failing call prints them: more than
+    // kFlood within kFloodWindow.
+    bool flooding() {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - windowStart_ > kFloodWindow) {
+            windowStart_ = now;
+            inWindow_ = 0;
+        }
+        return ++inWindow_ > kFlood;
+    }
     static bool mayBecomeAssertion(std::string_view text) {
         constexpr std::string_view kStart = "Expression '";
         return text.size() < kStart.size() ? kStart.starts_with(text) : text.starts_with(kStart);
@@ -72,6 +86,8 @@ class StderrFilter {
 
     std::mutex mutex_;
     std::string held_;
+    std::chrono::steady_clock::time_point windowStart_{};
+    int inWindow_ = 0;
 };
 
 ssize_t writeFiltered(void* filter, const char* data, std::size_t size) {
