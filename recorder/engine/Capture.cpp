@@ -172,8 +172,11 @@ void Capture::deviceFailed() {
 
 void Capture::lookForStall() {
     if (!input_ || !input_->keepsTime() || ctx_.worker.state() != WorkerState::Recording) return;
-    if (stall_.checkStalled(StallWatch::Clock::now()))
-        ctx_.notifier.notifyGap(Notice::InputStalled, generation_, file_->numSamples(), 0);
+    if (!stall_.checkStalled(StallWatch::Clock::now())) return;
+    // The meter falls silent: it must not go on showing the last sound of a line that is gone.
+    ctx_.levels.end();
+    ctx_.notifier.notify(Notice::NewLevels, generation_);
+    ctx_.notifier.notifyGap(Notice::InputStalled, generation_, file_->numSamples(), 0);
 }
 
 void Capture::fillGap(std::int64_t frames) {

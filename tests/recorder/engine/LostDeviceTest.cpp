@@ -95,6 +95,7 @@ TEST(LostDevice, AStalledInputIsToldAndItsMissingTimeFilledWithSilence) {
     const auto lastBuffer = std::chrono::steady_clock::now();
     ASSERT_TRUE(rig.waitFor("InputStalled", 3000));
     EXPECT_EQ(rig.log->changes(), std::vector<std::string>{"InputStalled 4000"});
+    EXPECT_EQ(rig.log->levels.back().left, -9999.0f) << "a stalled line does not look live";
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
     const double gap =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - lastBuffer).count();
