@@ -1,5 +1,6 @@
 #include "app/options/OptionsDialog.h"
 
+#include "app/recording/CallInput.h"
 #include "app/recording/RecordingController.h"
 #include "app/recording/StatusDisplay.h"
 
@@ -71,6 +72,18 @@ void OptionsDialog::build() {
 
     auto* recording = new QGroupBox("Recording", this);
     auto* rec = new QGridLayout(recording);
+    inputButtons_[0] = named(new QRadioButton("The line input", recording), "optInput0",
+                             "Record the telephone line wired into the sound card's input");
+    inputButtons_[1] =
+        named(new QRadioButton(kComputerCallsDevice, recording), "optInput1",
+              "Record the calls made on this computer: the microphone and what the speakers "
+              "play (left and right in PCM, mixed in GSM)");
+    auto* inputs = new QButtonGroup(recording);
+    inputs->setObjectName("optInput");
+    inputs->addButton(inputButtons_[0], 0);
+    inputs->addButton(inputButtons_[1], 1);
+    rec->addWidget(inputButtons_[0], 0, 0);
+    rec->addWidget(inputButtons_[1], 0, 1);
     formatButtons_[0] = named(new QRadioButton("GSM 6.10 (compact)", recording), "optFormat0",
                               "Record calls compressed: about 1.6 KB a second");
     formatButtons_[1] = named(new QRadioButton("PCM 8000 Hz 8-bit", recording), "optFormat1",
@@ -79,11 +92,11 @@ void OptionsDialog::build() {
     formats->setObjectName("optFormat");
     formats->addButton(formatButtons_[0], 0);
     formats->addButton(formatButtons_[1], 1);
-    rec->addWidget(formatButtons_[0], 0, 0);
-    rec->addWidget(formatButtons_[1], 0, 1);
+    rec->addWidget(formatButtons_[0], 1, 0);
+    rec->addWidget(formatButtons_[1], 1, 1);
     autoRecordBox_ = named(new QCheckBox("Record calls automatically", recording), "chkAutoRecord",
                            "Start recording when the line has been loud for 1.5 seconds");
-    rec->addWidget(autoRecordBox_, 1, 0, 1, 2);
+    rec->addWidget(autoRecordBox_, 2, 0, 1, 2);
 
     const auto addSlider = [&](int row, const QString& caption, QSlider* s, QLabel*& label,
                                const char* labelName, const QString& tip) {
@@ -98,17 +111,17 @@ void OptionsDialog::build() {
         rec->addLayout(line, row, 1);
     };
     sensitivitySlider_ = slider(recording, "sldSensitivity", 0, 50);
-    addSlider(2, "Trigger level", sensitivitySlider_, sensitivityLabel_, "lblSensitivity",
+    addSlider(3, "Trigger level", sensitivitySlider_, sensitivityLabel_, "lblSensitivity",
               "A call starts when the line is louder than this");
     latchSlider_ = slider(recording, "sldLatch", 2, 20);
-    addSlider(3, "End after silence of", latchSlider_, latchLabel_, "lblLatchTime",
+    addSlider(4, "End after silence of", latchSlider_, latchLabel_, "lblLatchTime",
               "A call ends when the line has been quiet this long");
     minCallSlider_ = slider(recording, "sldMinCall", 0, 60);
-    addSlider(4, "Shortest call kept", minCallSlider_, minCallLabel_, "lblMinCall",
+    addSlider(5, "Shortest call kept", minCallSlider_, minCallLabel_, "lblMinCall",
               "Automatic recordings shorter than this are thrown away");
     auto* cal = named(new QPushButton("&Calibrate...", recording), "btnCal",
                       "Set the recording level and the trigger on the line itself");
-    rec->addWidget(cal, 5, 1, Qt::AlignRight);
+    rec->addWidget(cal, 6, 1, Qt::AlignRight);
     layout->addWidget(recording);
 
     auto* behaviour = new QGroupBox("Window and notes", this);
@@ -229,12 +242,17 @@ void OptionsDialog::load() {
     keepDaysBox_->setValue(std::clamp(settings_.KeepDays, 0, kLongestKeepDays));
     const int format = settings_.gsmFormat() ? 0 : 1;
     formatButtons_[format]->setChecked(true);
+    inputButtons_[static_cast<int>(CallInputFromSetting(settings_.Input))]->setChecked(true);
     formatChosen(format);
 }
 
 void OptionsDialog::connectHandlers() {
     connect(formatButtons_[0], &QRadioButton::clicked, this, [this] { formatChosen(0); });
     connect(formatButtons_[1], &QRadioButton::clicked, this, [this] { formatChosen(1); });
+    connect(inputButtons_[0], &QRadioButton::clicked, this,
+            [this] { inputChosen(CallInput::Line); });
+    connect(inputButtons_[1], &QRadioButton::clicked, this,
+            [this] { inputChosen(CallInput::ComputerCalls); });
     connect(autoRecordBox_, &QCheckBox::toggled, this, &OptionsDialog::autoRecordToggled);
     connect(sensitivitySlider_, &QSlider::valueChanged, this, [this](int v) {
         sensitivityLabel_->setText(sliderText(v - kSensitivityOffset, "dB"));
@@ -277,6 +295,17 @@ void OptionsDialog::formatChosen(int button) {
         recorder_.setBitsPerSample(8);
         settings_.Format = 1;
     }
+    // The computer's calls take two channels in PCM and one in GSM.
+    ApplyCallInput(recorder_, settings_);
+}
+
+void OptionsDialog::inputChosen(CallInput input) {
+    recorder_.Reset();
+    settings_.Input = static_cast<int32_t>(input);
+    if (ApplyCallInput(recorder_, settings_)) return;
+    settings_.Input = static_cast<int32_t>(CallInput::Line);
+    inputButtons_[0]->setChecked(true);
+    prompter_.show({kProductName, ComputerCallsMissingText(), Icon::Exclamation, Buttons::Ok});
 }
 
 void OptionsDialog::autoRecordToggled(bool on) {

@@ -6,6 +6,7 @@
 // period are taken on close. Closing always applies and saves: there is no Cancel.
 #pragma once
 
+#include "app/recording/CallInput.h"
 #include "app/recording/Recorder.h"
 #include "app/startup/Autostart.h"
 #include "core/settings/AppSettings.h"
@@ -64,6 +65,7 @@ class OptionsDialog final : public QDialog {
     void load();
     void connectHandlers();
     void formatChosen(int button);
+    void inputChosen(CallInput input);
     void autoRecordToggled(bool on);
     void passwordToggled(bool on);
     void autostartToggled(bool on);
@@ -77,6 +79,7 @@ class OptionsDialog final : public QDialog {
     Prompter& prompter_;
     OptionsServices services_;
 
+    QRadioButton* inputButtons_[2] = {};
     QRadioButton* formatButtons_[2] = {};
     QCheckBox* autoRecordBox_ = nullptr;
     QSlider* sensitivitySlider_ = nullptr;

@@ -210,4 +210,20 @@ bool ControlRecorder::setPreRollTime(float seconds) {
     return dispatch.invoke("PreRollTime", aurx::InvokeKind::PropertyPut, args).ok();
 }
 
+bool ControlRecorder::setNumChannels(int16_t channels) {
+    return control_.put_NumChannels(channels).ok();
+}
+
+bool ControlRecorder::setRecordDevice(int32_t device) {
+    return control_.put_RecordDevice(device).ok();
+}
+
+std::vector<QString> ControlRecorder::RecordDeviceNames() {
+    std::vector<QString> names;
+    const int32_t count = control_.get_NRecordDevices();
+    for (int32_t i = 0; i < count; ++i)
+        names.push_back(QString::fromStdString(control_.get_RecordDeviceName(i)));
+    return names;
+}
+
 }  // namespace parlaro

@@ -53,6 +53,9 @@ class ControlRecorder final : public Recorder {
     int16_t ShowMixer(int16_t which) override;
     bool setAcmFormat(const QString& hexText) override;
     bool setPreRollTime(float seconds) override;
+    bool setNumChannels(int16_t channels) override;
+    bool setRecordDevice(int32_t device) override;
+    std::vector<QString> RecordDeviceNames() override;
     bool setPlayOnly(bool playOnly) override;
     bool setDataOnly(int16_t dataOnly) override;
     int16_t DataOnly() const override;

@@ -70,6 +70,10 @@ class Recorder {
     virtual bool setSampleRate(int32_t rate) = 0;
     virtual bool setAcmFormat(const QString& hexText) = 0;
     virtual bool setPreRollTime(float seconds) = 0;
+    virtual bool setNumChannels(int16_t channels) = 0;
+    // The input recorded from: -1 the system's default, else a number of RecordDeviceNames().
+    virtual bool setRecordDevice(int32_t device) = 0;
+    virtual std::vector<QString> RecordDeviceNames() = 0;
     // File type for opening: play only, and 0 WAV / 2 MP3 stream.
     virtual bool setPlayOnly(bool playOnly) = 0;
     virtual bool setDataOnly(int16_t dataOnly) = 0;

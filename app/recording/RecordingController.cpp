@@ -1,4 +1,5 @@
 #include "app/recording/RecordingController.h"
+#include "app/recording/CallInput.h"
 
 #include "app/recording/MoverStart.h"
 #include "app/recording/RecorderMessages.h"
@@ -69,6 +70,8 @@ bool RecordingController::SetUpRecorder() {
         rec_.setBitsPerSample(kAcmBitsPerSample);
         rec_.setAcmFormat(kGsmFormatText);
     }
+    if (!ApplyCallInput(rec_, settings_))
+        prompter_.show({kProductName, ComputerCallsMissingText(), Icon::Exclamation, Buttons::Ok});
     // The control keeps the most a call may reach back; each call takes what it needs.
     rec_.setPreRollTime(settings_.PreRoll > 0 ? static_cast<float>(kLongestLeadIn) : 0.0F);
     UpdateButtonStates();
@@ -140,7 +143,11 @@ void RecordingController::CheckLevels() {
     }
     view_.setLevelTexts(levelText(levels.left), levelText(levels.right));
 
-    const bool voice = levels.left > static_cast<float>(settings_.Sensitivity);
+    // The computer's calls are heard on both sides: this side left, the other side right.
+    const float loudest = CallInputFromSetting(settings_.Input) == CallInput::ComputerCalls
+                              ? std::max(levels.left, levels.right)
+                              : levels.left;
+    const bool voice = loudest > static_cast<float>(settings_.Sensitivity);
     if (voice) latchCounter_ = settings_.CallTimeOut;
     if (recording_ || stillHeld(voice)) return;
     if (!trigger_.poll(clock_.steadyMs(), voice)) return;

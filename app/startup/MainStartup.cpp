@@ -120,6 +120,8 @@ void MainStartup::loadSettings(AppSettings& s,
     s.ShareFormat = readLong("ShareFormat", d.ShareFormat);
     // A value no version wrote is put right, in the store too.
     if (s.ShareFormat < 0 || s.ShareFormat > 2) s.ShareFormat = d.ShareFormat;
+    s.Input = readLong("Input", d.Input);
+    if (s.Input < 0 || s.Input > 1) s.Input = d.Input;
 
     if (moveWindow) moveWindow(s.Top, s.Left);
     // Defaults standing in for a user's file that could not be read must not overwrite what the

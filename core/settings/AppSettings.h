@@ -30,6 +30,7 @@ struct AppSettings {
     int32_t PreRoll = 3;      // seconds of the line kept before an automatic call's trigger
     int32_t KeepDays = 0;     // calls older than this many days are deleted; 0 keeps every call
     int32_t ShareFormat = 1;  // saved and mailed calls: 0 the recording, 1 Opus, 2 MP3
+    int32_t Input = 0;        // calls come from: 0 the line input, 1 this computer's calls
 
     bool gsmFormat() const { return Format == 0; }
     bool preventShutdown() const { return SD == 1; }

@@ -80,6 +80,7 @@ void SettingsAccess::SaveAllSettings(const AppSettings& s) {
     WriteSettingLong("PreRoll", s.PreRoll);
     WriteSettingLong("KeepDays", s.KeepDays);
     WriteSettingLong("ShareFormat", s.ShareFormat);
+    WriteSettingLong("Input", s.Input);
 }
 
 }  // namespace parlaro

@@ -15,6 +15,9 @@ namespace aurx::wave {
 
 constexpr int kDefaultDevice = -1;
 constexpr std::size_t kMaxNameLength = 31;  // product names are cut to this many bytes
+// The input after the system's numbered ones where a PulseAudio server (or pipewire-pulse)
+// carries the default devices: the microphone and what the speakers play, as one recording.
+constexpr const char* kComputerCallsName = "This computer's calls";
 
 class DeviceSet {
   public:

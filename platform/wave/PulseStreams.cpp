@@ -4,15 +4,20 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/wave/DeliveryCut.h"
 #include "platform/wave/DeviceSet.h"
 #include "platform/wave/PaSession.h"
+#include "platform/wave/SideJoin.h"
 #include "platform/wave/SpscRing.h"
 
 namespace aurx::wave {
@@ -23,6 +28,14 @@ namespace {
 
 constexpr milliseconds kOpenBound{2000};
 constexpr milliseconds kCloseBound{400};
+// A side of this computer's calls that delivers nothing holds up the other this long (longer
+// than a monitor's latency, half a second on PulseAudio, and shorter than a stall).
+constexpr double kJoinLag = 0.75;
+// How far a side's capture times may stray from its samples' count before it is put back in
+// step: well beyond the jitter of the server's timing (which moves a side by 15 to 20 ms now
+// and then), so that only a side that delivered nothing for a while (a sink's monitor while
+// nothing plays) or its drift over a long call moves it.
+constexpr double kJoinSlack = 0.1;
 
 // The stream's sample layout in libpulse's terms.
 pa_sample_spec layoutOf(const codecs::WaveFormat& f) {
@@ -36,11 +49,18 @@ pa_sample_spec layoutOf(const codecs::WaveFormat& f) {
 // One record stream and the libpulse main loop that runs it. Everything libpulse calls back
 // runs on the loop's thread with the loop's lock held; the owner takes that lock for the few
 // things it does itself, which never waits long, since the loop lets go of it while it polls.
-// The core lives until the last of its owner and a late close lets go.
+// The core lives until the last of its owner and a late close lets go. Recording this
+// computer's calls, it runs two streams, the route's source and the default sink's monitor,
+// and joins them into one.
 class PulseInputCore {
   public:
-    PulseInputCore(const codecs::WaveFormat& format, BufferSink& sink)
-        : format_(format), sink_(sink) {}
+    PulseInputCore(const codecs::WaveFormat& format, BufferSink& sink, bool bothSides)
+        : format_(format), sink_(sink), sides_(bothSides ? 2 : 1) {
+        if (bothSides) {
+            join_.emplace(format, kJoinLag, kJoinSlack);
+            joined_.resize(std::max<std::size_t>(format.samplesPerSec / 10, 1) * format.blockAlign);
+        }
+    }
     PulseInputCore(const PulseInputCore&) = delete;
     PulseInputCore& operator=(const PulseInputCore&) = delete;
     ~PulseInputCore() { tearDown(); }
@@ -66,13 +86,13 @@ class PulseInputCore {
         return phase_ == Phase::Ready;
     }
 
+    // Both sides start in one message to the server, so that they start together.
     bool start() {
         pa_threaded_mainloop_lock(loop_);
-        const bool ok = stream_ && !failed_;
-        if (ok) {
-            if (pa_operation* o = pa_stream_cork(stream_, 0, nullptr, nullptr))
+        const bool ok = readyStreams_ == sides_ && !failed_;
+        for (std::size_t i = 0; ok && i < sides_; ++i)
+            if (pa_operation* o = pa_stream_cork(streams_[i].stream, 0, nullptr, nullptr))
                 pa_operation_unref(o);
-        }
         pa_threaded_mainloop_unlock(loop_);
         return ok;
     }
@@ -87,6 +107,7 @@ class PulseInputCore {
     void returnAll() {
         pa_threaded_mainloop_lock(loop_);
         cut_.clear();
+        if (join_) join_->clear();
         if (current_) {
             current_->length = used_;
             sink_.bufferDone(Direction::Input, *current_);
@@ -118,12 +139,13 @@ class PulseInputCore {
         std::lock_guard once(tearDown_);
         if (!loop_) return;
         if (running_) pa_threaded_mainloop_lock(loop_);
-        if (stream_) {
-            pa_stream_set_state_callback(stream_, nullptr, nullptr);
-            pa_stream_set_read_callback(stream_, nullptr, nullptr);
-            pa_stream_disconnect(stream_);
-            pa_stream_unref(stream_);
-            stream_ = nullptr;
+        for (auto& side : streams_) {
+            if (!side.stream) continue;
+            pa_stream_set_state_callback(side.stream, nullptr, nullptr);
+            pa_stream_set_read_callback(side.stream, nullptr, nullptr);
+            pa_stream_disconnect(side.stream);
+            pa_stream_unref(side.stream);
+            side.stream = nullptr;
         }
         if (context_) {
             pa_context_set_state_callback(context_, nullptr, nullptr);
@@ -165,7 +187,15 @@ class PulseInputCore {
         auto& core = *static_cast<PulseInputCore*>(self);
         switch (pa_context_get_state(c)) {
             case PA_CONTEXT_READY:
-                if (!core.connectStream()) core.settle(Phase::Failed);
+                // The other side is what the speakers play: the default sink's monitor, asked
+                // by name (pipewire-pulse takes "@DEFAULT_MONITOR@" for another source).
+                if (core.sides_ == 1)
+                    core.connectStreams();
+                else if (pa_operation* o =
+                             pa_context_get_server_info(c, &PulseInputCore::serverTold, &core))
+                    pa_operation_unref(o);
+                else
+                    core.settle(Phase::Failed);
                 break;
             case PA_CONTEXT_FAILED:
             case PA_CONTEXT_TERMINATED:
@@ -176,11 +206,43 @@ class PulseInputCore {
         }
     }
 
-    static void streamChanged(pa_stream* s, void* self) {
+    static void serverTold(pa_context* c, const pa_server_info* info, void* self) {
         auto& core = *static_cast<PulseInputCore*>(self);
+        pa_operation* o = info && info->default_sink_name
+                              ? pa_context_get_sink_info_by_name(c, info->default_sink_name,
+                                                                 &PulseInputCore::sinkTold, self)
+                              : nullptr;
+        if (o)
+            pa_operation_unref(o);
+        else
+            core.settle(Phase::Failed);
+    }
+
+    static void sinkTold(pa_context*, const pa_sink_info* info, int last, void* self) {
+        auto& core = *static_cast<PulseInputCore*>(self);
+        if (last != 0) {
+            if (core.monitor_.empty()) core.settle(Phase::Failed);
+            return;
+        }
+        if (info && info->monitor_source_name && core.monitor_.empty()) {
+            core.monitor_ = info->monitor_source_name;
+            core.connectStreams();
+        }
+    }
+
+    void connectStreams() {
+        for (std::size_t i = 0; i < sides_; ++i)
+            if (!connectStream(i)) {
+                settle(Phase::Failed);
+                return;
+            }
+    }
+
+    static void streamChanged(pa_stream* s, void* self) {
+        auto& core = *static_cast<StreamSide*>(self)->core;
         switch (pa_stream_get_state(s)) {
             case PA_STREAM_READY:
-                core.settle(Phase::Ready);
+                if (++core.readyStreams_ == core.sides_) core.settle(Phase::Ready);
                 break;
             case PA_STREAM_FAILED:
             case PA_STREAM_TERMINATED:
@@ -192,36 +254,72 @@ class PulseInputCore {
     }
 
     // The server hands over a fragment of one buffer's length at a time: ten wake-ups a second.
-    bool connectStream() {
-        const auto layout = layoutOf(format_);
-        stream_ = pa_stream_new(context_, "Recording", &layout, nullptr);
-        if (!stream_) return false;
-        pa_stream_set_state_callback(stream_, &PulseInputCore::streamChanged, this);
-        pa_stream_set_read_callback(stream_, &PulseInputCore::readable, this);
+    // Each side of a joined recording comes as 16-bit mono, the server mixing down.
+    bool connectStream(std::size_t i) {
+        const auto format =
+            sides_ == 1 ? format_ : codecs::WaveFormat::pcm(format_.samplesPerSec, 1, 16);
+        const auto layout = layoutOf(format);
+        streams_[i] = {this,
+                       pa_stream_new(context_, i == 0 ? "Recording" : "Recording the other side",
+                                     &layout, nullptr)};
+        pa_stream* stream = streams_[i].stream;
+        if (!stream) return false;
+        pa_stream_set_state_callback(stream, &PulseInputCore::streamChanged, &streams_[i]);
+        pa_stream_set_read_callback(stream, &PulseInputCore::readable, &streams_[i]);
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<std::uint32_t>(-1);
         attr.fragsize = static_cast<std::uint32_t>(
-            std::max<std::size_t>(format_.samplesPerSec / 10, 1) * format_.blockAlign);
+            std::max<std::size_t>(format.samplesPerSec / 10, 1) * format.blockAlign);
         attr.tlength = attr.prebuf = attr.minreq = static_cast<std::uint32_t>(-1);
         const auto flags =
             static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-        return pa_stream_connect_record(stream_,
-                                        route_.device.empty() ? nullptr : route_.device.c_str(),
-                                        &attr, flags) == 0;
+        const char* device = i == 1                  ? monitor_.c_str()
+                             : route_.device.empty() ? nullptr
+                                                     : route_.device.c_str();
+        return pa_stream_connect_record(stream, device, &attr, flags) == 0;
     }
 
     static void readable(pa_stream* s, std::size_t, void* self) {
-        auto& core = *static_cast<PulseInputCore*>(self);
+        const auto& side = *static_cast<StreamSide*>(self);
+        auto& core = *side.core;
         const void* data = nullptr;
         std::size_t bytes = 0;
+        // A side of a joined recording: when its oldest sample was captured.
+        double capturedAt = core.join_ ? core.oldestCaptured(s) : 0;
         // Peek says when nothing is left (no data, no length); every call into libpulse costs
         // it a system call to check for a fork, so none is made only to ask.
         while (pa_stream_peek(s, &data, &bytes) == 0) {
             if (bytes == 0) break;
-            const std::size_t kept = core.cut_.keep(bytes, core.format_);
-            if (!core.detached_) core.take(static_cast<const std::uint8_t*>(data), kept);
+            if (core.join_) {
+                core.joinSide(&side == &core.streams_[0] ? SideJoin::ThisSide : SideJoin::OtherSide,
+                              data, bytes, capturedAt);
+                capturedAt += static_cast<double>(bytes / 2) / core.format_.samplesPerSec;
+            } else {
+                core.deliver(static_cast<const std::uint8_t*>(data), bytes);
+            }
             pa_stream_drop(s);
         }
+    }
+
+    void deliver(const std::uint8_t* data, std::size_t bytes) {
+        const std::size_t kept = cut_.keep(bytes, format_);
+        if (!detached_) take(data, kept);
+    }
+
+    // When a side's oldest unread sample was captured, taken as the instant its data reached
+    // this process less its length: the server's latency figures stray by a quantum or two on
+    // PipeWire, while the two sides' deliveries take the same path.
+    double oldestCaptured(pa_stream* s) const {
+        const double now =
+            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        return now - static_cast<double>(pa_stream_readable_size(s) / 2) / format_.samplesPerSec;
+    }
+
+    void joinSide(SideJoin::Side side, const void* data, std::size_t bytes, double capturedAt) {
+        join_->push(side, static_cast<const std::int16_t*>(data), bytes / 2, capturedAt);
+        while (const std::size_t n = join_->pull(joined_.data(), joined_.size()))
+            deliver(joined_.data(), n);
     }
 
     // A hole in what the server sent (no data) is recorded as silence, so that time runs on.
@@ -258,7 +356,17 @@ class PulseInputCore {
     pa_threaded_mainloop* loop_ = nullptr;
     bool running_ = false;  // the loop's thread was started
     pa_context* context_ = nullptr;
-    pa_stream* stream_ = nullptr;
+    // What each stream's callbacks are handed: the core, and which side the stream is.
+    struct StreamSide {
+        PulseInputCore* core = nullptr;
+        pa_stream* stream = nullptr;
+    };
+    const std::size_t sides_;
+    std::array<StreamSide, 2> streams_{};
+    std::size_t readyStreams_ = 0;  // under the loop's lock
+    std::string monitor_;           // the other side's source, once the server named it
+    std::optional<SideJoin> join_;
+    std::vector<std::uint8_t> joined_;
     std::mutex tearDown_;
 
     std::mutex mutex_;  // for phase_, which the opener waits on
@@ -292,6 +400,16 @@ class PulseInput : public InputStream {
   private:
     std::shared_ptr<PulseInputCore> core_;
 };
+
+std::unique_ptr<InputStream> openInput(const PulseRoute& route, const codecs::WaveFormat& format,
+                                       BufferSink& sink, bool bothSides) {
+    auto core = std::make_shared<PulseInputCore>(format, sink, bothSides);
+    if (!core->open(route)) {
+        PulseInputCore::close(core);
+        return nullptr;
+    }
+    return std::make_unique<PulseInput>(std::move(core));
+}
 
 }  // namespace
 
@@ -329,12 +447,18 @@ bool pulseAccepts(const codecs::WaveFormat& f) {
 std::unique_ptr<InputStream> openPulseInput(const PulseRoute& route,
                                             const codecs::WaveFormat& format, BufferSink& sink) {
     if (!pulseAccepts(format)) return nullptr;
-    auto core = std::make_shared<PulseInputCore>(format, sink);
-    if (!core->open(route)) {
-        PulseInputCore::close(core);
-        return nullptr;
-    }
-    return std::make_unique<PulseInput>(std::move(core));
+    return openInput(route, format, sink, false);
+}
+
+bool computerCallsAccept(const codecs::WaveFormat& f) {
+    return pulseAccepts(f) && f.channels <= 2;
+}
+
+std::unique_ptr<InputStream> openComputerCallsInput(const PulseRoute& route,
+                                                    const codecs::WaveFormat& format,
+                                                    BufferSink& sink) {
+    if (!computerCallsAccept(format)) return nullptr;
+    return openInput(route, format, sink, true);
 }
 
 }  // namespace aurx::wave

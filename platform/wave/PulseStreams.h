@@ -17,6 +17,15 @@ namespace aurx::wave {
 std::unique_ptr<InputStream> openPulseInput(const PulseRoute& route,
                                             const codecs::WaveFormat& format, BufferSink& sink);
 
+// This computer's calls: the route's source (the microphone, this side) and the default sink's
+// monitor (what the speakers play, the other side), in step; in two channels this side is left
+// and the other right, in one they are mixed. Echo of the other side in the microphone stays.
+std::unique_ptr<InputStream> openComputerCallsInput(const PulseRoute& route,
+                                                    const codecs::WaveFormat& format,
+                                                    BufferSink& sink);
+// Mono or stereo linear PCM.
+bool computerCallsAccept(const codecs::WaveFormat& format);
+
 // Whether the route's server answers within `bound` (never started on demand).
 bool pulseServerAnswers(const PulseRoute& route, std::chrono::milliseconds bound);
 

@@ -3,7 +3,8 @@
 // it, and the PulseAudio server itself (pipewire-pulse on PipeWire's desktops) for the default
 // input where ALSA's default device leads there (it also answers the format questions on both
 // default devices). Listening on the default input then costs neither PortAudio's start (which
-// opens every device ALSA defines) nor the ALSA plugin's second buffer.
+// opens every device ALSA defines) nor the ALSA plugin's second buffer. There the last input,
+// after PortAudio's, is this computer's own calls, recorded from the same server.
 #include <chrono>
 #include <mutex>
 
@@ -28,9 +29,10 @@ class SoundServerDevices : public DeviceSet {
         BoundedCalls::process().settle(std::chrono::milliseconds(500));
     }
 
-    int inputCount() const override { return portAudio().inputCount(); }
+    int inputCount() const override { return portAudio().inputCount() + (route() ? 1 : 0); }
     int outputCount() const override { return portAudio().outputCount(); }
     std::optional<std::string> inputName(int device) const override {
+        if (computerCalls(device)) return std::string(kComputerCallsName);
         return portAudio().inputName(device);
     }
     std::optional<std::string> outputName(int device) const override {
@@ -38,6 +40,7 @@ class SoundServerDevices : public DeviceSet {
     }
     bool inputAccepts(int device, const codecs::WaveFormat& f) const override {
         if (device == kDefaultDevice && route()) return pulseAccepts(f);
+        if (computerCalls(device)) return computerCallsAccept(f);
         return portAudio().inputAccepts(device, f);
     }
     // The default output plays through the same server (by PortAudio and the plugin), which
@@ -51,6 +54,7 @@ class SoundServerDevices : public DeviceSet {
         // No second try through PortAudio when the server does not take the stream: its
         // default leads to the same server, and starting it waits on a server that is frozen.
         if (device == kDefaultDevice && route()) return openPulseInput(*route(), f, sink);
+        if (computerCalls(device)) return openComputerCallsInput(*route(), f, sink);
         return portAudio().openInput(device, f, sink);
     }
     std::unique_ptr<OutputStream> openOutput(int device, const codecs::WaveFormat& f,
@@ -59,6 +63,9 @@ class SoundServerDevices : public DeviceSet {
     }
 
   private:
+    bool computerCalls(int device) const {
+        return device >= 0 && route() && device == portAudio().inputCount();
+    }
     const std::optional<PulseRoute>& route() const {
         std::call_once(routeRead_, [this] {
             route_ = alsaDefaultPulseRoute();

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace testsupport {
@@ -28,6 +29,10 @@ struct FakeRecorder final : parlaro::Recorder {
     int16_t bits = 0;
     int32_t rate = 0;
     QString acm;
+    int16_t channels = 0;
+    int32_t device = -2;
+    std::vector<QString> deviceNames;
+    std::optional<float> right;  // none: as the left
     std::vector<parlaro::InputNews> TakeInputNews() override { return std::exchange(news, {}); }
 
     int16_t Reset() override {
@@ -114,7 +119,7 @@ struct FakeRecorder final : parlaro::Recorder {
     int16_t DataOnly() const override { return dataOnly; }
     bool Paused() const override { return paused; }
     void setPaused(bool p) override { paused = p; }
-    parlaro::RecorderLevels GetLevels() override { return {left, 0, left, 0}; }
+    parlaro::RecorderLevels GetLevels() override { return {left, 0, right.value_or(left), 0}; }
     parlaro::RecorderStatus Status() const override { return status; }
     double CurrentTimePosition() const override { return position; }
     double TotalTime() const override { return total > 0 ? total : position; }
@@ -147,6 +152,15 @@ struct FakeRecorder final : parlaro::Recorder {
         preRoll = s;
         return true;
     }
+    bool setNumChannels(int16_t c) override {
+        channels = c;
+        return true;
+    }
+    bool setRecordDevice(int32_t d) override {
+        device = d;
+        return true;
+    }
+    std::vector<QString> RecordDeviceNames() override { return deviceNames; }
 };
 
 struct SimulatedTimers final : parlaro::Timers {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/recording/CallInput.h"
 #include "tests/app/ControllerRig.h"
 
 #include <QDir>
@@ -481,4 +482,46 @@ TEST(InputStallNotes, TheLineSaysWhereAndForHowLongAndFollowsTheNote) {
     EXPECT_EQ(parlaro::noteWithLines("note", lines), "note\na\nb");
     EXPECT_EQ(parlaro::noteWithLines("note\n", lines), "note\na\nb");
     EXPECT_EQ(parlaro::noteWithLines("note", {}), "note");
+}
+
+TEST(RecordingController, ThisComputersCallsAreRecordedFromTheirInputInTheFormatsChannels) {
+    struct Case {
+        int input, format;
+        std::vector<QString> devices;
+        int32_t device;
+        int16_t channels;
+        bool told;  // the computer's calls are missing
+    };
+    const std::vector<QString> withCalls{"default", "HDA Intel", "This computer's calls"};
+    const Case cases[] = {
+        {0, 0, withCalls, -1, 1, false},
+        {1, 0, withCalls, 2, 1, false},  // GSM: both sides mixed
+        {1, 1, withCalls, 2, 2, false},  // PCM: this side left, the other right
+        {1, 1, {"default"}, -1, 1, true},
+    };
+    for (const Case& k : cases) {
+        ControllerRig r;
+        r.settings.Input = k.input;
+        r.settings.Format = k.format;
+        r.rec.deviceNames = k.devices;
+        listening(r);
+        SCOPED_TRACE(testing::Message() << "input " << k.input << ", format " << k.format);
+        EXPECT_EQ(r.rec.device, k.device);
+        EXPECT_EQ(r.rec.channels, k.channels);
+        EXPECT_EQ(r.prompter.texts(), k.told ? std::vector<QString>{ComputerCallsMissingText()}
+                                             : std::vector<QString>{});
+    }
+}
+
+TEST(RecordingController, OnThisComputersCallsTheOtherSideAloneStartsACall) {
+    for (const int input : {0, 1}) {
+        ControllerRig r;
+        r.settings.Input = input;
+        r.settings.Format = 1;
+        r.rec.deviceNames = {"This computer's calls"};
+        listening(r);
+        r.rec.right = -6;  // the far side speaks; the microphone is quiet
+        r.quiet(3);
+        EXPECT_EQ(r.c->recording(), input == 1) << "input " << input;
+    }
 }

@@ -130,11 +130,11 @@ TEST(SettingsAccess, SaveAllSettingsWritesItsValuesInOrderToBothScopes) {
     s.Sensitivity = -30;
     s.SD = 1;
     f.globals.SaveAllSettings(s);
-    const QStringList order = {"SearchPath",  "Minimised",   "Top",           "Left",
-                               "CallPath",    "AddNote",     "AutoRecord",    "Maximise",
-                               "CanPlay",     "CanDelete",   "PlayOwnOnly",   "DeleteOwnOnly",
-                               "CallTimeOut", "Sensitivity", "MinCallLength", "Format",
-                               "SD",          "PreRoll",     "KeepDays",      "ShareFormat"};
+    const QStringList order = {
+        "SearchPath",  "Minimised",   "Top",           "Left",      "CallPath",    "AddNote",
+        "AutoRecord",  "Maximise",    "CanPlay",       "CanDelete", "PlayOwnOnly", "DeleteOwnOnly",
+        "CallTimeOut", "Sensitivity", "MinCallLength", "Format",    "SD",          "PreRoll",
+        "KeepDays",    "ShareFormat", "Input"};
     for (const Root root : {Root::CurrentUser, Root::LocalMachine}) {
         const auto key = f.store.readKey(root, "Software\\Parlaro");
         ASSERT_TRUE(key);

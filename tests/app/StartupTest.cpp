@@ -59,7 +59,7 @@ TEST(Startup, AnEmptyMachineGetsEveryDefaultInBothScopes) {
         {"PlayOwnOnly", 0},   {"DeleteOwnOnly", 0},  {"CallTimeOut", 5},
         {"Sensitivity", -18}, {"MinCallLength", 10}, {"Top", 0},
         {"Left", 0},          {"Format", 0},         {"SD", 0},
-        {"PreRoll", 3},       {"ShareFormat", 1}};
+        {"PreRoll", 3},       {"ShareFormat", 1},    {"Input", 0}};
     for (const Root root : {Root::CurrentUser, Root::LocalMachine}) {
         for (const auto& [name, value] : longs) {
             const auto found = s.store.get(root, "SOFTWARE\\Parlaro", name);
@@ -119,9 +119,12 @@ TEST(Startup, UnreadableValuesFallBackInsteadOfSpreadingTheSentinels) {
 
     // A number no version writes is put right too, in the store as well.
     s.userSets("ShareFormat", RegistryValue::number(7));
+    s.userSets("Input", RegistryValue::number(2));
     s.load();
     EXPECT_EQ(s.settings.ShareFormat, 1);
     EXPECT_EQ(s.at(Root::CurrentUser, "ShareFormat").value.dword, 1u);
+    EXPECT_EQ(s.settings.Input, 0);
+    EXPECT_EQ(s.at(Root::CurrentUser, "Input").value.dword, 0u);
 }
 
 TEST(Startup, NumbersOutsideTheOptionsRangesAreBroughtInAndSaidOnce) {

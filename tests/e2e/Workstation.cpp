@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <regex>
@@ -60,6 +61,17 @@ void Workstation::set(const std::string& name, int value) const {
 std::unique_ptr<testsupport::RunningProcess> Workstation::start(const std::string& lineFile) const {
     return std::make_unique<testsupport::RunningProcess>(
         testsupport::program("parlaro"), std::vector<std::string>{}, options(lineFile));
+}
+
+std::unique_ptr<testsupport::RunningProcess> Workstation::startOnSystemDevices() const {
+    testsupport::ProcessOptions o = options("");
+    for (const char* inherited : {"HOME", "XDG_RUNTIME_DIR"})
+        if (std::getenv(inherited)) o.env.erase(inherited);
+    o.env.erase("AURX_CLOCK");
+    o.env.erase("AURX_LINE_IN");
+    o.env["AURX_DEVICES"] = "system";
+    return std::make_unique<testsupport::RunningProcess>(testsupport::program("parlaro"),
+                                                         std::vector<std::string>{}, o);
 }
 
 std::unique_ptr<testsupport::RunningProcess> Workstation::startWithoutSoundCard() const {

@@ -22,6 +22,9 @@ class Workstation {
 
     // parlaro on the virtual line playing `lineFile` in real time.
     std::unique_ptr<testsupport::RunningProcess> start(const std::string& lineFile) const;
+    // parlaro on the system's sound devices as this process has them (its sound server, ALSA's
+    // configuration, home and runtime folder).
+    std::unique_ptr<testsupport::RunningProcess> startOnSystemDevices() const;
     // parlaro on the system's sound devices, where ALSA's default device is a card that does
     // not exist and no sound server can be reached or started.
     std::unique_ptr<testsupport::RunningProcess> startWithoutSoundCard() const;

@@ -1,5 +1,6 @@
 #include "tests/realserver/SoundServer.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -10,6 +11,18 @@
 namespace testsupport {
 
 namespace {
+
+std::string pactlSays(const std::string& question) {
+    std::string out;
+    if (FILE* p = ::popen(("pactl " + question + " 2>/dev/null").c_str(), "r")) {
+        char line[256];
+        if (std::fgets(line, sizeof line, p)) out = line;
+        ::pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
 
 std::string chosen() {
     const char* server = std::getenv("AURX_TEST_SERVER");
@@ -35,8 +48,30 @@ Child SoundServer::recordMonitor(const std::string& file, unsigned rate, unsigne
     return recorder;
 }
 
-int SoundServer::play(const std::string& wav) const {
-    return runProgram({"paplay", wav});
+int SoundServer::play(const std::string& wav, const std::string& sink,
+                      std::chrono::milliseconds bound) const {
+    return runProgram({"paplay", "-d", sink, wav}, bound);
+}
+
+bool SoundServer::addMicrophone() const {
+    return runProgram({"pactl", "load-module", "module-null-sink", "sink_name=micsink",
+                       "rate=48000", "channels=2"}) == 0 &&
+           useSource("micsink.monitor");
+}
+
+bool SoundServer::useSource(const std::string& source) const {
+    // PipeWire's session manager takes a moment to see a new sink, and may choose another
+    // default sink meanwhile.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline) {
+        runProgram({"pactl", "set-default-source", source});
+        runProgram({"pactl", "set-default-sink", "nullsink"});
+        if (pactlSays("get-default-source") == source &&
+            pactlSays("get-default-sink") == "nullsink")
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
 }
 
 std::string soundServerUnavailable() {

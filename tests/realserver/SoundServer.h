@@ -8,6 +8,7 @@
 //   pipewire-pulse  the same session, ALSA's default through the `pulse` plugin.
 #pragma once
 
+#include <chrono>
 #include <csignal>
 #include <memory>
 #include <string>
@@ -33,8 +34,14 @@ class SoundServer {
     // Records the sink's monitor (what is played) as raw 16-bit samples into `file`; returns
     // once the first samples are in it.
     Child recordMonitor(const std::string& file, unsigned rate, unsigned channels) const;
-    // Plays a WAV file into the sink; its exit status.
-    int play(const std::string& wav) const;
+    // Plays a WAV file into the sink (or the sink named); its exit status.
+    int play(const std::string& wav, const std::string& sink = "nullsink",
+             std::chrono::milliseconds bound = std::chrono::milliseconds(30000)) const;
+    // A microphone for this computer's calls: a second null sink, "micsink", whose monitor
+    // becomes the default source. False when the server would not have it.
+    bool addMicrophone() const;
+    // Makes `source` the default source (the speakers' sink stays the default sink).
+    bool useSource(const std::string& source) const;
 };
 
 // Why the chosen server cannot be run here, or empty when it can.
