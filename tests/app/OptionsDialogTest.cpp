@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/options/OptionsDialog.h"
+#include "app/recording/CallInput.h"
 #include "tests/app/ControllerRig.h"
 #include "tests/app/SettingsFixture.h"
 #include "tests/app/TestApplication.h"
@@ -134,6 +135,30 @@ TEST(OptionsDialog, BoxesAndButtonsActAtOnce) {
     EXPECT_EQ(o.recorder.bits, kAcmBitsPerSample);
     // Nothing was saved yet.
     EXPECT_EQ(o.stored("SD"), -12345);
+}
+
+TEST(OptionsDialog, ThisComputersCallsAreChosenWhereTheSoundSystemHasThem) {
+    testsupport::TestApplication application;
+    Options o;
+    o.open();
+    // Not here: said, and the line stays.
+    o.child<QRadioButton>("optInput1")->click();
+    EXPECT_EQ(o.settings.Input, 0);
+    EXPECT_TRUE(o.child<QRadioButton>("optInput0")->isChecked());
+    EXPECT_EQ(o.prompter.texts(), std::vector<QString>{ComputerCallsMissingText()});
+    // Here: two channels in PCM, one in GSM, and back to the line's default input.
+    o.recorder.deviceNames = {"HDA Intel", "This computer's calls"};
+    o.child<QRadioButton>("optFormat1")->click();
+    o.child<QRadioButton>("optInput1")->click();
+    EXPECT_EQ(o.settings.Input, 1);
+    EXPECT_EQ(o.recorder.device, 1);
+    EXPECT_EQ(o.recorder.channels, 2);
+    o.child<QRadioButton>("optFormat0")->click();
+    EXPECT_EQ(o.recorder.channels, 1);
+    o.child<QRadioButton>("optInput0")->click();
+    EXPECT_EQ(o.settings.Input, 0);
+    EXPECT_EQ(o.recorder.device, -1);
+    EXPECT_EQ(o.prompter.shown.size(), 1u);
 }
 
 TEST(OptionsDialog, SlidersAndRetentionAreTakenAndEverythingSavedOnClose) {

@@ -1,6 +1,6 @@
 // The real parlaro on a desktop's sound server (PulseAudio, or PipeWire by either ALSA route),
-// its settings at their defaults but automatic recording: two spoken calls played into the
-// speakers' sink, whose monitor is the default input, are each recorded whole, in one file.
+// its settings at their defaults but automatic recording: spoken calls on the line, and the
+// calls this computer makes, are each recorded whole, in one file.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -13,7 +13,13 @@
 
 using namespace e2e;
 
-TEST(SpokenCallsOnServer, EachCallIsRecordedWholeInOneFile) {
+namespace {
+
+// Plays two spoken calls into the speakers' sink while parlaro listens, with `input` as its
+// Input setting (0 the line: the sink's monitor is the default source; 1 this computer's
+// calls: a microphone of its own is the default source and the calls are the other side); each
+// call must be in one file, from before its first word, without a hole.
+void recordsTwoSpokenCalls(int input) {
     if (const auto why = testsupport::soundServerUnavailable(); !why.empty()) GTEST_SKIP() << why;
     testsupport::TempDir scratch;
     auto calls = natural::testCalls();
@@ -22,9 +28,13 @@ TEST(SpokenCallsOnServer, EachCallIsRecordedWholeInOneFile) {
     std::filesystem::create_directories(scratch.file("server"));
     const auto server = testsupport::startSoundServer(scratch.file("server"));
     ASSERT_TRUE(server->up()) << server->log();
+    if (input == 1) {
+        ASSERT_TRUE(server->addMicrophone());
+    }
     Workstation ws;
     ws.set("AutoRecord", 1);
     ws.set("AddNote", 0);
+    ws.set("Input", input);
     auto p = ws.startOnSystemDevices();
     ASSERT_TRUE(ws.waitForLineStart(20000)) << "the detection never started";
     EXPECT_EQ(server->play(line.path, "nullsink", std::chrono::minutes(2)), 0);
@@ -32,12 +42,14 @@ TEST(SpokenCallsOnServer, EachCallIsRecordedWholeInOneFile) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     const auto r = endWith(*p, SIGTERM);
     EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(messages(r.err).empty()) << r.err;
 
     const auto files = ws.waitForCalls(line.calls.size(), 5000);
     ASSERT_EQ(files.size(), line.calls.size()) << files.size() << " files for the calls";
     const std::vector<std::int16_t> heard = natural::readLine(line.path);
     std::vector<natural::Placement> placed;
     for (const std::string& call : files) {
+        EXPECT_TRUE(parseCallName(call) && parseCallName(call)->seconds) << call;
         placed.push_back(natural::place(
             heard, natural::decode(ws.callsFolder() + call, scratch.file(call + ".raw"))));
         EXPECT_TRUE(placed.back().found) << call;
@@ -49,4 +61,15 @@ TEST(SpokenCallsOnServer, EachCallIsRecordedWholeInOneFile) {
         EXPECT_GE(scores[i].headMargin, 2.5);
         EXPECT_TRUE(scores[i].jumps.empty()) << scores[i].missing << " s of the line missing";
     }
+}
+
+}  // namespace
+
+TEST(SpokenCallsOnServer, EachCallOnTheLineIsRecordedWholeInOneFile) {
+    recordsTwoSpokenCalls(0);
+}
+
+// In GSM, the default format, the two sides are mixed: the other side's words are the call.
+TEST(SpokenCallsOnServer, EachOfThisComputersCallsIsRecordedWholeInOneFile) {
+    recordsTwoSpokenCalls(1);
 }
