@@ -10,6 +10,7 @@
 #include "platform/wave/DeliveryCut.h"
 #include "platform/wave/PaSession.h"
 #include "platform/wave/SpscRing.h"
+#include "platform/wave/StartGate.h"
 
 namespace aurx::wave {
 
@@ -21,6 +22,8 @@ namespace {
 // frozen server holds up must not hold up Stop, which gets two seconds in all.
 constexpr milliseconds kOpenBound{2000};
 constexpr milliseconds kCloseBound{400};
+// A recording's start waits this long at most for the device's first delivery.
+constexpr milliseconds kStartBound{1000};
 constexpr milliseconds kDrainMargin{1000};
 // What a sound server may still hold after it has taken the stream's last sound (its sink's
 // buffer), in seconds.
@@ -68,6 +71,8 @@ class PaStreamCore {
         if (!done || !core->started_) return false;
         if (core->direction_ == Direction::Output)
             core->watchdog_ = std::thread([raw = core.get()] { raw->watch(); });
+        else
+            core->gate_.open(kStartBound);
         return true;
     }
 
@@ -183,7 +188,11 @@ class PaStreamCore {
                                    ? time->currentTime - time->inputBufferAdcTime -
                                          static_cast<double>(frames) / core.format_.samplesPerSec
                                    : 0;
-            bytes = core.cut_.keep(bytes, core.format_, age);
+            // What was captured before the start returned is not the recording's.
+            const std::size_t early = core.gate_.before(bytes, core.format_, age);
+            if (early == bytes) return paContinue;
+            in = static_cast<const std::uint8_t*>(in) + early;
+            bytes = core.cut_.keep(bytes - early, core.format_, age);
         }
         if (core.enter()) {
             core.process(static_cast<const std::uint8_t*>(in), static_cast<std::uint8_t*>(out),
@@ -284,6 +293,7 @@ class PaStreamCore {
     std::atomic<bool> failed_{false};
     std::atomic<std::uint64_t> silentFrames_{0};  // played since the last sound
     std::atomic<std::int64_t> lastCalled_{0};
+    StartGate gate_;   // input: a start's instant
     DeliveryCut cut_;  // input: a stop's instant     // steady clock, when PortAudio last called
     std::mutex watch_;
     std::condition_variable watchWake_;

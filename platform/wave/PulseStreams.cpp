@@ -19,6 +19,7 @@
 #include "platform/wave/PaSession.h"
 #include "platform/wave/SideJoin.h"
 #include "platform/wave/SpscRing.h"
+#include "platform/wave/StartGate.h"
 
 namespace aurx::wave {
 
@@ -28,6 +29,8 @@ namespace {
 
 constexpr milliseconds kOpenBound{2000};
 constexpr milliseconds kCloseBound{400};
+// A start waits this long at most for the server's first delivery.
+constexpr milliseconds kStartBound{1000};
 // A side of this computer's calls that delivers nothing holds up the other this long (longer
 // than a monitor's latency, half a second on PulseAudio, and shorter than a stall).
 constexpr double kJoinLag = 0.75;
@@ -86,14 +89,17 @@ class PulseInputCore {
         return phase_ == Phase::Ready;
     }
 
-    // Both sides start in one message to the server, so that they start together.
+    // Both sides start in one message to the server, so that they start together; the
+    // recording starts with the first sound delivered after this returns.
     bool start() {
+        gate_.close();
         pa_threaded_mainloop_lock(loop_);
         const bool ok = readyStreams_ == sides_ && !failed_;
         for (std::size_t i = 0; ok && i < sides_; ++i)
             if (pa_operation* o = pa_stream_cork(streams_[i].stream, 0, nullptr, nullptr))
                 pa_operation_unref(o);
         pa_threaded_mainloop_unlock(loop_);
+        if (ok) gate_.open(kStartBound);
         return ok;
     }
 
@@ -280,8 +286,8 @@ class PulseInputCore {
     }
 
     static void readable(pa_stream* s, std::size_t, void* self) {
-        const auto& side = *static_cast<StreamSide*>(self);
-        auto& core = *side.core;
+        const auto& stream = *static_cast<StreamSide*>(self);
+        auto& core = *stream.core;
         const void* data = nullptr;
         std::size_t bytes = 0;
         // A side of a joined recording: when its oldest sample was captured.
@@ -290,15 +296,29 @@ class PulseInputCore {
         // it a system call to check for a fork, so none is made only to ask.
         while (pa_stream_peek(s, &data, &bytes) == 0) {
             if (bytes == 0) break;
-            if (core.join_) {
-                core.joinSide(&side == &core.streams_[0] ? SideJoin::ThisSide : SideJoin::OtherSide,
-                              data, bytes, capturedAt);
-                capturedAt += static_cast<double>(bytes / 2) / core.format_.samplesPerSec;
+            // What was captured before the start returned is not the recording's.
+            const std::size_t early = core.gate_.before(bytes, core.deliveredFormat());
+            const auto* kept = data ? static_cast<const std::uint8_t*>(data) + early : nullptr;
+            if (early == bytes) {
+                // all of it
+            } else if (core.join_) {
+                const auto which =
+                    &stream == &core.streams_[0] ? SideJoin::ThisSide : SideJoin::OtherSide;
+                core.joinSide(which, kept, bytes - early, capturedAt + core.seconds(early));
             } else {
-                core.deliver(static_cast<const std::uint8_t*>(data), bytes);
+                core.deliver(kept, bytes - early);
             }
+            if (core.join_) capturedAt += core.seconds(bytes);
             pa_stream_drop(s);
         }
+    }
+
+    // What each stream delivers: the recording's format, or a side's 16-bit mono.
+    codecs::WaveFormat deliveredFormat() const {
+        return join_ ? codecs::WaveFormat::pcm(format_.samplesPerSec, 1, 16) : format_;
+    }
+    double seconds(std::size_t bytes) const {
+        return static_cast<double>(bytes / deliveredFormat().blockAlign) / format_.samplesPerSec;
     }
 
     void deliver(const std::uint8_t* data, std::size_t bytes) {
@@ -373,6 +393,7 @@ class PulseInputCore {
     std::condition_variable ready_;
     Phase phase_ = Phase::Opening;
 
+    StartGate gate_;                     // a start's instant
     DeliveryCut cut_;                    // a stop's instant
     std::atomic<bool> lostFlag_{false};  // failed_, for the owner waiting on a cut
     // Under the loop's lock:
