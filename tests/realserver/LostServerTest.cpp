@@ -181,6 +181,19 @@ TEST_F(RealServer, AServerKilledOutrightEndsThePlaybackQuietlyAndWithoutSpinning
     EXPECT_EQ(err.text().find("Expression '"), std::string::npos) << err.text().substr(0, 400);
 }
 
+// The sink goes away under the playback, the server itself going on (on PipeWire, only
+// pipewire-pulse, which made the sink, ends): the playback ends with 10 in time.
+TEST_F(RealServer, APlaybackWhoseSinkGoesAwayEndsWithTen) {
+    auto& c = control();
+    startPlaying(c, dir_.file("play.wav"));
+    if (HasFatalFailure()) return;
+    server_->killSinkOwner(SIGKILL);
+    EXPECT_TRUE(waitFor("PlaybackStopped", static_cast<int>(kBound)));
+    EXPECT_EQ(log_->changes(), std::vector<std::string>{"PlaybackStopped 10"});
+    EXPECT_LE(millisecondsOf([&] { c.Stop(); }), kBound);
+    EXPECT_LE(millisecondsOf([&] { control_.reset(); }), kBound);
+}
+
 TEST_F(RealServer, AFrozenServerHoldsUpNoCallWhilePlaying) {
     auto& c = control();
     startPlaying(c, dir_.file("play.wav"));

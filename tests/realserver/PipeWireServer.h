@@ -23,6 +23,7 @@ class PipeWireServer : public SoundServer {
     bool up() const override { return up_; }
     std::string log() const override;
     void kill(int sig) override { pipewire_.signal(sig); }
+    void killSinkOwner(int sig) override { pulse_.signal(sig); }
     void freeze() override;
     void thaw() override;
     std::string alsaDevice() const override {

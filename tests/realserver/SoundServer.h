@@ -26,6 +26,9 @@ class SoundServer {
     virtual std::string log() const = 0;
     // The server process itself (the one that owns the sink).
     virtual void kill(int sig) = 0;
+    // The process that owns the sink: the server itself, or on PipeWire pipewire-pulse, which
+    // made the null sink (the session itself goes on).
+    virtual void killSinkOwner(int sig) { kill(sig); }
     virtual void freeze() = 0;
     virtual void thaw() = 0;
     // The ALSA device, besides "default", that PortAudio lists for the server.
