@@ -72,28 +72,27 @@ void OptionsDialog::build() {
 
     auto* recording = new QGroupBox("Recording", this);
     auto* rec = new QGridLayout(recording);
+    // Two choices side by side in one row, one group.
+    const auto addChoice = [&](int row, QRadioButton*(&buttons)[2], const char* groupName) {
+        auto* group = new QButtonGroup(recording);
+        group->setObjectName(groupName);
+        for (int i = 0; i < 2; ++i) {
+            group->addButton(buttons[i], i);
+            rec->addWidget(buttons[i], row, i);
+        }
+    };
     inputButtons_[0] = named(new QRadioButton("The line input", recording), "optInput0",
                              "Record the telephone line wired into the sound card's input");
     inputButtons_[1] =
         named(new QRadioButton(kComputerCallsDevice, recording), "optInput1",
               "Record the calls made on this computer: the microphone and what the speakers "
               "play (left and right in PCM, mixed in GSM)");
-    auto* inputs = new QButtonGroup(recording);
-    inputs->setObjectName("optInput");
-    inputs->addButton(inputButtons_[0], 0);
-    inputs->addButton(inputButtons_[1], 1);
-    rec->addWidget(inputButtons_[0], 0, 0);
-    rec->addWidget(inputButtons_[1], 0, 1);
+    addChoice(0, inputButtons_, "optInput");
     formatButtons_[0] = named(new QRadioButton("GSM 6.10 (compact)", recording), "optFormat0",
                               "Record calls compressed: about 1.6 KB a second");
     formatButtons_[1] = named(new QRadioButton("PCM 8000 Hz 8-bit", recording), "optFormat1",
                               "Record calls uncompressed: 8 KB a second");
-    auto* formats = new QButtonGroup(recording);
-    formats->setObjectName("optFormat");
-    formats->addButton(formatButtons_[0], 0);
-    formats->addButton(formatButtons_[1], 1);
-    rec->addWidget(formatButtons_[0], 1, 0);
-    rec->addWidget(formatButtons_[1], 1, 1);
+    addChoice(1, formatButtons_, "optFormat");
     autoRecordBox_ = named(new QCheckBox("Record calls automatically", recording), "chkAutoRecord",
                            "Start recording when the line has been loud for 1.5 seconds");
     rec->addWidget(autoRecordBox_, 2, 0, 1, 2);
