@@ -23,6 +23,13 @@ void WindowRules::SaveWindowState() {
         globals_.WriteSettingLong("Top", g.top);
         globals_.WriteSettingLong("Left", g.left);
     }
+    saveCurrentFolder();
+}
+
+// A click on a folder changes the current folder in memory only: the next start opens the
+// library where the user left it.
+void WindowRules::saveCurrentFolder() {
+    if (!settings_.SearchPath.isEmpty()) globals_.WriteSetting("SearchPath", settings_.SearchPath);
 }
 
 bool WindowRules::Quit() {
@@ -39,7 +46,8 @@ bool WindowRules::Quit() {
         return false;
     }
     if (!view_.isMinimised()) formPosition_.save(view_.geometryTwips());
-    Unload();
+    // Also where the unload is refused: Quit ends the program all the same.
+    if (!Unload()) saveCurrentFolder();
     return true;
 }
 

@@ -34,6 +34,7 @@ class WindowRules {
 
   private:
     void SaveWindowState();
+    void saveCurrentFolder();
 
     MainWindowView& view_;
     AppSettings& settings_;

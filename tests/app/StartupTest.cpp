@@ -310,11 +310,14 @@ struct Window : SettingsFixture {
 TEST(WindowRules, PreventShutdownRefusesToUnloadButQuitStillEnds) {
     Window w;
     w.settings.SD = 1;
+    w.settings.SearchPath = "/calls/2026/";
     EXPECT_FALSE(w.rules.Unload());
     EXPECT_EQ(w.at(Root::CurrentUser, "Minimised").found,
               parlaro::registry::Lookup::Found::NoValue);
     w.prompter.answers = {Answer::Yes};
     EXPECT_TRUE(w.rules.Quit());
+    EXPECT_EQ(w.globals.ReadSetting("SearchPath", ""), "/calls/2026/")
+        << "the current folder is kept by Quit too";
     EXPECT_EQ(w.reg.GetStringValue(w.paths.user + "\\Form Position", "Width", "", false).value,
               "9000");
     w.settings.SD = 2;  // only exactly 1 prevents
@@ -369,7 +372,10 @@ TEST(WindowRules, MinimisingHidesToTheTrayAndUnloadingSavesTheWindowState) {
     EXPECT_TRUE(w.view.calls.empty()) << "a refused unload touches nothing";
     w.settings.SD = 0;
     w.view.minimised = false;
+    w.settings.SearchPath = "/calls/2026/";  // a folder the user clicked
     EXPECT_TRUE(w.rules.Unload());
+    EXPECT_EQ(w.at(Root::CurrentUser, "SearchPath").value.text, "/calls/2026/");
+    EXPECT_EQ(w.at(Root::LocalMachine, "SearchPath").value.text, "/calls/2026/");
     EXPECT_EQ(w.view.calls, (std::vector<std::string>{"closeFindDialog", "removeTrayIcon"}));
     const std::pair<const char*, uint32_t> widths[] = {{"GRD_USER", 1500},
                                                        {"GRD_DATE", 1200},

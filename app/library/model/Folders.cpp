@@ -25,6 +25,14 @@ bool isUserFileSystem(const QString& type) {
     return kinds.count(type) > 0;
 }
 
+// System folders, also when mounted on a disk of their own, are not places to keep calls.
+bool isSystemFolder(const QString& where) {
+    return where == "/lost+found" || where.startsWith("/boot") || where.startsWith("/proc") ||
+           where.startsWith("/sys") || where.startsWith("/dev") || where.startsWith("/snap") ||
+           where.startsWith("/var/lib") ||
+           ((where == "/run" || where.startsWith("/run/")) && !where.startsWith("/run/media"));
+}
+
 // Mount points escape spaces and other bytes as \ooo.
 QString unescapeMountPath(const QByteArray& field) {
     QByteArray out;
@@ -57,16 +65,39 @@ std::vector<Place> ListPlaces(const QString& home, const QString& mountTable) {
         const QString where = unescapeMountPath(f[1]);
         const QString type = QString::fromLatin1(f[2]);
         if (!isUserFileSystem(type) || seen.count(where)) continue;
-        // System folders mounted on their own disk are not places to keep calls.
-        const bool system = where.startsWith("/boot") || where.startsWith("/proc") ||
-                            where.startsWith("/sys") || where.startsWith("/dev") ||
-                            where.startsWith("/snap") || where.startsWith("/var/lib") ||
-                            (where.startsWith("/run/") && !where.startsWith("/run/media/"));
-        if (system) continue;
+        if (isSystemFolder(where)) continue;
         seen.insert(where);
         places.push_back({where + " (" + type + ")", where});
     }
     return places;
+}
+
+HiddenFolders::HiddenFolders(const QString& mountTable) {
+    QFile table(mountTable);
+    if (!table.open(QIODevice::ReadOnly)) return;
+    while (!table.atEnd()) {
+        const QList<QByteArray> f = table.readLine().simplified().split(' ');
+        if (f.size() >= 3 && !isUserFileSystem(QString::fromLatin1(f[2])))
+            pseudo_.insert(unescapeMountPath(f[1]));
+    }
+    // The root is the tree's top, whatever it is mounted from.
+    pseudo_.erase("/");
+}
+
+bool HiddenFolders::hides(const QString& path) const {
+    const QString clean = QDir::cleanPath(path);
+    return isSystemFolder(clean) || pseudo_.count(clean) > 0;
+}
+
+QString PlaceOf(const std::vector<Place>& places, const QString& path) {
+    const QString clean = QDir::cleanPath(path);
+    QString best = "/";
+    for (const Place& place : places) {
+        const QString root = QDir::cleanPath(place.path);
+        const bool inside = clean == root || clean.startsWith(root == "/" ? root : root + "/");
+        if (inside && root.size() > best.size()) best = root;
+    }
+    return best;
 }
 
 bool MakeCallFolder(const QString& parent, const QString& name, Prompter& prompter) {

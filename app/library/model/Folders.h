@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <set>
 #include <vector>
 
 namespace parlaro {
@@ -19,6 +20,21 @@ struct Place {
 // media, network shares), read from a mount table in /proc/self/mounts form. Pseudo file
 // systems are left out.
 std::vector<Place> ListPlaces(const QString& home, const QString& mountTable = "/proc/self/mounts");
+
+// What the folder tree leaves out, as the places do: the system's own folders (/proc, /sys,
+// /dev, /run, /boot, …) and the mount points of pseudo file systems (tmpfs, cgroups, overlay
+// layers, …) in a mount table in /proc/self/mounts form.
+class HiddenFolders {
+  public:
+    explicit HiddenFolders(const QString& mountTable = "/proc/self/mounts");
+    bool hides(const QString& path) const;
+
+  private:
+    std::set<QString> pseudo_;
+};
+
+// The place `path` lies in: the longest place path above it, "/" when no other is.
+QString PlaceOf(const std::vector<Place>& places, const QString& path);
 
 // New Folder's OK: refuses names with forbidden characters or of an existing folder (each
 // with its message) and otherwise makes the folder. True when it was made.

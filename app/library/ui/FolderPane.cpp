@@ -24,7 +24,8 @@ FolderPane::FolderPane(QWidget* parent, LibraryContext context)
     places_ = new QComboBox(this);
     places_->setObjectName("drvList");
     places_->setToolTip("Disks and shares");
-    for (const Place& place : ListPlaces(QDir::homePath()))
+    placeList_ = ListPlaces(QDir::homePath());
+    for (const Place& place : placeList_)
         places_->addItem(place.label, place.path);
     column->addWidget(places_);
     tree_ = new QTreeView(this);
@@ -90,9 +91,10 @@ void FolderPane::refreshFolders() {
     tree_->setModel(fresh);
     for (int c = 1; c < fresh->columnCount(); ++c)
         tree_->hideColumn(c);
-    // Folders are read in the background: bring the current one into view once its
-    // parents have been read.
-    connect(fresh, &QFileSystemModel::directoryLoaded, tree_, [this] {
+    // Folders are read in the background: leave out the system's own as each is read, and
+    // bring the current one into view once its parents have been read.
+    connect(fresh, &QFileSystemModel::directoryLoaded, tree_, [this](const QString& folder) {
+        hideSystemFolders(folder);
         if (tree_->currentIndex().isValid()) tree_->scrollTo(tree_->currentIndex());
     });
     if (folders_) folders_->deleteLater();
@@ -100,11 +102,38 @@ void FolderPane::refreshFolders() {
     if (!current.isEmpty()) SetDirListPath(ExistingFolderAtOrAbove(current));
 }
 
+void FolderPane::hideSystemFolders(const QString& folder) {
+    const QModelIndex parent = folders_->index(folder);
+    const QString current = QDir::cleanPath(dirListPath());
+    const QString calls = QDir::cleanPath(context_.settings.CallPath);
+    const auto leadsTo = [](const QString& above, const QString& path) {
+        return path == above || path.startsWith(above + "/");
+    };
+    for (int row = 0; row < folders_->rowCount(parent); ++row) {
+        const QString path = QDir::cleanPath(folders_->filePath(folders_->index(row, 0, parent)));
+        // The way to the current folder and to the calls folder stays, wherever they are.
+        const bool needed = leadsTo(path, current) || leadsTo(path, calls);
+        tree_->setRowHidden(row, parent, hidden_.hides(path) && !needed);
+    }
+}
+
 bool FolderPane::SetDirListPath(const QString& path) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.isDir()) return false;
-    const QModelIndex index = folders_->index(info.absoluteFilePath());
+    const QString folder = info.absoluteFilePath();
+    const QModelIndex index = folders_->index(folder);
     if (!index.isValid()) return false;
+    // The tree starts at the place the folder is in (unless it is below the tree's start
+    // already); scrolling to the folder opens the way down to it.
+    const QModelIndex root = tree_->rootIndex();
+    const QString top = root.isValid() ? QDir::cleanPath(folders_->filePath(root)) : QString();
+    const bool below =
+        !top.isEmpty() && (folder == top || folder.startsWith(top == "/" ? top : top + "/"));
+    if (!below) {
+        const QString place = PlaceOf(placeList_, folder);
+        tree_->setRootIndex(folders_->index(place));
+        if (const int item = places_->findData(place); item >= 0) places_->setCurrentIndex(item);
+    }
     tree_->setCurrentIndex(index);
     tree_->scrollTo(index);
     return true;
@@ -133,7 +162,12 @@ void FolderPane::onHome() {
 
 void FolderPane::onNewFolder() {
     NewFolderDialog dialog(window(), dirListPath(), context_.prompter);
-    if (dialog.exec() == QDialog::Accepted) refreshFolders();
+    if (dialog.exec() == QDialog::Accepted) showNewFolder(dialog.made());
+}
+
+void FolderPane::showNewFolder(const QString& folder) {
+    refreshFolders();
+    if (SetDirListPath(folder)) context_.settings.SearchPath = dirListPath();
 }
 
 void FolderPane::onDeleteFolder() {

@@ -3,6 +3,7 @@
 // searches look.
 #pragma once
 
+#include "app/library/model/Folders.h"
 #include "app/library/ui/LibraryContext.h"
 
 #include <QWidget>
@@ -26,6 +27,8 @@ class FolderPane final : public QWidget {
     void onNewFolder();
     void onDeleteFolder();
     void onMakeDefaultFolder();
+    // After New Folder: the tree is read afresh and the new folder shown and made current.
+    void showNewFolder(const QString& folder);
 
   signals:
     void findRequested();
@@ -35,12 +38,15 @@ class FolderPane final : public QWidget {
 
   private:
     void refreshFolders();
+    void hideSystemFolders(const QString& folder);
     void showFolderMenu(const QPoint& at);
 
     LibraryContext context_;
     QComboBox* places_ = nullptr;
     QTreeView* tree_ = nullptr;
     QFileSystemModel* folders_ = nullptr;
+    std::vector<Place> placeList_;
+    HiddenFolders hidden_;
 };
 
 }  // namespace parlaro

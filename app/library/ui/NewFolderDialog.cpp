@@ -29,7 +29,9 @@ NewFolderDialog::NewFolderDialog(QWidget* owner, QString parentFolder, Prompter&
 }
 
 void NewFolderDialog::tryAccept() {
-    if (MakeCallFolder(parent_, nameBox_->text(), prompter_)) accept();
+    if (!MakeCallFolder(parent_, nameBox_->text(), prompter_)) return;
+    made_ = (parent_.endsWith('/') ? parent_ : parent_ + "/") + nameBox_->text();
+    accept();
 }
 
 }  // namespace parlaro

@@ -16,11 +16,14 @@ class NewFolderDialog final : public QDialog {
     NewFolderDialog(QWidget* owner, QString parentFolder, Prompter& prompter);
 
     void tryAccept();
+    // The folder made, once accepted.
+    QString made() const { return made_; }
 
   private:
     QString parent_;
     Prompter& prompter_;
     QLineEdit* nameBox_ = nullptr;
+    QString made_;
 };
 
 }  // namespace parlaro
