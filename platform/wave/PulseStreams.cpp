@@ -35,10 +35,11 @@ constexpr milliseconds kStartBound{1000};
 // than a monitor's latency, half a second on PulseAudio, and shorter than a stall).
 constexpr double kJoinLag = 0.75;
 // How far a side's capture times may stray from its samples' count before it is put back in
-// step: well beyond the jitter of the server's timing (which moves a side by 15 to 20 ms now
-// and then), so that only a side that delivered nothing for a while (a sink's monitor while
-// nothing plays) or its drift over a long call moves it.
-constexpr double kJoinSlack = 0.1;
+// step: well beyond the jitter of its deliveries (a PulseAudio monitor's arrive up to a tenth
+// of a second late now and then, as its sink's latency changes), so that only a side that
+// delivered nothing for a while (a sink's monitor while nothing plays) or its drift over a
+// long call moves it.
+constexpr double kJoinSlack = 0.3;
 
 // The stream's sample layout in libpulse's terms.
 pa_sample_spec layoutOf(const codecs::WaveFormat& f) {
